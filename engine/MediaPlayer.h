@@ -1,0 +1,129 @@
+// The engine interface the rest of the program plays through. One implementation exists,
+// VlcPlayer; PlayLogic owns the only instance and deletes it through the virtual destructor.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/WString.h"
+
+struct TrackList;
+
+// One entry of a track, title or chapter list. Names are as libVLC hands them out (UTF-8).
+struct TrackInfo {
+    int id = -1;
+    std::string name;
+    // Titles only: the title's chapters; null for every other entry and for a title without
+    // chapters. Owned by the entry.
+    std::unique_ptr<TrackList> chapters;
+
+    TrackInfo() = default;
+    TrackInfo(int i, std::string n) : id(i), name(std::move(n)) {}
+    TrackInfo(TrackInfo&&) = default;
+    TrackInfo& operator=(TrackInfo&&) = default;
+};
+
+struct TrackList {
+    std::vector<TrackInfo> items;
+
+    int count() const { return static_cast<int>(items.size()); }
+    bool empty() const { return items.empty(); }
+    void clear() { items.clear(); }
+    void add(int id, std::string name) { items.emplace_back(id, std::move(name)); }
+    TrackInfo& operator[](int i) { return items[static_cast<size_t>(i)]; }
+    const TrackInfo& operator[](int i) const { return items[static_cast<size_t>(i)]; }
+};
+
+struct AudioDeviceInfo {
+    std::string outputName;
+    std::string outputDescription;
+    std::string deviceId;
+    std::string deviceDescription;
+};
+
+struct AudioDeviceList {
+    std::vector<AudioDeviceInfo> items;
+    int count() const { return static_cast<int>(items.size()); }
+    void clear() { items.clear(); }
+};
+
+struct VideoSize {
+    int width = 0;
+    int height = 0;
+};
+
+// 0 no disc structure, 1 DVD-Video, 2 Blu-ray, 3 Video CD.
+using DiscKind = int;
+
+// The operations in their fixed declaration order.
+class MediaPlayer {
+public:
+    virtual ~MediaPlayer() = default;
+    virtual int getPlayerType() { return 0; }
+    virtual bool init(HWND owner) = 0;
+    virtual void release() = 0;
+    virtual bool open(const WString& path, DiscKind discKind) = 0;
+    virtual bool play() = 0;
+    virtual bool isPlaying() = 0;
+    virtual void pause() = 0;
+    virtual void stop() = 0;
+    virtual long long getTime() = 0;
+    virtual long long getLength() = 0;
+    virtual void setTime(long long ms) = 0;
+    virtual int getVolume() = 0;
+    virtual bool setVolume(int volume) = 0;
+    virtual int getState() = 0;
+    virtual void spare(int) {}
+    virtual void setHwnd(HWND window) = 0;
+    virtual bool isMute() = 0;
+    virtual void toggleMute() = 0;
+    virtual bool hasVideo() { return true; }
+    virtual VideoSize getVideoSize() = 0;
+    virtual bool setAspectRatio(const std::string&) { return false; }
+    virtual std::string getAspectRatio() { return std::string(); }
+    virtual void setScale(float) {}
+    virtual int getAudioTracks(TrackList&) { return 0; }
+    virtual int getAudioTrack() { return -1; }
+    virtual void setAudioTrack(int) {}
+    virtual void setAudioChannel(int) {}
+    virtual int getAudioChannel() { return -1; }
+    virtual void setAudioDeviceType(int) {}
+    virtual bool takeSnapshot(const WString&) { return false; }
+    virtual void getTitles(TrackList&) {}
+    virtual int getTitle() { return -1; }
+    virtual int getChapter() { return -1; }
+    virtual void setTitleChapter(int, int) {}
+    virtual int getVideoTracks(TrackList&) { return 0; }
+    virtual int getVideoTrack() { return -1; }
+    virtual void setVideoTrack(int) {}
+    virtual int getSubtitles(TrackList&) { return 0; }
+    virtual int getSubtitle() { return -1; }
+    virtual void setSubtitle(int) {}
+    virtual void setSubtitleFile(const WString&) {}
+    virtual int getAudioDevices(AudioDeviceList&) { return 0; }
+};
+
+// libVLC media-player state numbers as getState reports them.
+enum PlayerState {
+    StateNothing = 0,
+    StateOpening = 1,
+    StateBuffering = 2,
+    StatePlaying = 3,
+    StatePaused = 4,
+    StateStopped = 5,
+    StateEnded = 6,
+    StateError = 7,
+};
+
+// libVLC media-player event types the program reacts to.
+enum PlayerEvent {
+    EventPlaying = 260,
+    EventPaused = 261,
+    EventStopped = 262,
+    EventEndReached = 265,
+    EventTimeChanged = 267,
+    EventVout = 274,
+};

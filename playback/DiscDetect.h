@@ -1,0 +1,9 @@
+// Whether a root holds a DVD-Video, Blu-ray or Video CD structure, and which optical drive does.
+#pragma once
+
+#include "engine/MediaPlayer.h"
+#include "platform/WString.h"
+
+DiscKind detectDiscKind(const WString& root);
+// First CD-ROM drive of the mask (bit 0 = A) holding a structure; 0 when none.
+wchar_t findDiscDrive(DWORD mask, DiscKind* kind);

@@ -1,0 +1,111 @@
+// Command IDs, private window messages and resource numbers, shared by the .rc script and the
+// code. Keep this file plain: wrc and windres both read it.
+#pragma once
+
+// Menus, accelerators, dialogs
+#define IDR_MAINMENU 109
+#define IDR_MAINACCEL 109
+#define IDR_CONTEXTMENU 131
+#define IDR_TRAYMENU 4
+#define IDD_ABOUTBOX 103
+#define IDD_PLAYBAR 134
+#define IDD_PLAYWND 169
+#define IDD_VIDEOSURFACE 170
+
+// Icon and PNG images
+#define IDI_PLAYER 128
+#define IDB_LOGO 142
+#define IDB_BAR_BKG 201
+#define IDB_OPEN 202
+#define IDB_PLAY 203
+#define IDB_PAUSE 204
+#define IDB_STOP 205
+#define IDB_PREV 206
+#define IDB_NEXT 207
+#define IDB_MUTE 208
+#define IDB_FULLSCREEN1 209
+#define IDB_FULLSCREEN2 210
+#define IDB_TIME_BKG 211
+#define IDB_TIME_FORG 212
+#define IDB_TIME_BALL 213
+#define IDB_VOLUME_BAR 214
+#define IDB_VOLUME_BALL 215
+
+// About box controls
+#define IDC_ABOUT_TEXT 1000
+#define IDC_ABOUT_ICON 1015
+
+// Control bar controls
+#define IDC_BAR_OPEN 1003
+#define IDC_BAR_PLAY 1004
+#define IDC_BAR_PAUSE 1005
+#define IDC_BAR_PREV 1006
+#define IDC_BAR_MUTE 1007
+#define IDC_BAR_NEXT 1008
+#define IDC_BAR_TIME 1009
+#define IDC_BAR_VOLUME 1010
+#define IDC_BAR_STOP 1011
+#define IDC_BAR_FULLSCREEN1 1012
+#define IDC_BAR_FULLSCREEN2 1013
+
+// Commands
+#define IDM_ABOUT 104
+#define IDM_OPEN_FILE 32771
+#define IDM_EXIT 32774
+#define IDM_FULLSCREEN 32778
+#define IDM_LEAVE_FULLSCREEN 32780
+#define IDM_PLAY 32784
+#define IDM_PAUSE 32785
+#define IDM_STOP_THEN_OPEN 32786
+#define IDM_MUTE 32806
+#define IDM_FORWARD 32810
+#define IDM_PREVIOUS 32815
+#define IDM_NEXT 32816
+#define IDM_BACKWARD 32817
+#define IDM_VOLUME_UP 32820
+#define IDM_VOLUME_DOWN 32821
+#define IDM_EJECT_DISK 32826
+#define IDM_HALF_SIZE 32831
+#define IDM_NORMAL_SIZE 32832
+#define IDM_DOUBLE_SIZE 32833
+#define IDM_FIT_TO_SCREEN 32834
+#define IDM_ASPECT_DEFAULT 32836
+#define IDM_ASPECT_1_1 32845
+#define IDM_ASPECT_4_3 32846
+#define IDM_ASPECT_16_9 32847
+#define IDM_ASPECT_16_10 32848
+#define IDM_ASPECT_221_1 32849
+#define IDM_ASPECT_235_1 32850
+#define IDM_ASPECT_239_1 32851
+#define IDM_ASPECT_5_4 32852
+#define IDM_PREFERENCES 32857
+#define IDM_CHANNEL_REVERSE 32869
+#define IDM_CHANNEL_STEREO 32870
+#define IDM_CHANNEL_RIGHT 32873
+#define IDM_DEVICE_STEREO 32875
+#define IDM_DEVICE_MONO 32876
+#define IDM_SNAPSHOT 32877
+#define IDM_STOP 32879
+#define IDM_AUDIO_TRACK 32880
+#define IDM_OPEN_DISK 32881
+#define IDM_TITLE 32887
+#define IDM_CHAPTER 32888
+#define IDM_CHANNEL_LEFT 32889
+#define IDM_CHANNEL_DOLBY 32890
+#define IDM_VIDEO_TRACK 32894
+#define IDM_SUBTITLE_TRACK 32895
+#define IDM_OPEN_ISO 32903
+
+// Dynamic menu ranges: ID = first + list index, 100 IDs each
+#define IDM_AUDIO_TRACK_FIRST 32969
+#define IDM_TITLE_FIRST 33069
+#define IDM_CHAPTER_FIRST 33169
+#define IDM_VIDEO_TRACK_FIRST 33269
+#define IDM_SUBTITLE_FIRST 33369
+#define IDM_DYNAMIC_RANGE 100
+
+// Timer and private messages of the main window
+#define ID_UI_TIMER 100
+#define WM_MAINFRAME_PLAYER_EVENT 0x8065
+#define WM_MAINFRAME_PING 0x81F7
+#define WM_MAINFRAME_NEWFILE 0x81F8

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the player and the tests need. Idempotent: only what
+# is missing is installed, and apt-get update runs only then.
+set -euo pipefail
+
+packages=(
+    wine64 wine64-tools libwine-dev
+    libvlc-dev vlc-plugin-base vlc-plugin-video-output vlc-bin
+    xvfb xdotool x11-utils imagemagick openbox
+    ffmpeg dvdauthor genisoimage xorriso
+    fuse3 libfuse3-dev libudfread-dev libiso9660-dev
+    libgtest-dev cmake make g++ pkg-config python3 python3-pytest
+    g++-mingw-w64-x86-64
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    SUDO=""
+    [[ $(id -u) -eq 0 ]] || SUDO="sudo"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+fi

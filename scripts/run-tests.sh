@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Runs every test suite and ends with one line "N passed, N failed".
+#   1. the wide-string check
+#   2. the unit and in-process GUI tests (GoogleTest, under wine)
+#   3. the tool, media and end-to-end tests (pytest), which start the real programs under Xvfb
+set -uo pipefail
+cd "$(dirname "$0")/.."
+top=$PWD
+source scripts/test-env.sh
+start_test_env
+
+passed=0
+failed=0
+summary=()
+
+add() { # name passed failed
+    passed=$((passed + $2)); failed=$((failed + $3))
+    summary+=("$(printf '%-12s %4d passed, %d failed' "$1" "$2" "$3")")
+}
+
+# 1. wide-string names
+if bash scripts/check-wide.sh; then add wide-check 1 0; else add wide-check 0 1; fi
+
+# 2. GoogleTest under wine
+echo "== unit tests"
+log=$(mktemp)
+timeout 1500 wine "$top/build/velloran_tests.exe.so" --gtest_brief=1 2>&1 | filter_wine | tee "$log"
+p=$(grep -oE '^\[  PASSED  \] [0-9]+' "$log" | grep -oE '[0-9]+$' || echo 0)
+f=$(grep -oE '^\[  FAILED  \] [0-9]+ test' "$log" | grep -oE '[0-9]+' | head -1 || echo 0)
+if ! grep -q '^\[  PASSED  \]\|^\[  FAILED  \]' "$log"; then f=$((f + 1)); fi  # crashed or hung
+add unit "${p:-0}" "${f:-0}"
+rm -f "$log"
+
+# 3. pytest: tools, media, end to end
+echo "== tool and end-to-end tests"
+log=$(mktemp)
+timeout 2400 python3 -m pytest -q -p no:cacheprovider -o addopts="" tests/e2e 2>&1 | tee "$log"
+line=$(grep -E '[0-9]+ (passed|failed)' "$log" | tail -1)
+p=$(echo "$line" | grep -oE '[0-9]+ passed' | grep -oE '[0-9]+' || echo 0)
+f=$(echo "$line" | grep -oE '[0-9]+ failed' | grep -oE '[0-9]+' || echo 0)
+e=$(echo "$line" | grep -oE '[0-9]+ error' | grep -oE '[0-9]+' || echo 0)
+[[ -n "$line" ]] || f=1
+add e2e "${p:-0}" "$(( ${f:-0} + ${e:-0} ))"
+rm -f "$log"
+
+stop_test_env
+echo
+printf '%s\n' "${summary[@]}"
+echo "$passed passed, $failed failed"
+[[ $failed -eq 0 ]]

@@ -1,0 +1,71 @@
+// The skinned control bar at the bottom of the main window, with the seek bar, the volume
+// slider and the time text.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+
+#include "platform/WString.h"
+#include "ui/SkinImage.h"
+
+struct OffscreenBuffer {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    int width = 0;
+    int height = 0;
+};
+
+class PlayBar {
+public:
+    static PlayBar* instance();
+    // Deletes the single object and empties the slot (exit sequence).
+    static void destroyInstance();
+    virtual ~PlayBar();
+
+    bool create(HINSTANCE instance, HWND mainWindow);
+    bool initControls();
+    void updateButtons();
+    int barHeight();
+    void autoHideTick();
+    void layout();
+    void ensureBuffers();
+    void paintBackground(HDC dc);
+    void drawButton(const DRAWITEMSTRUCT* item);
+
+    void updateTime();
+    void updateVolume();
+    void drawTimeBar(HDC dc);
+    void drawVolumeBar(HDC dc);
+    void flushSliders(HDC dc);
+    void beginDrag(LPARAM lParam);
+    void dragTo(LPARAM lParam);
+
+    HWND window = nullptr;
+    std::map<int, SkinImage*> images;
+    HBRUSH backgroundBrush = nullptr;
+    SkinImage* barBackground = nullptr;
+    SkinImage* volumeKnob = nullptr;
+    SkinImage* playedTile = nullptr;
+    SkinImage* timeKnob = nullptr;
+    OffscreenBuffer drawBuffer;
+    OffscreenBuffer backgroundBuffer;
+    int shownVolume = 100;
+    long long time = 0;
+    long long length = 0;
+    int dragTarget = 0;
+    POINT lastCursorPos{0, 0};
+    DWORD lastActivityTick = 0;
+    HANDLE paintLock = nullptr;
+    HWND tooltip = nullptr;
+    HFONT textFont = nullptr;
+
+private:
+    PlayBar();
+};
+
+// "%02ld:%02ld:%02ld" of hours, minutes and seconds; hours do not wrap at 24.
+WString formatTime(long long ms);
+// The seek bar's text: length first, then the elapsed time.
+WString timeText(long long time, long long length);

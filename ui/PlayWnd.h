@@ -1,0 +1,36 @@
+// The video window above the control bar: black with a centred logo while idle, the
+// "Powered by" link, and the video surface the engine renders into.
+#pragma once
+
+#include <windows.h>
+
+#include "ui/SkinImage.h"
+
+class PlayWnd {
+public:
+    static PlayWnd* instance();
+    static void destroyInstance();
+    virtual ~PlayWnd();
+
+    bool createWindow(HINSTANCE instance, HWND mainWindow);
+    bool loadLogo();
+    bool open(int engineKind, HINSTANCE instance);
+    void showVideo(bool show);
+    void layout();
+    void paint(HDC dc, bool fromSurface);
+    void showContextMenu(HMENU menu);
+    void cursorTick();
+    void destroyWindows();
+
+    HWND window = nullptr;
+    HWND videoSurface = nullptr;
+    HFONT linkFont = nullptr;
+    HWND poweredByLink = nullptr;
+    SkinImage* logo = nullptr;
+    DWORD lastMoveTick = 0;
+    POINT lastCursorPos{0, 0};
+    bool cursorHidden = false;
+
+private:
+    PlayWnd() = default;
+};
