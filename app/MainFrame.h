@@ -64,6 +64,10 @@ void stopForOpen();
 void onClose();
 void destroyChildren();
 int audioChannelForCommand(UINT id);
+// The address handed to the exit advertisement.
+extern const wchar_t kAdvertisementUrl[];
+// Shows "<what> is missing" for a component library that could not be loaded.
+void reportMissingComponent(const wchar_t* library);
 const char* aspectTextForCommand(UINT id);
 
 // Opening media
@@ -73,6 +77,9 @@ void openDiskCommand();
 void openIsoCommand();
 // Open ISO from its third step: mount, examine, play or offer to browse.
 void openIsoImage(const WString& image);
+// A path from the command line, a drop or a second instance: a disc image goes through the
+// Open ISO flow, anything else through openMediaPath.
+bool openArrivedPath(const WString& path);
 void onDropFiles(HDROP drop);
 void onHandOver();
 void updateTitle();

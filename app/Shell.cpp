@@ -1,42 +1,224 @@
-// STUB: replaced by the real implementation.
+// Start-up, the single-instance hand-over, the message loop, the mouse hook and the exit
+// sequence.
 #include "app/MainFrame.h"
+
+#include <gdiplus.h>
+
+#include "app/Velloran.h"
+#include "mount/IsoMount.h"
+#include "resources/resource.h"
+#include "ui/Hyperlink.h"
+#include "ui/PlayWnd.h"
+
 MainFrameState gMainFrame;
-void initApp() {}
-void shutdownApp() {}
-bool handOverToRunningInstance(const wchar_t*, const WString&) { return false; }
-bool registerMainFrameHandle(const wchar_t*, HWND) { return false; }
-WString readHandedOverFile(const wchar_t*) { return WString(); }
-LRESULT CALLBACK mouseHookProc(int code, WPARAM w, LPARAM l) { return CallNextHookEx(nullptr, code, w, l); }
-void installMouseHook() {}
-bool canOpenForReading(const WString&) { return false; }
-int runApplication(HINSTANCE, const WString&, int) { return 0; }
-bool registerMainWindowClass(HINSTANCE) { return false; }
-bool createMainFrame(HINSTANCE, int) { return false; }
-bool createChildWindows() { return false; }
-LRESULT CALLBACK mainWndProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcW(w, m, wp, lp); }
-int onCommand(UINT) { return 0; }
-void refreshMenu(HMENU) {}
-void updateMenuItem(HMENU, UINT) {}
-void stopForOpen() {}
-void onClose() {}
-void destroyChildren() {}
-int audioChannelForCommand(UINT) { return -1; }
-const char* aspectTextForCommand(UINT) { return nullptr; }
-bool openMediaPath(const WString&, DiscKind) { return false; }
-void openFileCommand() {}
-void openDiskCommand() {}
-void openIsoCommand() {}
-void openIsoImage(const WString&) {}
-void onDropFiles(HDROP) {}
-void onHandOver() {}
-void updateTitle() {}
-WString formatCaption(const WString&, const WString&, const WString&, bool, bool) { return WString(); }
-bool isIsoPath(const WString&) { return false; }
-bool loadWindowPlacement() { return false; }
-bool saveWindowPlacement() { return false; }
-void capturePlacement() {}
-void layoutChildren() {}
-void enterFullScreen() {}
-void leaveFullScreen() {}
-void setVideoSize(UINT) {}
-void resetFirstLayout() {}
+
+namespace {
+
+// Survives the reset of the shell state: GDI+ is started before it and shut down after it.
+ULONG_PTR gdiplusToken = 0;
+
+const wchar_t kHandleValue[] = L"MainFrame_Handle";
+const wchar_t kNewFileValue[] = L"MainFrame_NewFile";
+
+// A running instance that does not answer the ping within this time counts as gone.
+const UINT kPingTimeoutMs = 5000;
+
+// The hand-over key "Software\<product>": read and write, else set-value only, else created.
+HKEY openHandOverKey(const wchar_t* product) {
+    WString path = WString(L"Software\\") + product;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ | KEY_WRITE, &key) ==
+        ERROR_SUCCESS)
+        return key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS)
+        return key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE,
+                        nullptr, &key, nullptr) == ERROR_SUCCESS)
+        return key;
+    return nullptr;
+}
+
+} // namespace
+
+bool canOpenForReading(const WString& path) {
+    if (path.empty()) return false;
+    // Without FILE_FLAG_BACKUP_SEMANTICS a folder cannot be opened, as with fopen's "r".
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+void initApp() {
+    Gdiplus::GdiplusStartupInput input(nullptr, FALSE, FALSE);
+    Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr);
+    gMainFrame = MainFrameState{};
+    loadWindowPlacement();
+    gMainFrame.app = new Velloran();
+}
+
+void shutdownApp() {
+    saveWindowPlacement();
+    if (gMainFrame.mainMenu) {
+        DestroyMenu(gMainFrame.mainMenu);
+        gMainFrame.mainMenu = nullptr;
+    }
+    delete gMainFrame.app;
+    gMainFrame.app = nullptr;
+    unregisterHyperlinkClass(gMainFrame.instance);
+    unmountImage(nullptr, true);
+    if (gdiplusToken) {
+        Gdiplus::GdiplusShutdown(gdiplusToken);
+        gdiplusToken = 0;
+    }
+}
+
+bool handOverToRunningInstance(const wchar_t* product, const WString& path) {
+    HKEY key = openHandOverKey(product);
+    if (!key) return false;
+    DWORD type = 0;
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    LONG status = RegQueryValueExW(key, kHandleValue, nullptr, &type,
+                                   reinterpret_cast<BYTE*>(&value), &size);
+    if (status != ERROR_SUCCESS || type != REG_DWORD || size > sizeof(value)) {
+        RegCloseKey(key);
+        return false;
+    }
+    HWND running = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(value));
+    // The ping guards against a stale value whose handle now belongs to another window. It is
+    // bounded so that a hung window holding that handle cannot hang this start.
+    DWORD_PTR answer = 0;
+    if (!IsWindow(running) ||
+        !SendMessageTimeoutW(running, WM_MAINFRAME_PING, 0, 0, SMTO_ABORTIFHUNG, kPingTimeoutMs,
+                             &answer) ||
+        answer != WM_MAINFRAME_PING) {
+        RegCloseKey(key);
+        return false;
+    }
+    RegSetValueExW(key, kNewFileValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                   static_cast<DWORD>(path.size() * sizeof(wchar_t)));
+    RegCloseKey(key);
+    PostMessageW(running, WM_MAINFRAME_NEWFILE, 0, 0);
+    return true;
+}
+
+bool registerMainFrameHandle(const wchar_t* product, HWND window) {
+    HKEY key = openHandOverKey(product);
+    if (!key) return false;
+    DWORD value = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(window));
+    LONG status = RegSetValueExW(key, kHandleValue, 0, REG_DWORD,
+                                 reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+WString readHandedOverFile(const wchar_t* product) {
+    HKEY key = openHandOverKey(product);
+    if (!key) return WString();
+    wchar_t buffer[MAX_PATH] = {};
+    DWORD type = 0;
+    DWORD size = 0;
+    WString result;
+    if (RegQueryValueExW(key, kNewFileValue, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+        type == REG_SZ && size <= sizeof(buffer)) {
+        size = sizeof(buffer);
+        if (RegQueryValueExW(key, kNewFileValue, nullptr, &type, reinterpret_cast<BYTE*>(buffer),
+                             &size) == ERROR_SUCCESS) {
+            size_t n = 0;
+            while (n < MAX_PATH && buffer[n] != 0) ++n;
+            result.assign(buffer, n);
+        }
+    }
+    RegCloseKey(key);
+    return result;
+}
+
+LRESULT CALLBACK mouseHookProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code < 0) return CallNextHookEx(nullptr, code, wParam, lParam);
+    PlayWnd* wnd = gMainFrame.playWnd;
+    HWND video = wnd ? wnd->window : nullptr;
+    const auto* info = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
+    RECT r{};
+    if (video && info && GetForegroundWindow() == gMainFrame.mainWindow &&
+        GetWindowRect(video, &r) && r.left < info->pt.x && info->pt.x < r.right &&
+        r.top < info->pt.y && info->pt.y < r.bottom) {
+        switch (wParam) {
+        case WM_LBUTTONDBLCLK:
+            PostMessageW(video, WM_LBUTTONDBLCLK, WM_LBUTTONDBLCLK, 0);
+            break;
+        case WM_RBUTTONUP:
+            PostMessageW(video, WM_CONTEXTMENU, WM_RBUTTONUP, 0);
+            break;
+        case WM_LBUTTONDOWN: {
+            LONG t = GetMessageTime();
+            wchar_t trace[96];
+            wnsprintfW(trace, 96, L"time=%ld, prevTime=%ld, delta=%ld\n", t,
+                       gMainFrame.lastClickTime, t - gMainFrame.lastClickTime);
+            OutputDebugStringW(trace);
+            if (t == gMainFrame.lastSeenClickTime) break; // the same press delivered again
+            gMainFrame.lastSeenClickTime = t;
+            if (static_cast<UINT>(t - gMainFrame.lastClickTime) < GetDoubleClickTime()) {
+                PostMessageW(video, WM_LBUTTONDBLCLK, WM_LBUTTONDOWN, 0);
+                gMainFrame.lastClickTime = 0;
+            } else {
+                gMainFrame.lastClickTime = t;
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void installMouseHook() {
+    if (gMainFrame.mouseHook) {
+        UnhookWindowsHookEx(gMainFrame.mouseHook);
+        gMainFrame.mouseHook = nullptr;
+    }
+    gMainFrame.mouseHook = SetWindowsHookExW(WH_MOUSE_LL, mouseHookProc, gMainFrame.instance, 0);
+}
+
+bool registerMainWindowClass(HINSTANCE instance) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    if (GetClassInfoExW(instance, kMainWindowClass, &wc)) return true;
+    wc = WNDCLASSEXW{};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = mainWndProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszMenuName = MAKEINTRESOURCEW(IDR_MAINMENU);
+    wc.lpszClassName = kMainWindowClass;
+    return RegisterClassExW(&wc) != 0;
+}
+
+int runApplication(HINSTANCE instance, const WString& commandLine, int showCommand) {
+    initApp();
+    // The whole command line is one path; quotes are not removed.
+    bool haveFile = !commandLine.empty() && canOpenForReading(commandLine);
+    if (haveFile && handOverToRunningInstance(kProductName, commandLine)) {
+        shutdownApp();
+        return 0;
+    }
+    registerMainWindowClass(instance);
+    if (!createMainFrame(instance, showCommand)) return 0;
+    if (!commandLine.empty() && canOpenForReading(commandLine)) openArrivedPath(commandLine);
+    registerMainFrameHandle(kProductName, gMainFrame.mainWindow);
+    DragAcceptFiles(gMainFrame.mainWindow, TRUE);
+    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_MAINACCEL));
+    MSG msg{};
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (accelerators && TranslateAcceleratorW(gMainFrame.mainWindow, accelerators, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    shutdownApp();
+    return static_cast<int>(msg.wParam);
+}

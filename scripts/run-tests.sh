@@ -9,6 +9,13 @@ top=$PWD
 source scripts/test-env.sh
 start_test_env
 
+# Test media, generated once into build/testmedia (kept between runs).
+export VELLORAN_MEDIA="$top/build/testmedia"
+if [[ -f tests/media/make-media.sh ]]; then
+    bash tests/media/make-media.sh "$VELLORAN_MEDIA" || echo "warning: some test media could not be made"
+fi
+export VELLORAN_MEDIA_WIN="Z:${VELLORAN_MEDIA//\//\\}"
+
 passed=0
 failed=0
 summary=()
@@ -34,7 +41,8 @@ rm -f "$log"
 # 3. pytest: tools, media, end to end
 echo "== tool and end-to-end tests"
 log=$(mktemp)
-timeout 2400 python3 -m pytest -q -p no:cacheprovider -o addopts="" tests/e2e 2>&1 | tee "$log"
+# Debian's interpreter: python3-pytest is installed for it, whatever python3 is first on PATH.
+timeout 2400 /usr/bin/python3 -m pytest -q -p no:cacheprovider -o addopts="" tests/e2e 2>&1 | tee "$log"
 line=$(grep -E '[0-9]+ (passed|failed)' "$log" | tail -1)
 p=$(echo "$line" | grep -oE '[0-9]+ passed' | grep -oE '[0-9]+' || echo 0)
 f=$(echo "$line" | grep -oE '[0-9]+ failed' | grep -oE '[0-9]+' || echo 0)

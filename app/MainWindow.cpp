@@ -1,0 +1,237 @@
+// The main window: creation with its children, the window procedure, closing and teardown,
+// and the About box.
+#include "app/MainFrame.h"
+
+#include <commctrl.h>
+#include <dbt.h>
+
+#include "playback/DiscDetect.h"
+#include "playback/PlayLogic.h"
+#include "resources/resource.h"
+#include "ui/Hyperlink.h"
+#include "ui/PlayBar.h"
+#include "ui/PlayWnd.h"
+#include "ui/WinUtil.h"
+
+const wchar_t kAdvertisementUrl[] = L"http://ads.quondel.example/ads/velloran/ads.php";
+
+namespace {
+
+void copyPreferences() {
+    if (GetPreferenceDataFn get = components::getPreferenceData()) {
+        if (const PreferenceData* data = get()) {
+            gMainFrame.preferences = *data;
+            return;
+        }
+    }
+    components::defaultPreferenceData(gMainFrame.preferences);
+}
+
+void fillBlack(HDC dc) {
+    RECT r{};
+    GetClientRect(gMainFrame.mainWindow, &r);
+    HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
+    FillRect(dc, &r, black);
+    DeleteObject(black);
+}
+
+WString driveRoot(wchar_t letter) { return formatWide(L"%c:\\", letter); }
+
+void onDeviceArrival(LPARAM lParam) {
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
+    if (!header || header->dbch_devicetype != DBT_DEVTYP_VOLUME) return;
+    const auto* volume = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(lParam);
+    DiscKind kind = 0;
+    wchar_t letter = findDiscDrive(volume->dbcv_unitmask, &kind);
+    if (!letter || !gMainFrame.playLogic || gMainFrame.playLogic->isPlaying()) return;
+    openMediaPath(driveRoot(letter), kind);
+    SetForegroundWindow(gMainFrame.mainWindow);
+}
+
+INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        if (HWND text = GetDlgItem(dialog, IDC_ABOUT_TEXT)) {
+            WString caption = WString(kProductName) + L", Version " + L"1.0";
+            SetWindowTextW(text, caption.c_str());
+        }
+        if (HWND icon = GetDlgItem(dialog, IDC_ABOUT_ICON))
+            SendMessageW(icon, STM_SETIMAGE, IMAGE_ICON,
+                         reinterpret_cast<LPARAM>(gMainFrame.programIcon));
+        return TRUE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, LOWORD(wParam));
+            return TRUE;
+        }
+        break;
+    default:
+        break;
+    }
+    return FALSE;
+}
+
+} // namespace
+
+void showAboutBox() {
+    DialogBoxParamW(gMainFrame.instance, MAKEINTRESOURCEW(IDD_ABOUTBOX), gMainFrame.mainWindow,
+                    aboutProc, 0);
+}
+
+void reportMissingComponent(const wchar_t* library) {
+    WString text = WString(L"The component ") + library +
+                   L" is missing or damaged, so this command is not available.\n"
+                   L"Reinstall Velloran to restore it.";
+    MessageBoxW(gMainFrame.mainWindow, text.c_str(), kProductName, MB_OK | MB_ICONERROR);
+}
+
+bool createChildWindows() {
+    gMainFrame.playWnd = PlayWnd::instance();
+    if (!gMainFrame.playWnd) return false;
+    if (!gMainFrame.playWnd->window &&
+        !gMainFrame.playWnd->createWindow(gMainFrame.instance, gMainFrame.mainWindow))
+        return false;
+    gMainFrame.playWnd->loadLogo();
+    gMainFrame.playBar = PlayBar::instance();
+    if (!gMainFrame.playBar) return false;
+    if (!gMainFrame.playBar->create(gMainFrame.instance, gMainFrame.mainWindow)) return false;
+    return gMainFrame.playBar->initControls();
+}
+
+bool createMainFrame(HINSTANCE instance, int showCommand) {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), 0xFF};
+    InitCommonControlsEx(&icc);
+    gMainFrame.instance = instance;
+    registerHyperlinkClass(instance);
+    HWND window = CreateWindowExW(0, kMainWindowClass, L"Media Player", WS_OVERLAPPEDWINDOW, 0, 0,
+                                  0, 0, nullptr, nullptr, instance, nullptr);
+    if (!window) return false;
+    gMainFrame.mainWindow = window;
+    gMainFrame.mainMenu = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAINMENU));
+    gMainFrame.playLogic = new PlayLogic();
+    if (!createChildWindows()) return false;
+    gMainFrame.playBar->updateVolume();
+    gMainFrame.uiTimer = SetTimer(window, ID_UI_TIMER, 260, nullptr);
+    if (gMainFrame.placementValid) {
+        SetWindowPlacement(window, &gMainFrame.placement);
+        if (gMainFrame.placement.showCmd == SW_SHOWMAXIMIZED)
+            PostMessageW(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    }
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+    gMainFrame.playBar->updateButtons();
+    refreshMenu(nullptr);
+    gMainFrame.layoutEnabled = true;
+    layoutChildren();
+    copyPreferences();
+    DiscKind kind = 0;
+    if (wchar_t letter = findDiscDrive(GetLogicalDrives(), &kind))
+        openMediaPath(driveRoot(letter), kind);
+    return true;
+}
+
+LRESULT CALLBACK mainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        gMainFrame.programIcon =
+            LoadIconW(reinterpret_cast<const CREATESTRUCTW*>(lParam)->hInstance,
+                      MAKEINTRESOURCEW(IDI_PLAYER));
+        SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(gMainFrame.programIcon));
+        SendMessageW(window, WM_SETICON, ICON_SMALL,
+                     reinterpret_cast<LPARAM>(gMainFrame.programIcon));
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_MOVE:
+        capturePlacement();
+        return 0;
+    case WM_SIZE:
+        if (wParam != SIZE_MINIMIZED) layoutChildren();
+        capturePlacement();
+        return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window, &ps);
+        fillBlack(dc);
+        EndPaint(window, &ps);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        fillBlack(reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_CLOSE:
+        onClose();
+        return 0;
+    case WM_COMMAND:
+        if (onCommand(LOWORD(wParam))) {
+            refreshMenu(nullptr);
+            return 0;
+        }
+        break;
+    case WM_TIMER:
+        updateTitle();
+        if (gMainFrame.playWnd) gMainFrame.playWnd->cursorTick();
+        if (gMainFrame.playLogic) gMainFrame.playLogic->timerProc();
+        if (gMainFrame.playBar) gMainFrame.playBar->autoHideTick();
+        return 0;
+    case WM_DEVICECHANGE:
+        if (wParam == DBT_DEVICEARRIVAL) onDeviceArrival(lParam);
+        return 0;
+    case WM_DROPFILES:
+        onDropFiles(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    case WM_MAINFRAME_PLAYER_EVENT:
+        if (wParam >= 260 && wParam <= 274 && gMainFrame.playLogic)
+            gMainFrame.playLogic->onPlayerEvent(static_cast<int>(wParam));
+        return 0;
+    case WM_MAINFRAME_PING:
+        return WM_MAINFRAME_PING;
+    case WM_MAINFRAME_NEWFILE:
+        onHandOver();
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void onClose() {
+    if (BrellixShowFn show = components::brellixShow()) {
+        if (show(gMainFrame.mainWindow, kProductName, kAdvertisementUrl) == 2) return;
+    }
+    if (!gMainFrame.fullScreen && gMainFrame.layoutEnabled)
+        gMainFrame.placementValid = GetWindowPlacement(gMainFrame.mainWindow, &gMainFrame.placement);
+    ShowWindow(gMainFrame.mainWindow, SW_HIDE);
+    if (gMainFrame.playLogic) gMainFrame.playLogic->stop();
+    destroyChildren();
+    DestroyWindow(gMainFrame.mainWindow);
+}
+
+void destroyChildren() {
+    if (gMainFrame.uiTimer) {
+        KillTimer(gMainFrame.mainWindow, gMainFrame.uiTimer);
+        gMainFrame.uiTimer = 0;
+    }
+    if (gMainFrame.playWnd) {
+        gMainFrame.playWnd->destroyWindows();
+        gMainFrame.playWnd = nullptr;
+        PlayWnd::destroyInstance();
+    }
+    if (gMainFrame.playBar) {
+        destroyWindowField(gMainFrame.playBar->tooltip);
+        destroyWindowField(gMainFrame.playBar->window);
+        gMainFrame.playBar = nullptr;
+        PlayBar::destroyInstance();
+    }
+    if (PlayLogic* logic = gMainFrame.playLogic) {
+        logic->releaseMediaPlayer();
+        logic->playList.clear();
+        logic->currentPath.clear();
+        logic->currentName.clear();
+        logic->engineKind = 0;
+        delete logic;
+        gMainFrame.playLogic = nullptr;
+    }
+}
