@@ -1,12 +1,155 @@
-// STUB: replaced by the real implementation.
 #include "mount/IsoMount.h"
+
+#include <winioctl.h>
+
+#include "mount/ProcessRunner.h"
+#include "playback/PlayLogic.h"
+
 std::vector<WString> mountedImages;
 DriveMaskFn driveMaskSource = &GetLogicalDrives;
-WString getMountToolPath() { return WString(); }
-WString findFreeDriveLetter() { return WString(); }
-bool findMountedDrive(const WString&, WString*) { return false; }
-bool findDriveInListing(const WString&, const WString&, WString*) { return false; }
-bool mountImage(const WString&, WString*) { return false; }
-void unmountImage(const WString*, bool) {}
-bool canEjectDisc() { return false; }
-void ejectDisc() {}
+
+namespace {
+
+WString quoted(const WString& text) { return L"\"" + text + L"\""; }
+
+// The tool's listing, widened one byte per character; empty when the tool cannot run.
+WString toolListing(const WString& tool) {
+    std::string output;
+    if (tool.empty() || !runProcess(quoted(tool) + L" /list", &output)) return WString();
+    return widenBytes(output);
+}
+
+bool isPlayingOrPaused() {
+    PlayLogic* logic = playLogic();
+    if (!logic || !logic->player) return false;
+    int state = logic->player->getState();
+    return state == 3 || state == 4;
+}
+
+HANDLE openCurrentDevice() {
+    PlayLogic* logic = playLogic();
+    if (!logic || logic->currentPath.size() < 2) return INVALID_HANDLE_VALUE;
+    WString device = L"\\\\.\\" + logic->currentPath.substr(0, 2);
+    return CreateFileW(device.c_str(), GENERIC_READ | GENERIC_WRITE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+} // namespace
+
+WString getMountToolPath() {
+    wchar_t module[MAX_PATH + 1] = {};
+    DWORD n = GetModuleFileNameW(nullptr, module, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return WString();
+    WString path(module, n);
+    size_t slash = path.rfind(L'\\');
+    if (slash == WString::npos) return WString();
+    path.resize(slash);
+    path += L"\\cdemu\\batchmnt.exe";
+    // A tool path that does not fit counts as no tool: nothing is run with a cut path.
+    if (path.size() > MAX_PATH - 1) return WString();
+    return path;
+}
+
+WString findFreeDriveLetter() {
+    DWORD mask = driveMaskSource ? driveMaskSource() : 0;
+    for (wchar_t letter = L'K'; letter <= L'Z'; ++letter)
+        if (!(mask & (1u << (letter - L'A')))) return WString(1, letter) + L":";
+    return WString();
+}
+
+bool findDriveInListing(const WString& listing, const WString& image, WString* drive) {
+    if (image.empty()) return false;
+    size_t match = listing.find(image);
+    if (match == WString::npos) return false;
+    for (size_t i = match; i > 0; --i) {
+        wchar_t c = listing[i - 1];
+        if (c == L'\r' || c == L'\n') return false;
+        if (c == L':') {
+            size_t colon = i - 1;
+            if (colon == 0) return false;
+            if (drive) *drive = WString(1, listing[colon - 1]) + L":";
+            return true;
+        }
+    }
+    return false;
+}
+
+bool findMountedDrive(const WString& image, WString* drive) {
+    WString found;
+    if (!findDriveInListing(toolListing(getMountToolPath()), image, &found)) return false;
+    if (drive) *drive = found.substr(0, MAX_PATH - 1);
+    return true;
+}
+
+bool mountImage(const WString& image, WString* driveRoot) {
+    WString existing;
+    if (findMountedDrive(image, &existing)) {
+        if (driveRoot) *driveRoot = existing;
+        return true;
+    }
+    WString drive = findFreeDriveLetter();
+    if (drive.empty()) return false;
+    if (driveRoot) *driveRoot = drive + L"\\";
+    WString tool = getMountToolPath();
+    if (tool.empty()) return false;
+    runProcess(quoted(tool) + L" " + quoted(image) + L" " + drive + L" /wait", nullptr);
+    if (GetDriveTypeW(drive.c_str()) != DRIVE_CDROM) {
+        OutputDebugStringW(L"mountImage: the drive is not a CD-ROM drive after mounting\n");
+        return false;
+    }
+    mountedImages.push_back(image);
+    return true;
+}
+
+void unmountImage(const WString* image, bool askTool) {
+    if (!image) {
+        // Copies: the recursive calls shrink the list while it is walked.
+        std::vector<WString> images = mountedImages;
+        for (size_t i = images.size(); i > 0; --i) unmountImage(&images[i - 1], askTool);
+        mountedImages.clear();
+        return;
+    }
+    if (askTool) {
+        WString tool = getMountToolPath();
+        WString listing = toolListing(tool);
+        if (!image->empty() && listing.find(*image) != WString::npos)
+            runProcess(quoted(tool) + L" /unmount " + quoted(*image), nullptr);
+    }
+    for (size_t i = mountedImages.size(); i > 0; --i) {
+        if (mountedImages[i - 1] == *image) {
+            mountedImages.erase(mountedImages.begin() + static_cast<long>(i - 1));
+            break;
+        }
+    }
+}
+
+bool canEjectDisc() {
+    if (isPlayingOrPaused()) return false;
+    // Unmounting the recorded images needs no device, so it is offered even where the virtual
+    // drive cannot be opened as a device.
+    if (!mountedImages.empty()) return true;
+    HANDLE device = openCurrentDevice();
+    if (device == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(device);
+    return true;
+}
+
+bool ejectDisc() {
+    if (!canEjectDisc()) return false;
+    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    if (!mountedImages.empty()) {
+        unmountImage(nullptr, true);
+        SetCursor(previous);
+        return false;
+    }
+    HANDLE device = openCurrentDevice();
+    if (device == INVALID_HANDLE_VALUE) {
+        SetCursor(previous);
+        return false;
+    }
+    DWORD returned = 0;
+    DeviceIoControl(device, IOCTL_STORAGE_EJECT_MEDIA, nullptr, 0, nullptr, 0, &returned, nullptr);
+    CloseHandle(device);
+    SetCursor(previous);
+    return true;
+}

@@ -16,7 +16,9 @@ bool findDriveInListing(const WString& listing, const WString& image, WString* d
 bool mountImage(const WString& image, WString* driveRoot);
 void unmountImage(const WString* image, bool askTool);
 bool canEjectDisc();
-void ejectDisc();
+// "Eject Disk". True when the eject request went to a physical disc: the caller then closes
+// everything in the controller (PlayLogic::closeAll). Recorded images are unmounted instead.
+bool ejectDisc();
 
 // The images this program mounted, in mount order.
 extern std::vector<WString> mountedImages;

@@ -1,5 +1,6 @@
-// Defining and removing drive letters at run time through Wine's mount manager. On Windows the
-// system does this itself for attached virtual disks, so there these report failure.
+// Defining and removing drive letters at run time through Wine's mount manager, also from Windows
+// binaries running under Wine. On Windows the system does this itself for attached virtual
+// disks, so there these report failure.
 #pragma once
 
 #include <windows.h>

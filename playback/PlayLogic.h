@@ -11,6 +11,8 @@
 #include "playback/PlayListData.h"
 #include "platform/WString.h"
 
+class PlayerEventRelay;
+
 // 0 no source, 1 libVLC engine, 2 "swf"/"fla" (no engine exists for it).
 using EngineKind = int;
 
@@ -41,8 +43,11 @@ public:
     bool createMediaPlayer(EngineKind kind);
     void releaseMediaPlayer();
     void timerProc();
-    // Called by libVLC on its own thread: only queues the event type for the GUI thread.
+    // Called by libVLC on its own threads: only queues the event type. A relay thread posts it
+    // to the main window as WM_MAINFRAME_PLAYER_EVENT, whose handler calls onPlayerEvent.
     static void handleProc(const struct libvlc_event_t* event, void* userData);
+    // Queues one event type exactly as handleProc does (no Win32 call; any thread).
+    static void queuePlayerEvent(int eventType);
     // The effects of one engine event, on the GUI thread (WM_MAINFRAME_PLAYER_EVENT).
     void onPlayerEvent(int eventType);
 
@@ -90,8 +95,12 @@ public:
 
 private:
     void updateBarVolume();
+    void waitWhilePlaying();
+    bool isFolder(const WString& path) const;
+    void startEventRelay();
     WString cachedTitleName;
     int cachedTitleId = -1;
+    std::unique_ptr<PlayerEventRelay> relay;
 };
 
 // The one controller, owned by the main window's state.

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    wine64 wine64-tools libwine-dev
+    wine wine64 wine64-tools libwine-dev
     libvlc-dev vlc-plugin-base vlc-plugin-video-output vlc-bin
     xvfb xdotool x11-utils imagemagick openbox
     ffmpeg dvdauthor genisoimage xorriso

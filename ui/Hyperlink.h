@@ -10,3 +10,6 @@ HBRUSH hyperlinkCtlColor(HWND control, HDC dc);
 bool openHyperlink(HWND control);
 // The web address the "Powered by" label opens.
 extern const wchar_t kPoweredByUrl[];
+// Opens a URL with the shell's "open" verb. Tests may replace it so that no browser starts.
+using ShellOpenFn = void (*)(const wchar_t* url);
+extern ShellOpenFn shellOpenHook;

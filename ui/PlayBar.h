@@ -33,6 +33,8 @@ public:
     void ensureBuffers();
     void paintBackground(HDC dc);
     void drawButton(const DRAWITEMSTRUCT* item);
+    // The Open button's menu; false when the menu resource does not load.
+    bool showOpenMenu();
 
     void updateTime();
     void updateVolume();
@@ -60,10 +62,27 @@ public:
     HANDLE paintLock = nullptr;
     HWND tooltip = nullptr;
     HFONT textFont = nullptr;
+    // The main window the buttons post their commands to, and the module of the resources.
+    HWND owner = nullptr;
+    HINSTANCE appInstance = nullptr;
+
+    // Knob offset from the track's left edge for a time within a length.
+    static int timeKnobOffset(long long time, long long length, int trackWidth, int knobWidth);
+    // Knob offset from the track's left edge for a volume of 0 to 100.
+    static int volumeKnobOffset(int volume, int trackWidth, int knobWidth);
+    // Where x lies between left and right, clamped to 0 ... 1.
+    static double sliderFraction(int x, int left, int right);
 
 private:
     PlayBar();
+    int knobWidth(int sliderId);
+    // Knob widths are read once, on first use; -1 until then.
+    int timeKnobWidth = -1;
+    int volumeKnobWidth = -1;
 };
+
+// Posted to the bar by updateButtons when it is called off the bar's own thread.
+inline constexpr UINT kBarUpdateButtonsMessage = WM_APP + 1;
 
 // "%02ld:%02ld:%02ld" of hours, minutes and seconds; hours do not wrap at 24.
 WString formatTime(long long ms);

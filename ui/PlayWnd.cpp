@@ -1,15 +1,328 @@
-// STUB: replaced by the real implementation.
 #include "ui/PlayWnd.h"
-static PlayWnd* gWnd = nullptr;
-PlayWnd::~PlayWnd() {}
-PlayWnd* PlayWnd::instance() { if (!gWnd) gWnd = new PlayWnd(); return gWnd; }
-void PlayWnd::destroyInstance() { delete gWnd; gWnd = nullptr; }
-bool PlayWnd::createWindow(HINSTANCE, HWND) { return true; }
-bool PlayWnd::loadLogo() { return true; }
-bool PlayWnd::open(int, HINSTANCE) { return true; }
-void PlayWnd::showVideo(bool) {}
-void PlayWnd::layout() {}
-void PlayWnd::paint(HDC, bool) {}
-void PlayWnd::showContextMenu(HMENU) {}
-void PlayWnd::cursorTick() {}
-void PlayWnd::destroyWindows() {}
+
+#include "app/MainFrame.h"
+#include "playback/PlayLogic.h"
+#include "resource.h"
+#include "ui/Hyperlink.h"
+#include "ui/WinUtil.h"
+
+PlayWnd::SurfacePainter PlayWnd::surfacePainter = nullptr;
+
+namespace {
+
+PlayWnd* gPlayWnd = nullptr;
+HINSTANCE gInstance = nullptr;
+
+// Context-menu popup of resource 131 and where the main menu's popups are shown inside it.
+constexpr int kInsertPosition = 9;
+constexpr DWORD kCursorHideDelay = 5000;
+constexpr LONG kCursorStillDistance = 5;
+
+// Over the video the main window's mouse hook reports double clicks and right clicks that the
+// dialogs may also receive themselves; the hook marks its messages by putting the mouse message
+// it saw into wParam (real ones carry MK_* flags there). One gesture reported by both ways
+// must act once: a request from the other way within the double-click time is its duplicate.
+struct GestureRecord {
+    bool valid = false;
+    bool fromHook = false;
+    DWORD tick = 0;
+};
+GestureRecord gLastDoubleClick;
+GestureRecord gLastContextMenu;
+
+bool fromMouseHook(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (lParam != 0) return false;
+    if (message == WM_LBUTTONDBLCLK) return wParam == WM_LBUTTONDBLCLK || wParam == WM_LBUTTONDOWN;
+    return wParam == WM_RBUTTONUP;
+}
+
+bool isDuplicate(GestureRecord& last, bool fromHook) {
+    const DWORD now = GetTickCount();
+    if (last.valid && last.fromHook != fromHook && now - last.tick < GetDoubleClickTime())
+        return true;
+    last = GestureRecord{true, fromHook, now};
+    return false;
+}
+
+HWND mainWindowOf(HWND window) {
+    if (gMainFrame.mainWindow) return gMainFrame.mainWindow;
+    return window ? GetParent(window) : nullptr;
+}
+
+MediaPlayer* engine() {
+    PlayLogic* logic = playLogic();
+    return logic ? logic->player.get() : nullptr;
+}
+
+int engineState() {
+    MediaPlayer* player = engine();
+    return player ? player->getState() : 0;
+}
+
+void requestFullScreenToggle(HWND window, WPARAM wParam, LPARAM lParam) {
+    if (isDuplicate(gLastDoubleClick, fromMouseHook(WM_LBUTTONDBLCLK, wParam, lParam))) return;
+    const WPARAM command = gMainFrame.fullScreen ? IDM_LEAVE_FULLSCREEN : IDM_FULLSCREEN;
+    PostMessageW(mainWindowOf(window), WM_COMMAND, command, 0);
+}
+
+void onContextMenu(WPARAM wParam, LPARAM lParam) {
+    const bool hook = fromMouseHook(WM_CONTEXTMENU, wParam, lParam);
+    if (isDuplicate(gLastContextMenu, hook)) return;
+    HMENU menu = LoadMenuW(gInstance, MAKEINTRESOURCEW(IDR_CONTEXTMENU));
+    if (!menu) return;
+    PlayWnd::instance()->showContextMenu(menu);
+    // The menu is modal: the duplicate may only arrive after it closed.
+    gLastContextMenu = GestureRecord{true, hook, GetTickCount()};
+}
+
+void paintMessage(HWND dialog, bool fromSurface) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(dialog, &ps);
+    if (!fromSurface || !PlayWnd::surfacePainter || !PlayWnd::surfacePainter(dialog, dc))
+        PlayWnd::instance()->paint(dc, fromSurface);
+    EndPaint(dialog, &ps);
+}
+
+INT_PTR CALLBACK windowProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        PlayWnd* wnd = PlayWnd::instance();
+        wnd->window = dialog;
+        LOGFONTW font = messageFont();
+        font.lfUnderline = 1;
+        wnd->linkFont = CreateFontIndirectW(&font);
+        wnd->poweredByLink = createPoweredByLink(wnd->linkFont, dialog);
+        return TRUE;
+    }
+    case WM_SIZE:
+        PlayWnd::instance()->layout();
+        return TRUE;
+    case WM_ERASEBKGND:
+        return TRUE; // WM_PAINT covers the whole client area; erasing first would flicker
+    case WM_PAINT:
+        paintMessage(dialog, false);
+        return TRUE;
+    case WM_CONTEXTMENU:
+        onContextMenu(wParam, lParam);
+        return TRUE;
+    case WM_COMMAND:
+        if (HIWORD(wParam) == STN_CLICKED && lParam)
+            openHyperlink(reinterpret_cast<HWND>(lParam));
+        return TRUE;
+    case WM_CTLCOLORSTATIC: {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<INT_PTR>(hyperlinkCtlColor(reinterpret_cast<HWND>(lParam), dc));
+    }
+    case WM_LBUTTONDBLCLK:
+        requestFullScreenToggle(dialog, wParam, lParam);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR CALLBACK surfaceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_ERASEBKGND:
+        return TRUE;
+    case WM_PAINT:
+        paintMessage(dialog, true);
+        return TRUE;
+    case WM_CONTEXTMENU:
+        onContextMenu(wParam, lParam);
+        return TRUE;
+    case WM_LBUTTONDBLCLK:
+        requestFullScreenToggle(dialog, wParam, lParam);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+bool isWindowField(HWND window) { return window && IsWindow(window); }
+
+} // namespace
+
+PlayWnd* PlayWnd::instance() {
+    if (!gPlayWnd) gPlayWnd = new PlayWnd();
+    return gPlayWnd;
+}
+
+void PlayWnd::destroyInstance() {
+    delete gPlayWnd;
+    gPlayWnd = nullptr;
+}
+
+PlayWnd::~PlayWnd() {
+    deleteImage(logo);
+    logo = nullptr;
+    destroyWindows();
+}
+
+bool PlayWnd::createWindow(HINSTANCE instance, HWND mainWindow) {
+    gInstance = instance;
+    if (!window)
+        window = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_PLAYWND), mainWindow,
+                                    windowProc, 0);
+    return window != nullptr;
+}
+
+bool PlayWnd::loadLogo() {
+    HMODULE module = gInstance ? gInstance : GetModuleHandleW(nullptr);
+    deleteImage(logo);
+    logo = nullptr;
+    if (HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(IDB_LOGO), L"PNG"))
+        logo = loadPngResource(module, resource);
+    cursorHidden = false;
+    lastMoveTick = GetTickCount();
+    GetCursorPos(&lastCursorPos);
+    return true;
+}
+
+bool PlayWnd::open(int engineKind, HINSTANCE instance) {
+    PlayLogic* logic = playLogic();
+    const bool sameKind = logic && logic->engineKind == engineKind;
+    if (!(sameKind && videoSurface)) {
+        destroyWindowField(videoSurface);
+        if (engineKind == 1) {
+            videoSurface = CreateDialogParamW(instance ? instance : gInstance,
+                                              MAKEINTRESOURCEW(IDD_VIDEOSURFACE), window,
+                                              surfaceProc, 0);
+            if (!videoSurface) return false;
+        }
+    }
+    layout();
+    if (isWindowField(videoSurface)) ShowWindow(videoSurface, SW_HIDE);
+    return true;
+}
+
+void PlayWnd::showVideo(bool show) {
+    if (isWindowField(videoSurface)) ShowWindow(videoSurface, show ? SW_SHOW : SW_HIDE);
+}
+
+void PlayWnd::layout() {
+    if (!isWindowField(window)) return;
+    RECT client{};
+    GetClientRect(window, &client);
+    int h = 0;
+    if (isWindowField(poweredByLink)) {
+        RECT r{};
+        GetWindowRect(poweredByLink, &r);
+        const int w = r.right - r.left;
+        h = r.bottom - r.top;
+        MoveWindow(poweredByLink, client.right - w - 5, 5, w, h, TRUE);
+    }
+    // The surface reaches 5 pixels past the bottom edge, where the window clips it.
+    if (isWindowField(videoSurface))
+        MoveWindow(videoSurface, 0, h + 10, client.right, client.bottom - h - 5, TRUE);
+}
+
+void PlayWnd::paint(HDC dc, bool fromSurface) {
+    RECT client{};
+    GetClientRect(window, &client);
+    HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
+    FillRect(dc, &client, black);
+    DeleteObject(black);
+
+    const int state = engineState();
+    const bool surfaceShown = isWindowField(videoSurface) &&
+                              (GetWindowLongW(videoSurface, GWL_STYLE) & WS_VISIBLE) != 0;
+    if ((state == StatePlaying || state == StatePaused) && surfaceShown) return;
+    if (fromSurface || !logo) return;
+    const int x = (client.right - static_cast<int>(imageWidth(logo))) / 2;
+    const int y = (client.bottom - static_cast<int>(imageHeight(logo))) / 2;
+    drawImage(dc, logo, x, y);
+}
+
+void PlayWnd::showContextMenu(HMENU menu) {
+    HMENU popup = GetSubMenu(menu, 0);
+    if (!popup) {
+        DestroyMenu(menu);
+        return;
+    }
+    RemoveMenu(popup, gMainFrame.fullScreen ? IDM_FULLSCREEN : IDM_LEAVE_FULLSCREEN,
+               MF_BYCOMMAND);
+
+    PlayLogic* logic = playLogic();
+    MediaPlayer* player = engine();
+    const int state = player ? player->getState() : 0;
+    const UINT grey = MF_BYCOMMAND | MF_DISABLED | MF_GRAYED;
+    if (player && player->isPlaying()) {
+        EnableMenuItem(popup, IDM_PLAY, grey);
+    } else {
+        EnableMenuItem(popup, IDM_PAUSE, grey);
+        if (state != StatePaused) EnableMenuItem(popup, IDM_STOP, grey);
+        if (!logic || logic->playList.count() == 0) EnableMenuItem(popup, IDM_PLAY, grey);
+    }
+    if (!logic || !logic->canSkip()) {
+        EnableMenuItem(popup, IDM_PREVIOUS, grey);
+        EnableMenuItem(popup, IDM_NEXT, grey);
+    }
+
+    // The main menu's popups are shown here too (also in full screen, where the menu bar is
+    // hidden) and detached again afterwards, so that the menu bar keeps them.
+    struct Borrowed {
+        int position;
+        const wchar_t* text;
+    };
+    const Borrowed borrowed[] = {{3, L"Audio"}, {2, L"Video"}, {1, L"Controls"}};
+    int inserted = 0;
+    for (const Borrowed& b : borrowed) {
+        HMENU sub = gMainFrame.mainMenu ? GetSubMenu(gMainFrame.mainMenu, b.position) : nullptr;
+        if (sub && InsertMenuW(popup, kInsertPosition, MF_BYPOSITION | MF_POPUP,
+                               reinterpret_cast<UINT_PTR>(sub), b.text))
+            ++inserted;
+    }
+
+    HWND owner = mainWindowOf(window);
+    POINT p{};
+    GetCursorPos(&p);
+    const int command = static_cast<int>(
+        TrackPopupMenu(popup, TPM_RETURNCMD, p.x, p.y, 0, owner, nullptr));
+    if (command > 0) PostMessageA(owner, WM_COMMAND, static_cast<WPARAM>(command), 0);
+
+    for (int i = 0; i < inserted; ++i) RemoveMenu(popup, kInsertPosition, MF_BYPOSITION);
+    DestroyMenu(menu);
+}
+
+void PlayWnd::cursorTick() {
+    POINT p{};
+    GetCursorPos(&p);
+    const LONG dx = lastCursorPos.x - p.x;
+    const LONG dy = lastCursorPos.y - p.y;
+    if (dx > kCursorStillDistance || -dx > kCursorStillDistance || dy > kCursorStillDistance ||
+        -dy > kCursorStillDistance) {
+        lastCursorPos = p;
+        lastMoveTick = GetTickCount();
+        if (cursorHidden) ShowCursor(TRUE);
+        cursorHidden = false;
+        return;
+    }
+    if (engineState() != StatePlaying || !isWindowField(window)) return;
+    RECT r{};
+    GetWindowRect(window, &r);
+    if (!PtInRect(&r, p)) return;
+    // Unsigned difference: correct across the wrap of the tick counter.
+    if (GetTickCount() - lastMoveTick >= kCursorHideDelay) {
+        if (!cursorHidden) ShowCursor(FALSE);
+        cursorHidden = true;
+    }
+}
+
+void PlayWnd::destroyWindows() {
+    // A hidden cursor must not outlive the window that hid it.
+    if (cursorHidden) {
+        ShowCursor(TRUE);
+        cursorHidden = false;
+    }
+    if (linkFont) {
+        DeleteObject(linkFont);
+        linkFont = nullptr;
+    }
+    destroyWindowField(poweredByLink);
+    destroyWindowField(videoSurface);
+    destroyWindowField(window);
+}

@@ -1,0 +1,18 @@
+// Resource numbers of Tavrin.dll, shared by its .rc script and its code.
+#pragma once
+
+#define IDD_PREFERENCES 200
+#define IDC_SNAPSHOT_FOLDER 1001
+#define IDC_SNAPSHOT_BROWSE 1002
+#define IDC_SEEK_STEP 1003
+#define IDC_SEEK_STEP_SPIN 1004
+#define IDC_SUB_FONT 1005
+#define IDC_SUB_FONT_CHOOSE 1006
+#define IDC_SUB_SIZE 1007
+#define IDC_SUB_COLOR_SWATCH 1008
+#define IDC_SUB_COLOR 1009
+#define IDC_SUB_ALIGN 1010
+#define IDC_SUB_ENCODING 1011
+#define IDC_SUB_AUTODETECT 1012
+#define IDC_SUB_FORMATTED 1013
+#define IDC_RESTORE_DEFAULTS 1014

@@ -1,0 +1,231 @@
+#include "tests/unit/gtest_wine.h"
+
+#include <string>
+#include <vector>
+
+#include "app/MainFrame.h"
+#include "engine/TrackMenus.h"
+#include "playback/PlayLogic.h"
+#include "resource.h"
+
+namespace {
+
+struct MenuFakePlayer : MediaPlayer {
+    int audioTrack = -1, title = -1, chapter = -1;
+    std::vector<int> audioTracksSet;
+    std::vector<std::pair<int, int>> titleChaptersSet;
+    std::vector<std::string> aspectsSet;
+    std::vector<WString> subtitleFiles;
+    VideoSize size{1920, 1080};
+
+    bool init(HWND) override { return true; }
+    void release() override {}
+    bool open(const WString&, DiscKind) override { return true; }
+    bool play() override { return true; }
+    bool isPlaying() override { return true; }
+    void pause() override {}
+    void stop() override {}
+    long long getTime() override { return 0; }
+    long long getLength() override { return 0; }
+    void setTime(long long) override {}
+    int getVolume() override { return 100; }
+    bool setVolume(int) override { return true; }
+    int getState() override { return StatePlaying; }
+    void setHwnd(HWND) override {}
+    bool isMute() override { return false; }
+    void toggleMute() override {}
+    VideoSize getVideoSize() override { return size; }
+    bool setAspectRatio(const std::string& r) override {
+        aspectsSet.push_back(r);
+        return true;
+    }
+    int getAudioTrack() override { return audioTrack; }
+    void setAudioTrack(int id) override { audioTracksSet.push_back(id); }
+    int getTitle() override { return title; }
+    int getChapter() override { return chapter; }
+    void setTitleChapter(int t, int c) override { titleChaptersSet.emplace_back(t, c); }
+    void setSubtitleFile(const WString& path) override { subtitleFiles.push_back(path); }
+};
+
+WString itemText(HMENU menu, UINT position) {
+    wchar_t buffer[128] = {};
+    int n = GetMenuStringW(menu, position, buffer, 128, MF_BYPOSITION);
+    return WString(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+WString returnedPath;
+WString returnPath() { return returnedPath; }
+
+class TrackMenus : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved = gMainFrame;
+        gMainFrame.mainWindow = nullptr;
+        gMainFrame.mainMenu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINMENU));
+        ASSERT_NE(gMainFrame.mainMenu, nullptr);
+        gMainFrame.playLogic = logic = new PlayLogic();
+        fake = new MenuFakePlayer();
+        logic->player.reset(fake);
+    }
+    void TearDown() override {
+        chooseFileHook = nullptr;
+        delete logic;
+        DestroyMenu(gMainFrame.mainMenu);
+        gMainFrame = saved;
+    }
+    // The popup that hangs at an item of a menu-bar popup, or null.
+    HMENU popupAt(int parent, int item) {
+        return GetSubMenu(GetSubMenu(gMainFrame.mainMenu, parent), item);
+    }
+    UINT itemState(int parent, int item) {
+        return GetMenuState(GetSubMenu(gMainFrame.mainMenu, parent), item, MF_BYPOSITION);
+    }
+    MainFrameState saved;
+    PlayLogic* logic = nullptr;
+    MenuFakePlayer* fake = nullptr;
+};
+
+TEST_F(TrackMenus, SubtitleListGetsItsRangeWithOpenFileLast) {
+    logic->subtitles.add(1, "English");
+    logic->subtitles.add(2, "Deutsch");
+    logic->subtitles.add(3, "Italiano");
+    logic->subtitles.add(0, "Open file...");
+    buildSubtitleMenu();
+    HMENU popup = popupAt(2, 8);
+    ASSERT_NE(popup, nullptr);
+    ASSERT_EQ(GetMenuItemCount(popup), 4);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(GetMenuItemID(popup, i), 33369u + i);
+    EXPECT_EQ(itemText(popup, 3), WString(L"Open file..."));
+    EXPECT_EQ(GetMenuItemID(GetSubMenu(gMainFrame.mainMenu, 2), 8), UINT(IDM_SUBTITLE_TRACK));
+}
+
+TEST_F(TrackMenus, RefillRebuildsAndEmptyListGreysTheItem) {
+    logic->audioTracks.add(1, "Track 1");
+    logic->audioTracks.add(2, "Track 2");
+    fake->audioTrack = 2;
+    buildAudioTrackMenu();
+    HMENU first = popupAt(3, 0);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(GetMenuItemCount(first), 2);
+    EXPECT_TRUE(GetMenuState(first, 32970, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_FALSE(GetMenuState(first, 32969, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_FALSE(itemState(3, 0) & MF_GRAYED);
+
+    logic->audioTracks.add(3, "Track 3");
+    fake->audioTrack = 99; // matches no entry: nothing is checked
+    buildAudioTrackMenu();
+    HMENU second = popupAt(3, 0);
+    ASSERT_NE(second, nullptr);
+    EXPECT_FALSE(IsMenu(first)); // the previous popup was destroyed, not leaked
+    ASSERT_EQ(GetMenuItemCount(second), 3);
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(GetMenuState(second, i, MF_BYPOSITION) & MF_CHECKED);
+
+    logic->audioTracks.clear();
+    buildAudioTrackMenu();
+    EXPECT_EQ(popupAt(3, 0), nullptr);
+    EXPECT_TRUE(itemState(3, 0) & MF_GRAYED);
+    EXPECT_EQ(GetMenuItemID(GetSubMenu(gMainFrame.mainMenu, 3), 0), UINT(IDM_AUDIO_TRACK));
+}
+
+TEST_F(TrackMenus, NamesAreDecodedFromUtf8) {
+    logic->audioTracks.add(1, "Fran\xc3\xa7" "ais");
+    logic->audioTracks.add(2, "Caf\xe9"); // not UTF-8: shown byte by byte
+    logic->audioTracks.add(3, "Rock & Roll");
+    buildAudioTrackMenu();
+    HMENU popup = popupAt(3, 0);
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(itemText(popup, 0), WString(L"Fran\u00e7ais"));
+    EXPECT_EQ(itemText(popup, 1), WString(L"Caf\u00e9"));
+    EXPECT_EQ(itemText(popup, 2), WString(L"Rock && Roll"));
+}
+
+TEST_F(TrackMenus, ChapterMenuFollowsTheCurrentTitle) {
+    logic->titles.add(10, "Title 1");
+    logic->titles.add(20, "Title 2");
+    logic->titles[0].chapters = std::make_unique<TrackList>();
+    for (int i = 0; i < 12; ++i) logic->titles[0].chapters->add(i + 1, "Chapter " + std::to_string(i + 1));
+    fake->title = 10;
+    fake->chapter = 3;
+    buildTitleMenu();
+    buildChapterMenu();
+    HMENU titles = popupAt(1, 12);
+    ASSERT_NE(titles, nullptr);
+    EXPECT_EQ(GetMenuItemCount(titles), 2);
+    EXPECT_TRUE(GetMenuState(titles, 33069, MF_BYCOMMAND) & MF_CHECKED);
+    HMENU chapters = popupAt(1, 13);
+    ASSERT_NE(chapters, nullptr);
+    ASSERT_EQ(GetMenuItemCount(chapters), 12);
+    EXPECT_EQ(itemText(chapters, 11), WString(L"Chapter 12"));
+    EXPECT_EQ(GetMenuItemID(chapters, 11), 33180u);
+    EXPECT_TRUE(GetMenuState(chapters, 33171, MF_BYCOMMAND) & MF_CHECKED);
+
+    fake->title = -1; // nothing current: the chapter popup stays as it was
+    buildChapterMenu();
+    EXPECT_EQ(popupAt(1, 13), chapters);
+
+    fake->title = 20; // a title without chapters takes the popup away
+    buildChapterMenu();
+    EXPECT_EQ(popupAt(1, 13), nullptr);
+    EXPECT_TRUE(itemState(1, 13) & MF_GRAYED);
+}
+
+TEST_F(TrackMenus, ChoosingTitleSelectsItAndEmptiesAudioMenu) {
+    logic->titles.add(10, "Title 1");
+    logic->titles.add(20, "Title 2");
+    logic->audioTracks.add(1, "English");
+    buildAudioTrackMenu();
+    ASSERT_NE(popupAt(3, 0), nullptr);
+    onTitleChosen(1);
+    ASSERT_EQ(fake->titleChaptersSet.size(), 1u);
+    EXPECT_EQ(fake->titleChaptersSet[0], std::make_pair(20, -1));
+    EXPECT_TRUE(logic->audioTracks.empty());
+    EXPECT_EQ(popupAt(3, 0), nullptr);
+}
+
+TEST_F(TrackMenus, IndexOutsideListOrMissingEngineIsIgnored) {
+    logic->audioTracks.add(7, "English");
+    onAudioTrackChosen(1);
+    onAudioTrackChosen(-1);
+    onTitleChosen(0);
+    EXPECT_TRUE(fake->audioTracksSet.empty());
+    EXPECT_TRUE(fake->titleChaptersSet.empty());
+    onAudioTrackChosen(0);
+    EXPECT_EQ(fake->audioTracksSet, std::vector<int>{7});
+
+    logic->player.reset();
+    onAudioTrackChosen(0);
+    onTitleChosen(0);
+    onVideoTrackChosen(0);
+    onSubtitleChosen(0);
+    onAspectRatioChosen(IDM_ASPECT_16_9);
+    gMainFrame.mainMenu = nullptr; // builders without a menu bar do nothing
+    buildAudioTrackMenu();
+    gMainFrame.mainMenu = saved.mainMenu;
+}
+
+TEST_F(TrackMenus, OpenFileItemLoadsChosenFileAndCancelChangesNothing) {
+    logic->subtitles.add(1, "English");
+    logic->subtitles.add(0, "Open file...");
+    chooseFileHook = returnPath;
+    returnedPath.clear();
+    onSubtitleChosen(1);
+    EXPECT_TRUE(fake->subtitleFiles.empty());
+    returnedPath = L"Z:\\tmp\\film.srt";
+    onSubtitleChosen(1);
+    ASSERT_EQ(fake->subtitleFiles.size(), 1u);
+    EXPECT_EQ(fake->subtitleFiles[0], returnedPath);
+}
+
+TEST_F(TrackMenus, AspectItemsPassTheirRatioAndDefaultPassesNone) {
+    onAspectRatioChosen(IDM_ASPECT_235_1);
+    onAspectRatioChosen(IDM_ASPECT_5_4);
+    EXPECT_EQ(logic->aspectRatio, "5:4");
+    onAspectRatioChosen(IDM_ASPECT_DEFAULT); // the controller picks from the 1920 x 1080 size
+    ASSERT_EQ(fake->aspectsSet.size(), 3u);
+    EXPECT_EQ(fake->aspectsSet[0], "2.35:1");
+    EXPECT_EQ(fake->aspectsSet[1], "5:4");
+    EXPECT_EQ(fake->aspectsSet[2], "16:9");
+    EXPECT_TRUE(logic->aspectRatio.empty());
+}
+
+} // namespace

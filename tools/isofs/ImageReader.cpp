@@ -1,0 +1,234 @@
+#include "tools/isofs/ImageReader.h"
+
+#include <cdio/iso9660.h>
+#include <udfread/udfread.h>
+
+#include <sys/stat.h>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+const uint64_t kBlock = 2048;
+
+std::string joinPath(const std::string& dir, const std::string& name) {
+    return dir == "/" ? "/" + name : dir + "/" + name;
+}
+
+class UdfReader : public ImageReader {
+public:
+    explicit UdfReader(udfread* udf) : udf_(udf) {}
+    ~UdfReader() override { udfread_close(udf_); }
+
+    bool stat(const std::string& path, Entry* entry) override {
+        if (path == "/") {
+            *entry = Entry{"", true, 0};
+            return true;
+        }
+        if (UDFDIR* dir = udfread_opendir(udf_, path.c_str())) {
+            udfread_closedir(dir);
+            *entry = Entry{"", true, 0};
+            return true;
+        }
+        if (UDFFILE* file = udfread_file_open(udf_, path.c_str())) {
+            int64_t size = udfread_file_size(file);
+            udfread_file_close(file);
+            *entry = Entry{"", false, size > 0 ? static_cast<uint64_t>(size) : 0};
+            return true;
+        }
+        return false;
+    }
+
+    bool list(const std::string& path, std::vector<Entry>* entries) override {
+        UDFDIR* dir = udfread_opendir(udf_, path.c_str());
+        if (!dir) return false;
+        struct udfread_dirent dirent;
+        while (udfread_readdir(dir, &dirent)) {
+            if (!strcmp(dirent.d_name, ".") ||
+                !strcmp(dirent.d_name, ".."))
+                continue;
+            Entry e;
+            e.name = dirent.d_name;
+            e.isDir = dirent.d_type == UDF_DT_DIR;
+            if (!e.isDir) {
+                if (UDFFILE* file = udfread_file_openat(dir, dirent.d_name)) {
+                    int64_t size = udfread_file_size(file);
+                    e.size = size > 0 ? static_cast<uint64_t>(size) : 0;
+                    udfread_file_close(file);
+                }
+            }
+            entries->push_back(e);
+        }
+        udfread_closedir(dir);
+        return true;
+    }
+
+    void* open(const std::string& path) override { return udfread_file_open(udf_, path.c_str()); }
+
+    long read(void* file, char* buffer, size_t size, uint64_t offset) override {
+        auto* f = static_cast<UDFFILE*>(file);
+        if (udfread_file_seek(f, static_cast<int64_t>(offset), UDF_SEEK_SET) < 0) return -1;
+        ssize_t n = udfread_file_read(f, buffer, size);
+        return n < 0 ? -1 : static_cast<long>(n);
+    }
+
+    void close(void* file) override { udfread_file_close(static_cast<UDFFILE*>(file)); }
+
+    // Every block of every file must map into the image.
+    bool checkExtents(const std::string& path, uint64_t imageBlocks, std::string* error) {
+        std::vector<Entry> entries;
+        if (!list(path, &entries)) {
+            *error = "the folder " + path + " of the image cannot be read";
+            return false;
+        }
+        for (const Entry& e : entries) {
+            std::string child = joinPath(path, e.name);
+            if (e.isDir) {
+                if (!checkExtents(child, imageBlocks, error)) return false;
+                continue;
+            }
+            if (e.size == 0) continue;
+            UDFFILE* file = udfread_file_open(udf_, child.c_str());
+            if (!file) {
+                *error = "the file " + child + " of the image cannot be opened";
+                return false;
+            }
+            uint32_t lastBlock = static_cast<uint32_t>((e.size - 1) / kBlock);
+            uint32_t first = udfread_file_lba(file, 0);
+            uint32_t last = udfread_file_lba(file, lastBlock);
+            udfread_file_close(file);
+            if (first == 0 || last == 0 || first >= imageBlocks || last >= imageBlocks) {
+                *error = "the image is truncated: " + child + " lies beyond its end";
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    udfread* udf_;
+};
+
+class IsoReader : public ImageReader {
+public:
+    explicit IsoReader(iso9660_t* iso) : iso_(iso), joliet_(iso9660_ifs_get_joliet_level(iso)) {}
+    ~IsoReader() override { iso9660_close(iso_); }
+
+    bool stat(const std::string& path, Entry* entry) override {
+        iso9660_stat_t* st = iso9660_ifs_stat_translate(iso_, path.c_str());
+        if (!st) return false;
+        *entry = Entry{"", st->type == iso9660_stat_s::_STAT_DIR, st->size};
+        iso9660_stat_free(st);
+        return true;
+    }
+
+    bool list(const std::string& path, std::vector<Entry>* entries) override {
+        CdioList_t* items = iso9660_ifs_readdir(iso_, path.c_str());
+        if (!items) return false;
+        CdioListNode_t* node;
+        _CDIO_LIST_FOREACH(node, items) {
+            auto* st = static_cast<iso9660_stat_t*>(_cdio_list_node_data(node));
+            if (!strcmp(st->filename, ".") || !strcmp(st->filename, "..")) continue;
+            Entry e;
+            e.name = displayName(st->filename);
+            e.isDir = st->type == iso9660_stat_s::_STAT_DIR;
+            e.size = st->size;
+            entries->push_back(e);
+        }
+        iso9660_filelist_free(items);
+        return true;
+    }
+
+    void* open(const std::string& path) override {
+        iso9660_stat_t* st = iso9660_ifs_stat_translate(iso_, path.c_str());
+        if (st && st->type == iso9660_stat_s::_STAT_DIR) {
+            iso9660_stat_free(st);
+            return nullptr;
+        }
+        return st;
+    }
+
+    long read(void* file, char* buffer, size_t size, uint64_t offset) override {
+        auto* st = static_cast<iso9660_stat_t*>(file);
+        if (offset >= st->size) return 0;
+        if (size > st->size - offset) size = static_cast<size_t>(st->size - offset);
+        uint64_t firstBlock = offset / kBlock;
+        uint64_t lastBlock = (offset + size - 1) / kBlock;
+        size_t blocks = static_cast<size_t>(lastBlock - firstBlock + 1);
+        std::unique_ptr<char[]> data(new char[blocks * kBlock]);
+        long got = iso9660_iso_seek_read(iso_, data.get(), st->lsn + static_cast<lsn_t>(firstBlock),
+                                         static_cast<long>(blocks));
+        if (got < static_cast<long>(blocks * kBlock)) return -1;
+        memcpy(buffer, data.get() + (offset - firstBlock * kBlock), size);
+        return static_cast<long>(size);
+    }
+
+    void close(void* file) override { iso9660_stat_free(static_cast<iso9660_stat_t*>(file)); }
+
+    bool checkExtents(const std::string& path, uint64_t imageBlocks, std::string* error) {
+        CdioList_t* items = iso9660_ifs_readdir(iso_, path.c_str());
+        if (!items) {
+            *error = "the folder " + path + " of the image cannot be read";
+            return false;
+        }
+        bool ok = true;
+        CdioListNode_t* node;
+        _CDIO_LIST_FOREACH(node, items) {
+            auto* st = static_cast<iso9660_stat_t*>(_cdio_list_node_data(node));
+            if (!strcmp(st->filename, ".") || !strcmp(st->filename, "..")) continue;
+            std::string child = joinPath(path, displayName(st->filename));
+            uint64_t end = static_cast<uint64_t>(st->lsn) + (st->size + kBlock - 1) / kBlock;
+            if (end > imageBlocks) {
+                *error = "the image is truncated: " + child + " lies beyond its end";
+                ok = false;
+                break;
+            }
+            if (st->type == iso9660_stat_s::_STAT_DIR && !checkExtents(child, imageBlocks, error)) {
+                ok = false;
+                break;
+            }
+        }
+        iso9660_filelist_free(items);
+        return ok;
+    }
+
+private:
+    // Joliet and Rock Ridge names come as they are; plain ISO 9660 names lose ";1".
+    std::string displayName(const char* raw) {
+        if (joliet_ != 0) return raw;
+        std::vector<char> out(strlen(raw) + 1);
+        iso9660_name_translate_ext(raw, out.data(), joliet_);
+        return out.data();
+    }
+
+    iso9660_t* iso_;
+    uint8_t joliet_;
+};
+
+} // namespace
+
+ImageReader* openImage(const std::string& path, std::string* error) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        *error = "the image " + path + " cannot be found";
+        return nullptr;
+    }
+    uint64_t imageBlocks = static_cast<uint64_t>(st.st_size) / kBlock;
+
+    if (udfread* udf = udfread_init()) {
+        if (udfread_open(udf, path.c_str()) == 0) {
+            auto reader = std::make_unique<UdfReader>(udf);
+            if (reader->checkExtents("/", imageBlocks, error)) return reader.release();
+            return nullptr;
+        }
+        udfread_close(udf);
+    }
+    if (iso9660_t* iso = iso9660_open_ext(path.c_str(), ISO_EXTENSION_ALL)) {
+        auto reader = std::make_unique<IsoReader>(iso);
+        if (reader->checkExtents("/", imageBlocks, error)) return reader.release();
+        return nullptr;
+    }
+    *error = "the file " + path + " is not a disc image (no UDF or ISO 9660 file system)";
+    return nullptr;
+}

@@ -1,0 +1,200 @@
+// isofs IMAGE MOUNTPOINT STATEDIR
+//
+// Serves the contents of a disc image read-only through FUSE: UDF (DVD-Video, Blu-ray) through
+// libudfread, ISO 9660 with Joliet / Rock Ridge names through libiso9660. The mount tool starts
+// it and talks to it through files in STATEDIR:
+//   ready    written once the mount is in place (the server's process id)
+//   failed   written instead when the image cannot be served (one line: the reason)
+//   stop     created by the mount tool: the server unmounts and ends
+// The server also ends when STATEDIR disappears, so a removed Wine prefix leaves nothing behind.
+#define FUSE_USE_VERSION 31
+#include <fuse.h>
+
+#include <cdio/iso9660.h>
+#include <udfread/udfread.h>
+
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <string.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tools/isofs/ImageReader.h"
+
+namespace {
+
+ImageReader* reader = nullptr;
+std::string mountPoint;
+std::string stateDir;
+std::atomic<bool> stopping{false};
+
+void writeStateFile(const char* name, const std::string& text) {
+    std::string path = stateDir + "/" + name;
+    std::string temp = path + ".tmp";
+    FILE* f = fopen(temp.c_str(), "w");
+    if (!f) return;
+    fputs(text.c_str(), f);
+    fclose(f);
+    rename(temp.c_str(), path.c_str()); // the tool never sees a half-written file
+}
+
+bool exists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+void fillStat(const Entry& e, struct stat* st) {
+    memset(st, 0, sizeof(*st));
+    st->st_mode = e.isDir ? (S_IFDIR | 0555) : (S_IFREG | 0444);
+    st->st_nlink = e.isDir ? 2 : 1;
+    st->st_size = static_cast<off_t>(e.size);
+    st->st_blksize = 2048;
+    st->st_blocks = static_cast<blkcnt_t>((e.size + 511) / 512);
+}
+
+int opGetattr(const char* path, struct stat* st, struct fuse_file_info*) {
+    Entry e;
+    if (!reader->stat(path, &e)) return -ENOENT;
+    fillStat(e, st);
+    return 0;
+}
+
+int opReaddir(const char* path, void* buf, fuse_fill_dir_t fill, off_t, struct fuse_file_info*,
+              enum fuse_readdir_flags) {
+    std::vector<Entry> entries;
+    if (!reader->list(path, &entries)) return -ENOENT;
+    fill(buf, ".", nullptr, 0, FUSE_FILL_DIR_PLUS);
+    fill(buf, "..", nullptr, 0, FUSE_FILL_DIR_PLUS);
+    for (const Entry& e : entries) {
+        struct stat st;
+        fillStat(e, &st);
+        fill(buf, e.name.c_str(), &st, 0, FUSE_FILL_DIR_PLUS);
+    }
+    return 0;
+}
+
+int opOpen(const char* path, struct fuse_file_info* fi) {
+    if ((fi->flags & O_ACCMODE) != O_RDONLY) return -EROFS;
+    void* handle = reader->open(path);
+    if (!handle) return -ENOENT;
+    fi->fh = reinterpret_cast<uint64_t>(handle);
+    fi->keep_cache = 1; // the image never changes while it is served
+    return 0;
+}
+
+int opRead(const char*, char* buf, size_t size, off_t offset, struct fuse_file_info* fi) {
+    long n = reader->read(reinterpret_cast<void*>(fi->fh), buf, size, offset);
+    return n < 0 ? -EIO : static_cast<int>(n);
+}
+
+int opRelease(const char*, struct fuse_file_info* fi) {
+    reader->close(reinterpret_cast<void*>(fi->fh));
+    return 0;
+}
+
+void* opInit(struct fuse_conn_info*, struct fuse_config* cfg) {
+    // Read-only and unchanging: the kernel may cache names and attributes for long.
+    cfg->entry_timeout = 3600;
+    cfg->attr_timeout = 3600;
+    cfg->negative_timeout = 3600;
+    cfg->kernel_cache = 1;
+    return nullptr;
+}
+
+void detachFromCaller() {
+    // Started from a Windows program: leave its session and every descriptor it passed on, so
+    // that nothing the caller waits on (pipes, consoles) is held open by this server.
+    setsid();
+    int null = open("/dev/null", O_RDWR);
+    if (null >= 0) {
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        if (null > 2) close(null);
+    }
+    for (int fd = 3; fd < 1024; ++fd) close(fd);
+    signal(SIGHUP, SIG_IGN);
+    signal(SIGPIPE, SIG_IGN);
+}
+
+void watchForStop() {
+    while (!stopping) {
+        if (exists(stateDir + "/stop") || !exists(stateDir)) break;
+        usleep(100 * 1000);
+    }
+    stopping = true;
+    // Unmounting makes the request loop end on its own.
+    if (umount2(mountPoint.c_str(), MNT_DETACH) != 0) {
+        std::string command = "fusermount3 -u -z '" + mountPoint + "' >/dev/null 2>&1";
+        if (system(command.c_str()) != 0) kill(getpid(), SIGTERM);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        fprintf(stderr, "usage: isofs IMAGE MOUNTPOINT STATEDIR\n");
+        return 2;
+    }
+    std::string image = argv[1];
+    mountPoint = argv[2];
+    stateDir = argv[3];
+    if (!getenv("ISOFS_FOREGROUND")) detachFromCaller();
+
+    std::string error;
+    reader = openImage(image, &error);
+    if (!reader) {
+        writeStateFile("failed", error + "\n");
+        return 1;
+    }
+
+    static const struct fuse_operations ops = [] {
+        struct fuse_operations o = {};
+        o.getattr = opGetattr;
+        o.readdir = opReaddir;
+        o.open = opOpen;
+        o.read = opRead;
+        o.release = opRelease;
+        o.init = opInit;
+        return o;
+    }();
+    const char* fuseArgv[] = {"isofs", "-o", "ro,fsname=isofs,subtype=isofs,allow_other", nullptr};
+    struct fuse_args args = FUSE_ARGS_INIT(3, const_cast<char**>(fuseArgv));
+    struct fuse* fuse = fuse_new(&args, &ops, sizeof(ops), nullptr);
+    if (!fuse) {
+        writeStateFile("failed", "the FUSE file system could not be created\n");
+        delete reader;
+        return 1;
+    }
+    mkdir(mountPoint.c_str(), 0755);
+    if (fuse_mount(fuse, mountPoint.c_str()) != 0) {
+        writeStateFile("failed", "the image could not be mounted on " + mountPoint + "\n");
+        fuse_destroy(fuse);
+        delete reader;
+        return 1;
+    }
+    fuse_set_signal_handlers(fuse_get_session(fuse));
+    writeStateFile("ready", std::to_string(getpid()) + "\n");
+
+    std::thread watcher(watchForStop);
+    // One thread serves every request: the image readers are not thread-safe.
+    fuse_loop(fuse);
+    stopping = true;
+    watcher.join();
+    fuse_remove_signal_handlers(fuse_get_session(fuse));
+    fuse_unmount(fuse);
+    fuse_destroy(fuse);
+    delete reader;
+    rmdir(mountPoint.c_str());
+    unlink((stateDir + "/ready").c_str());
+    return 0;
+}
