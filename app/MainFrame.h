@@ -58,6 +58,7 @@ bool createMainFrame(HINSTANCE instance, int showCommand);
 bool createChildWindows();
 LRESULT CALLBACK mainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 int onCommand(UINT id);
+void showAboutBox();
 void refreshMenu(HMENU menu);
 void updateMenuItem(HMENU menu, UINT id);
 void stopForOpen();

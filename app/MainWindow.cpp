@@ -151,6 +151,16 @@ LRESULT CALLBACK mainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         if (wParam != SIZE_MINIMIZED) layoutChildren();
         capturePlacement();
         return 0;
+    case WM_GETMINMAXINFO: {
+        // Double Size may make the window larger than the screen; the default tracking limit
+        // would cut it to the screen size.
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        LONG limitX = 4 * GetSystemMetrics(SM_CXVIRTUALSCREEN);
+        LONG limitY = 4 * GetSystemMetrics(SM_CYVIRTUALSCREEN);
+        if (info->ptMaxTrackSize.x < limitX) info->ptMaxTrackSize.x = limitX;
+        if (info->ptMaxTrackSize.y < limitY) info->ptMaxTrackSize.y = limitY;
+        return 0;
+    }
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(window, &ps);

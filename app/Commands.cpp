@@ -1,0 +1,315 @@
+// Command dispatch for the menus, the accelerators, the control bar and the video window's
+// context menu, and the rules that keep the menu items' labels, states and checks current.
+#include "app/MainFrame.h"
+
+#include "engine/TrackMenus.h"
+#include "mount/IsoMount.h"
+#include "playback/PlayLogic.h"
+#include "resources/resource.h"
+#include "ui/PlayBar.h"
+#include "ui/WinUtil.h"
+
+namespace {
+
+struct ChannelItem {
+    UINT id;
+    int channel;
+};
+
+// libVLC's audio output channel numbers behind the Audio Channel items.
+constexpr ChannelItem kChannels[] = {
+    {IDM_CHANNEL_STEREO, 1}, {IDM_CHANNEL_REVERSE, 2}, {IDM_CHANNEL_LEFT, 3},
+    {IDM_CHANNEL_RIGHT, 4},  {IDM_CHANNEL_DOLBY, 5},
+};
+
+struct AspectItem {
+    UINT id;
+    const char* text;
+};
+
+constexpr AspectItem kAspects[] = {
+    {IDM_ASPECT_DEFAULT, ""},       {IDM_ASPECT_1_1, "1:1"},       {IDM_ASPECT_4_3, "4:3"},
+    {IDM_ASPECT_16_9, "16:9"},      {IDM_ASPECT_16_10, "16:10"},   {IDM_ASPECT_221_1, "2.21:1"},
+    {IDM_ASPECT_235_1, "2.35:1"},   {IDM_ASPECT_239_1, "2.39:1"},  {IDM_ASPECT_5_4, "5:4"},
+};
+
+void post(UINT id) { PostMessageW(gMainFrame.mainWindow, WM_COMMAND, id, 0); }
+
+void updateBarButtons() {
+    if (gMainFrame.playBar) gMainFrame.playBar->updateButtons();
+}
+
+int engineState() {
+    PlayLogic* logic = gMainFrame.playLogic;
+    return logic && logic->player ? logic->player->getState() : 0;
+}
+
+bool inRange(UINT id, UINT first) { return id >= first && id < first + IDM_DYNAMIC_RANGE; }
+
+void setChecked(HMENU menu, UINT id, bool checked) {
+    CheckMenuItem(menu, id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void setPlayLabel(HMENU menu, bool playing) {
+    wchar_t text[32];
+    lstrcpynW(text, playing ? L"Pause\tSpace" : L"Play\tSpace", 32);
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_STRING;
+    info.dwTypeData = text;
+    SetMenuItemInfoW(menu, IDM_PLAY, FALSE, &info);
+}
+
+void openPreferences() {
+    OpenPreferenceDialogFn open = components::openPreferenceDialog();
+    if (!open) {
+        reportMissingComponent(components::kPreferencesLibrary);
+        return;
+    }
+    if (!open()) return;
+    if (GetPreferenceDataFn get = components::getPreferenceData()) {
+        if (const PreferenceData* data = get()) gMainFrame.preferences = *data;
+    }
+}
+
+} // namespace
+
+int audioChannelForCommand(UINT id) {
+    for (const ChannelItem& item : kChannels)
+        if (item.id == id) return item.channel;
+    return -1;
+}
+
+const char* aspectTextForCommand(UINT id) {
+    for (const AspectItem& item : kAspects)
+        if (item.id == id) return item.text;
+    return nullptr;
+}
+
+void stopForOpen() {
+    if (gMainFrame.mouseHook) {
+        UnhookWindowsHookEx(gMainFrame.mouseHook);
+        gMainFrame.mouseHook = nullptr;
+    }
+    // The cursor leaves the screen while the engine stops, so that no hover or click reaches
+    // the video window during the stop; it comes back where it was.
+    POINT saved{};
+    GetCursorPos(&saved);
+    ShowCursor(FALSE);
+    SetCursorPos(-1, -1);
+    if (gMainFrame.playLogic) gMainFrame.playLogic->stop();
+    SetCursorPos(saved.x, saved.y);
+    ShowCursor(TRUE);
+}
+
+int onCommand(UINT id) {
+    PlayLogic* logic = gMainFrame.playLogic;
+    switch (id) {
+    case IDM_ABOUT:
+        showAboutBox();
+        return 1;
+    case IDM_OPEN_FILE:
+    case IDM_OPEN_DISK:
+    case IDM_OPEN_ISO:
+        gMainFrame.pendingOpenCommand = id;
+        post(IDM_STOP_THEN_OPEN);
+        return 1;
+    case IDM_STOP:
+        gMainFrame.pendingOpenCommand = 0;
+        post(IDM_STOP_THEN_OPEN);
+        return 1;
+    case IDM_STOP_THEN_OPEN: {
+        stopForOpen();
+        UINT pending = gMainFrame.pendingOpenCommand;
+        gMainFrame.pendingOpenCommand = 0;
+        if (pending == IDM_OPEN_FILE) openFileCommand();
+        else if (pending == IDM_OPEN_DISK) openDiskCommand();
+        else if (pending == IDM_OPEN_ISO) openIsoCommand();
+        updateBarButtons();
+        return 1;
+    }
+    case IDM_EXIT:
+        PostMessageW(gMainFrame.mainWindow, WM_CLOSE, 0, 0);
+        return 1;
+    case IDM_FULLSCREEN:
+        if (!gMainFrame.fullScreen) enterFullScreen();
+        else leaveFullScreen();
+        updateBarButtons();
+        refreshMenu(nullptr);
+        return 1;
+    case IDM_LEAVE_FULLSCREEN:
+        leaveFullScreen();
+        updateBarButtons();
+        refreshMenu(nullptr);
+        return 1;
+    case IDM_PLAY:
+        if (logic) {
+            if (!logic->isPlaying()) logic->play();
+            else logic->pause();
+        }
+        return 1;
+    case IDM_PAUSE:
+        if (logic) logic->pause();
+        return 1;
+    case IDM_PREVIOUS:
+    case IDM_NEXT:
+        if (logic) logic->step(id == IDM_NEXT ? 1 : -1);
+        return 1;
+    case IDM_FORWARD:
+    case IDM_BACKWARD:
+        if (logic) logic->seek(id == IDM_FORWARD ? 1 : -1);
+        return 1;
+    case IDM_VOLUME_UP:
+    case IDM_VOLUME_DOWN:
+        if (logic) logic->stepVolume(id == IDM_VOLUME_UP ? 1 : -1);
+        return 1;
+    case IDM_MUTE:
+        if (logic) logic->toggleMute();
+        return 1;
+    case IDM_EJECT_DISK:
+        if (ejectDisc() && logic) logic->closeAll();
+        updateBarButtons();
+        return 1;
+    case IDM_HALF_SIZE:
+    case IDM_NORMAL_SIZE:
+    case IDM_DOUBLE_SIZE:
+    case IDM_FIT_TO_SCREEN:
+        setVideoSize(id);
+        return 1;
+    case IDM_PREFERENCES:
+        openPreferences();
+        return 1;
+    case IDM_SNAPSHOT:
+        if (logic && logic->player) logic->takeSnapshot(WString(gMainFrame.preferences.snapshotFolder));
+        return 1;
+    default:
+        break;
+    }
+    if (aspectTextForCommand(id)) {
+        onAspectRatioChosen(id);
+        return 1;
+    }
+    int channel = audioChannelForCommand(id);
+    if (channel >= 0) {
+        if (logic && logic->player) logic->setAudioChannel(channel);
+        return 1;
+    }
+    if (inRange(id, IDM_AUDIO_TRACK_FIRST)) {
+        onAudioTrackChosen(static_cast<int>(id - IDM_AUDIO_TRACK_FIRST));
+        return 1;
+    }
+    if (inRange(id, IDM_TITLE_FIRST)) {
+        onTitleChosen(static_cast<int>(id - IDM_TITLE_FIRST));
+        return 1;
+    }
+    if (inRange(id, IDM_CHAPTER_FIRST)) {
+        if (logic) logic->selectChapter(static_cast<int>(id - IDM_CHAPTER_FIRST));
+        return 1;
+    }
+    if (inRange(id, IDM_VIDEO_TRACK_FIRST)) {
+        onVideoTrackChosen(static_cast<int>(id - IDM_VIDEO_TRACK_FIRST));
+        return 1;
+    }
+    if (inRange(id, IDM_SUBTITLE_FIRST)) {
+        if (logic) logic->selectSubtitle(static_cast<int>(id - IDM_SUBTITLE_FIRST));
+        return 1;
+    }
+    return 0;
+}
+
+void refreshMenu(HMENU menu) {
+    HMENU target = menu ? menu : gMainFrame.mainMenu;
+    if (!target) return;
+    int count = GetMenuItemCount(target);
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_ID | MIIM_SUBMENU;
+        if (!GetMenuItemInfoW(target, static_cast<UINT>(i), TRUE, &info)) continue;
+        if (info.hSubMenu) refreshMenu(info.hSubMenu);
+        else updateMenuItem(target, info.wID);
+    }
+    if (gMainFrame.mainWindow && GetMenu(gMainFrame.mainWindow))
+        SetMenu(gMainFrame.mainWindow, gMainFrame.mainMenu);
+}
+
+void updateMenuItem(HMENU menu, UINT id) {
+    PlayLogic* logic = gMainFrame.playLogic;
+    int state = engineState();
+    bool active = state == 3 || state == 4;
+    bool listed = logic && logic->playList.count() >= 1;
+    bool playing = logic && logic->isPlaying();
+
+    switch (id) {
+    case IDM_OPEN_FILE:
+    case IDM_OPEN_DISK:
+        enableMenuItem(menu, id, true);
+        return;
+    case IDM_FULLSCREEN:
+        enableMenuItem(menu, id, !gMainFrame.fullScreen);
+        return;
+    case IDM_LEAVE_FULLSCREEN:
+        enableMenuItem(menu, id, gMainFrame.fullScreen);
+        return;
+    case IDM_PLAY:
+        setPlayLabel(menu, playing);
+        enableMenuItem(menu, id, listed);
+        return;
+    case IDM_PAUSE:
+        enableMenuItem(menu, id, listed);
+        return;
+    case IDM_STOP_THEN_OPEN:
+    case IDM_STOP:
+    case IDM_SNAPSHOT:
+        enableMenuItem(menu, id, active);
+        return;
+    case IDM_FORWARD:
+    case IDM_BACKWARD:
+        enableMenuItem(menu, id, playing);
+        return;
+    case IDM_PREVIOUS:
+    case IDM_NEXT:
+        enableMenuItem(menu, id, logic && logic->canSkip());
+        return;
+    case IDM_EJECT_DISK:
+        enableMenuItem(menu, id, canEjectDisc());
+        return;
+    case IDM_HALF_SIZE:
+    case IDM_NORMAL_SIZE:
+    case IDM_DOUBLE_SIZE:
+    case IDM_FIT_TO_SCREEN:
+        enableMenuItem(menu, id, listed);
+        return;
+    case IDM_AUDIO_TRACK:
+    case IDM_TITLE:
+    case IDM_CHAPTER:
+    case IDM_VIDEO_TRACK:
+    case IDM_SUBTITLE_TRACK:
+        enableMenuItem(menu, id, false);
+        return;
+    default:
+        break;
+    }
+    if (const char* aspect = aspectTextForCommand(id)) {
+        enableMenuItem(menu, id, listed);
+        setChecked(menu, id, logic && logic->aspectRatio == aspect);
+        return;
+    }
+    int channel = audioChannelForCommand(id);
+    if (channel >= 0) {
+        enableMenuItem(menu, id, active);
+        setChecked(menu, id, (logic ? logic->getAudioChannel() : -1) == channel);
+        return;
+    }
+    if (!logic) return;
+    if (inRange(id, IDM_AUDIO_TRACK_FIRST))
+        setChecked(menu, id, static_cast<int>(id - IDM_AUDIO_TRACK_FIRST) == logic->currentAudioTrackIndex());
+    else if (inRange(id, IDM_TITLE_FIRST))
+        setChecked(menu, id, static_cast<int>(id - IDM_TITLE_FIRST) == logic->currentTitleIndex());
+    else if (inRange(id, IDM_CHAPTER_FIRST))
+        setChecked(menu, id, static_cast<int>(id - IDM_CHAPTER_FIRST) == logic->currentChapterIndex());
+    else if (inRange(id, IDM_VIDEO_TRACK_FIRST))
+        setChecked(menu, id, static_cast<int>(id - IDM_VIDEO_TRACK_FIRST) == logic->currentVideoTrackIndex());
+    else if (inRange(id, IDM_SUBTITLE_FIRST))
+        setChecked(menu, id, static_cast<int>(id - IDM_SUBTITLE_FIRST) == logic->currentSubtitleIndex());
+}

@@ -1,0 +1,207 @@
+// Every way media reaches the player: the three open commands, a drop, a second instance's
+// hand-over, the command line and video discs. All of them end in openMediaPath. Also the
+// main window's caption, which names what plays.
+#include "app/MainFrame.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include "app/Velloran.h"
+#include "mount/IsoMount.h"
+#include "playback/DiscDetect.h"
+#include "playback/PlayLogic.h"
+
+namespace {
+
+constexpr int kPathCapacity = MAX_PATH; // 259 characters and the terminating NUL
+
+void showError(const wchar_t* text) {
+    MessageBoxW(gMainFrame.mainWindow, text, kProductName, MB_OK | MB_ICONERROR);
+}
+
+bool isDirectory(const WString& path) {
+    if (path.empty()) return false;
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// GetOpenFileNameW with the given filter and the title "Select File"; empty when cancelled.
+WString chooseMediaFile(const wchar_t* filter) {
+    wchar_t file[kPathCapacity] = {};
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = gMainFrame.mainWindow;
+    ofn.hInstance = gMainFrame.instance;
+    ofn.lpstrFilter = filter;
+    ofn.nFilterIndex = 0;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = kPathCapacity;
+    ofn.lpstrTitle = L"Select File";
+    ofn.Flags = 0;
+    if (!GetOpenFileNameW(&ofn)) return WString();
+    return WString(file);
+}
+
+// Restores the cursor shown before, however the flow ends.
+class WaitCursor {
+public:
+    WaitCursor() : previous(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(previous); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous;
+};
+
+} // namespace
+
+bool isIsoPath(const WString& path) {
+    if (path.size() < 4) return false;
+    return asciiLower(path.substr(path.size() - 4)) == L".iso";
+}
+
+bool openMediaPath(const WString& path, DiscKind kind) {
+    PlayLogic* logic = gMainFrame.playLogic;
+    if (!logic) return false;
+    logic->stop();
+    bool directory = isDirectory(path);
+    if (directory && kind == 0) {
+        showError(L"Could not load the disk.");
+        return false;
+    }
+    bool accepted = directory || logic->playList.isMediaFile(path);
+    bool started = false;
+    if (accepted && logic->open(path, kind)) {
+        installMouseHook();
+        started = logic->play();
+    }
+    if (!started) {
+        showError(L"Could not load the file.");
+        return false;
+    }
+    logic->playList.buildFromPath(path);
+    return true;
+}
+
+void openFileCommand() {
+    Velloran* app = theApp();
+    WString file = chooseMediaFile(app ? app->buildOpenFilter() : nullptr);
+    if (!file.empty()) openMediaPath(file, 0);
+}
+
+void openDiskCommand() {
+    OpenFileDialogFn dialog = components::openFileDialog();
+    if (!dialog) {
+        reportMissingComponent(components::kPreferencesLibrary);
+        return;
+    }
+    PlayLogic* logic = gMainFrame.playLogic;
+    WString initial = logic ? logic->currentPath : WString();
+    wchar_t result[kPathCapacity] = {};
+    if (!dialog(initial.c_str(), result, kPathCapacity)) return;
+    result[kPathCapacity - 1] = 0;
+    WString path(result);
+    openMediaPath(path, detectDiscKind(path));
+}
+
+void openIsoCommand() {
+    static const wchar_t kIsoFilter[] = L"ISO Files(*.iso)\0*.iso\0All Files(*.*)\0*.*\0";
+    WString image = chooseMediaFile(kIsoFilter);
+    if (image.empty()) return;
+    OutputDebugStringW((image + L" is selected.\n").c_str());
+    openIsoImage(image);
+}
+
+void openIsoImage(const WString& image) {
+    WString root;
+    DiscKind kind = 0;
+    {
+        // Mounting runs the external tool on this thread.
+        WaitCursor wait;
+        unmountImage(nullptr, true);
+        if (!mountImage(image, &root)) {
+            showError(L"Could not mount the file.");
+            return;
+        }
+        kind = detectDiscKind(root);
+    }
+    if (kind == 0) {
+        int answer = MessageBoxW(gMainFrame.mainWindow,
+                                 L"It isn't video file.\nDo you want to browse the ISO file contents?",
+                                 kProductName, MB_YESNO | MB_ICONQUESTION);
+        if (answer == IDYES)
+            ShellExecuteW(nullptr, L"open", root.c_str(), nullptr, nullptr, SW_SHOW);
+        else
+            unmountImage(&image, true);
+        return;
+    }
+    openMediaPath(root, kind);
+}
+
+bool openArrivedPath(const WString& path) {
+    if (isIsoPath(path) && !isDirectory(path)) {
+        stopForOpen();
+        openIsoImage(path);
+        return gMainFrame.playLogic && gMainFrame.playLogic->isPlaying();
+    }
+    return openMediaPath(path, 0);
+}
+
+void onDropFiles(HDROP drop) {
+    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    wchar_t path[kPathCapacity] = {};
+    if (count >= 1) DragQueryFileW(drop, 0, path, kPathCapacity);
+    DragFinish(drop);
+    if (path[0]) openArrivedPath(WString(path));
+}
+
+void onHandOver() {
+    WString path = readHandedOverFile(kProductName);
+    if (!canOpenForReading(path)) return;
+    if (!openArrivedPath(path)) return;
+    SetForegroundWindow(gMainFrame.mainWindow);
+    SetWindowPos(gMainFrame.mainWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    SetWindowPos(gMainFrame.mainWindow, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+}
+
+WString formatCaption(const WString& opened, const WString& name, const WString& titleName,
+                      bool isDirectoryPath, bool active) {
+    const WString product(kProductName);
+    const WString& shown = isDirectoryPath ? opened : name;
+    if (!active || shown.empty()) return product;
+    const WString separator(L" - ");
+    WString tail = isDirectoryPath ? separator + titleName : WString();
+    WString path = isDirectoryPath ? opened : name;
+    WString caption = product + separator + path + tail;
+    const size_t limit = kPathCapacity - 1;
+    if (caption.size() <= limit) return caption;
+    // Too long for the caption buffer: keep the product name and the end of the path, which
+    // names the file or disc, and mark the cut with "...".
+    const WString ellipsis(L"...");
+    size_t fixed = product.size() + separator.size() + ellipsis.size() + tail.size();
+    if (fixed >= limit) {
+        // Only a very long title name gets here: cut that instead.
+        WString head = product + separator + ellipsis;
+        return (head + tail).substr(0, limit - ellipsis.size()) + ellipsis;
+    }
+    size_t keep = limit - fixed;
+    return product + separator + ellipsis + path.substr(path.size() - keep) + tail;
+}
+
+void updateTitle() {
+    PlayLogic* logic = gMainFrame.playLogic;
+    if (!gMainFrame.mainWindow) return;
+    int state = logic && logic->player ? logic->player->getState() : 0;
+    WString opened = logic ? logic->currentPath : WString();
+    WString name = logic ? logic->currentName : WString();
+    bool directory = isDirectory(opened);
+    bool active = state == 3 || state == 4;
+    WString titleName = directory && active && logic ? logic->currentTitleName() : WString();
+    WString caption = formatCaption(opened, name, titleName, directory, active);
+    // Only a changed caption is set: the timer runs every 260 ms and an unchanged one would
+    // still repaint the frame.
+    wchar_t current[kPathCapacity + 1] = {};
+    GetWindowTextW(gMainFrame.mainWindow, current, kPathCapacity + 1);
+    if (caption != WString(current)) SetWindowTextW(gMainFrame.mainWindow, caption.c_str());
+}

@@ -1,0 +1,103 @@
+"""The real player under Xvfb: start-up, caption, playing what the command line names, the
+second-instance hand-over, message boxes, full screen and the placement kept across runs."""
+
+import re
+import struct
+import time
+
+from conftest import SETTINGS_KEY, video_rect, wait_for
+
+
+def test_starts_idle_with_the_product_caption_and_logo(player, fresh_settings):
+    player.start()
+    assert player.wait_caption(r"^Velloran$"), player.caption()
+    x, y, w, h = player.geometry()
+    # The first start without a stored placement: 672 wide (the client area).
+    assert w == 672
+    shot = player.shot("idle")
+    # The logo sits in the middle of the black video area.
+    x0, y0, x1, y1 = video_rect(player)
+    cx, cy = (x0 + x1) // 2, (y0 + y1) // 2
+    assert shot.non_black_fraction((cx - 150, cy - 70, cx + 150, cy + 70)) > 0.05
+    assert shot.non_black_fraction((x0, y0 + 5, x0 + 60, y0 + 60)) < 0.05
+    assert player.close() == 0
+
+
+def test_a_file_on_the_command_line_plays_with_picture(player, media, fresh_settings):
+    player.start(media / "testsrc.mkv")
+    assert player.wait_caption(r"^Velloran - testsrc\.mkv$", 30), player.caption()
+    time.sleep(1.5)
+    shot = player.shot("playing")
+    # The test picture's colour bars fill the video area.
+    assert shot.saturated_fraction(video_rect(player)) > 0.2
+    # Space pauses: the picture stays, the caption still names the file.
+    player.key("space")
+    time.sleep(0.5)
+    assert re.match(r"^Velloran - testsrc\.mkv$", player.caption())
+    assert player.close() == 0
+
+
+def test_a_second_instance_hands_its_file_over(player, media, fresh_settings):
+    player.start(media / "testsrc.mkv")
+    assert player.wait_caption(r"testsrc\.mkv", 30)
+    second = player.start_other(media / "twoaudio.mkv")
+    # The second instance only hands the path over and ends.
+    second.wait(30)
+    assert second.returncode == 0
+    assert player.wait_caption(r"^Velloran - twoaudio\.mkv$", 30), player.caption()
+    assert len(player.main_candidates()) == 1
+    assert player.close() == 0
+
+
+def test_an_unplayable_file_is_refused_with_a_message(player, tmp_path, fresh_settings):
+    notes = tmp_path / "notes.txt"
+    notes.write_text("not a film\n")
+    player.start(notes)
+    box = player.wait_dialog()
+    assert box, "no message box"
+    player.key("Return", window=box)
+    assert wait_for(lambda: not player.dialogs(), 10)
+    assert player.wait_caption(r"^Velloran$")
+    assert player.close() == 0
+
+
+def test_about_box_opens_with_alt_question_mark(player, fresh_settings):
+    player.start()
+    player.wait_caption(r"^Velloran$")
+    player.key("alt+question")
+    about = player.wait_dialog(r"^About$", 10)
+    assert about, "no About box"
+    player.key("Return", window=about)
+    assert wait_for(lambda: not player.dialogs(r"^About$"), 10)
+    assert player.close() == 0
+
+
+def test_full_screen_and_back_and_the_placement_survives_a_restart(player, media,
+                                                                  fresh_settings):
+    player.start(media / "mpeg2_30s.mpg")
+    assert player.wait_caption(r"mpeg2_30s\.mpg", 30)
+    player.xdo("windowmove", player.window, 140, 90)
+    time.sleep(1)
+    before = player.geometry()
+
+    player.key("f")
+    assert wait_for(lambda: player.geometry()[2:] == (1280, 800), 10), player.geometry()
+    # The bar hides itself after five seconds without activity; then video covers the screen.
+    player.move_mouse(640, 300)
+    time.sleep(7)
+    shot = player.shot("fullscreen")
+    assert shot.saturated_fraction((0, 0, 1280, 800)) > 0.3
+    assert shot.saturated_fraction((0, 770, 1280, 800)) > 0.2  # no bar at the bottom
+
+    player.key("Escape")
+    assert wait_for(lambda: player.geometry() == before, 10), (player.geometry(), before)
+    assert player.close() == 0
+
+    kind, data = player.reg_query(SETTINGS_KEY, "MAIN_WP")
+    assert kind == "REG_BINARY" and len(data) == 44
+    length, _flags, show = struct.unpack_from("<III", data, 0)
+    assert length == 44 and show == 1
+
+    player.start()
+    assert wait_for(lambda: player.geometry() == before, 10), (player.geometry(), before)
+    assert player.close() == 0

@@ -1,0 +1,429 @@
+// The shell in process: the real main window with its children, driven through its commands,
+// its menus read back, the placement read from and written to the registry, and the
+// second-instance hand-over.
+#include "tests/unit/gtest_wine.h"
+
+#include "app/MainFrame.h"
+#include "playback/PlayLogic.h"
+#include "resource.h"
+#include "ui/PlayBar.h"
+#include "ui/PlayWnd.h"
+
+namespace {
+
+const wchar_t kSettingsKey[] = L"Software\\Quondel\\Velloran";
+const wchar_t kHandOverKey[] = L"Software\\Velloran";
+
+struct ShellFakePlayer : MediaPlayer {
+    int state = StateStopped;
+    VideoSize size{720, 576};
+
+    bool init(HWND) override { return true; }
+    void release() override {}
+    bool open(const WString&, DiscKind) override { return true; }
+    bool play() override {
+        state = StatePlaying;
+        return true;
+    }
+    bool isPlaying() override { return state == StatePlaying; }
+    void pause() override { state = StatePaused; }
+    void stop() override { state = StateStopped; }
+    long long getTime() override { return 0; }
+    long long getLength() override { return 0; }
+    void setTime(long long) override {}
+    int getVolume() override { return 100; }
+    bool setVolume(int) override { return true; }
+    int getState() override { return state; }
+    void setHwnd(HWND) override {}
+    bool isMute() override { return false; }
+    void toggleMute() override {}
+    VideoSize getVideoSize() override { return size; }
+};
+
+void pump(int ms = 50) {
+    DWORD end = GetTickCount() + ms;
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(5);
+    } while (static_cast<LONG>(GetTickCount() - end) < 0);
+}
+
+void deleteValue(const wchar_t* keyPath, const wchar_t* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueW(key, name);
+        RegCloseKey(key);
+    }
+}
+
+void writeValue(const wchar_t* keyPath, const wchar_t* name, DWORD type, const void* data,
+                DWORD size) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+}
+
+// The stored value's type and bytes; type 0 when it is missing.
+DWORD readValue(const wchar_t* keyPath, const wchar_t* name, BYTE* data, DWORD* size) {
+    HKEY key = nullptr;
+    DWORD type = 0;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    if (RegQueryValueExW(key, name, nullptr, &type, data, size) != ERROR_SUCCESS) type = 0;
+    RegCloseKey(key);
+    return type;
+}
+
+SIZE clientOf(HWND window) {
+    RECT r{};
+    GetClientRect(window, &r);
+    return SIZE{r.right, r.bottom};
+}
+
+UINT menuState(UINT id) { return GetMenuState(gMainFrame.mainMenu, id, MF_BYCOMMAND); }
+bool grayed(UINT id) { return (menuState(id) & MF_GRAYED) != 0; }
+bool checked(UINT id) { return (menuState(id) & MF_CHECKED) != 0; }
+
+WString menuText(UINT id) {
+    wchar_t buffer[64] = {};
+    int n = GetMenuStringW(gMainFrame.mainMenu, id, buffer, 64, MF_BYCOMMAND);
+    return WString(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+ShellFakePlayer* lastFake = nullptr;
+MediaPlayer* makeFake(EngineKind) { return lastFake = new ShellFakePlayer(); }
+
+// Starts the shell as the program does, with the engine replaced by a fake.
+class Shell : public ::testing::Test {
+protected:
+    void SetUp() override { start(true); }
+    void TearDown() override { finish(); }
+
+    void start(bool forgetPlacement) {
+        if (forgetPlacement) deleteValue(kSettingsKey, L"MAIN_WP");
+        PlayLogic::engineFactory = makeFake;
+        resetFirstLayout();
+        initApp();
+        HINSTANCE instance = GetModuleHandleW(nullptr);
+        ASSERT_TRUE(registerMainWindowClass(instance));
+        ASSERT_TRUE(createMainFrame(instance, SW_SHOWNORMAL));
+        running = true;
+        pump();
+    }
+
+    // The close path without the advertisement: placement taken, children gone, saved.
+    void finish() {
+        if (!running) return;
+        running = false;
+        if (!gMainFrame.fullScreen && gMainFrame.layoutEnabled)
+            gMainFrame.placementValid =
+                GetWindowPlacement(gMainFrame.mainWindow, &gMainFrame.placement);
+        gMainFrame.playLogic->stop();
+        destroyChildren();
+        DestroyWindow(gMainFrame.mainWindow);
+        pump(20);
+        // WM_DESTROY posted a quit message; take it off the queue before the next test.
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
+        shutdownApp();
+        PlayLogic::engineFactory = nullptr;
+    }
+
+    void restart() {
+        finish();
+        start(false);
+    }
+
+    // A fake engine in the controller, as if a file had been opened and played.
+    ShellFakePlayer* playFake() {
+        PlayLogic* logic = gMainFrame.playLogic;
+        EXPECT_TRUE(gMainFrame.playWnd->open(1, GetModuleHandleW(nullptr)));
+        auto* fake = new ShellFakePlayer();
+        logic->player.reset(fake);
+        logic->engineKind = 1;
+        logic->playList.entries.push_back(PlayListEntry{1, L"C:\\films\\a.mkv"});
+        fake->play();
+        return fake;
+    }
+
+    int barHeight() { return gMainFrame.playBar->barHeight(); }
+    HWND main() { return gMainFrame.mainWindow; }
+
+    bool running = false;
+};
+
+TEST_F(Shell, FirstStartHasTheDefaultClientSizeCentredOnTheWorkArea) {
+    SIZE client = clientOf(main());
+    EXPECT_EQ(client.cx, 672);
+    EXPECT_EQ(client.cy, 420 + barHeight());
+    RECT work{}, window{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(main(), &window);
+    EXPECT_NEAR((window.left + window.right) / 2, (work.left + work.right) / 2, 1);
+    EXPECT_NEAR((window.top + window.bottom) / 2, (work.top + work.bottom) / 2, 1);
+    // The children share the client area: the video above, the bar below.
+    RECT video{}, bar{};
+    GetWindowRect(gMainFrame.playWnd->window, &video);
+    GetWindowRect(gMainFrame.playBar->window, &bar);
+    EXPECT_EQ(video.bottom - video.top, 420);
+    EXPECT_EQ(bar.top, video.bottom);
+    EXPECT_EQ(bar.right - bar.left, 672);
+}
+
+TEST_F(Shell, ShrinkingBelowTheMinimumSnapsBack) {
+    RECT window{};
+    GetWindowRect(main(), &window);
+    SetWindowPos(main(), nullptr, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER);
+    pump();
+    SIZE client = clientOf(main());
+    EXPECT_EQ(client.cx, 480);
+    EXPECT_EQ(client.cy, 300 + barHeight());
+}
+
+TEST_F(Shell, EmptyPlayListGraysPlaybackItemsButNotTheOpenCommands) {
+    for (UINT id : {IDM_PLAY, IDM_PAUSE, IDM_HALF_SIZE, IDM_NORMAL_SIZE, IDM_DOUBLE_SIZE,
+                    IDM_FIT_TO_SCREEN, IDM_ASPECT_DEFAULT, IDM_ASPECT_16_9, IDM_STOP,
+                    IDM_FORWARD, IDM_SNAPSHOT, IDM_CHANNEL_STEREO})
+        EXPECT_TRUE(grayed(id)) << id;
+    for (UINT id : {IDM_OPEN_FILE, IDM_OPEN_DISK, IDM_OPEN_ISO, IDM_FULLSCREEN})
+        EXPECT_FALSE(grayed(id)) << id;
+    // No aspect set: Default carries the check.
+    EXPECT_TRUE(checked(IDM_ASPECT_DEFAULT));
+    EXPECT_FALSE(checked(IDM_ASPECT_4_3));
+    EXPECT_EQ(menuText(IDM_PLAY), WString(L"Play\tSpace"));
+}
+
+TEST_F(Shell, PlayLabelAndStatesFollowTheEngine) {
+    ShellFakePlayer* fake = playFake();
+    refreshMenu(nullptr);
+    EXPECT_EQ(menuText(IDM_PLAY), WString(L"Pause\tSpace"));
+    for (UINT id : {IDM_PLAY, IDM_STOP, IDM_FORWARD, IDM_BACKWARD, IDM_SNAPSHOT, IDM_HALF_SIZE,
+                    IDM_ASPECT_4_3, IDM_CHANNEL_LEFT})
+        EXPECT_FALSE(grayed(id)) << id;
+    // Space while playing pauses; the label follows, the seek items gray, Stop stays.
+    SendMessageW(main(), WM_COMMAND, IDM_PLAY, 0);
+    EXPECT_EQ(fake->state, StatePaused);
+    EXPECT_EQ(menuText(IDM_PLAY), WString(L"Play\tSpace"));
+    EXPECT_TRUE(grayed(IDM_FORWARD));
+    EXPECT_FALSE(grayed(IDM_STOP));
+    SendMessageW(main(), WM_COMMAND, IDM_PLAY, 0);
+    EXPECT_EQ(fake->state, StatePlaying);
+    // An aspect chosen moves the check.
+    gMainFrame.playLogic->aspectRatio = "16:9";
+    refreshMenu(nullptr);
+    EXPECT_TRUE(checked(IDM_ASPECT_16_9));
+    EXPECT_FALSE(checked(IDM_ASPECT_DEFAULT));
+}
+
+TEST_F(Shell, StopThroughThePostedCommandAndUnknownCommandsFallThrough) {
+    ShellFakePlayer* fake = playFake();
+    EXPECT_EQ(onCommand(IDM_STOP), 1);
+    EXPECT_EQ(fake->state, StatePlaying); // only posted so far
+    pump();
+    EXPECT_FALSE(gMainFrame.playLogic->isPlaying());
+    EXPECT_EQ(gMainFrame.pendingOpenCommand, 0u);
+    EXPECT_EQ(onCommand(40000), 0);
+    EXPECT_EQ(onCommand(IDM_DEVICE_STEREO), 0);
+}
+
+TEST_F(Shell, AudioChannelItemsMapToTheEngineNumbers) {
+    EXPECT_EQ(audioChannelForCommand(IDM_CHANNEL_STEREO), 1);
+    EXPECT_EQ(audioChannelForCommand(IDM_CHANNEL_REVERSE), 2);
+    EXPECT_EQ(audioChannelForCommand(IDM_CHANNEL_LEFT), 3);
+    EXPECT_EQ(audioChannelForCommand(IDM_CHANNEL_RIGHT), 4);
+    EXPECT_EQ(audioChannelForCommand(IDM_CHANNEL_DOLBY), 5);
+    EXPECT_EQ(audioChannelForCommand(IDM_PLAY), -1);
+}
+
+TEST_F(Shell, FullScreenRoundTripRestoresTheFramedPlacement) {
+    SetWindowPos(main(), nullptr, 100, 80, 700, 520, SWP_NOZORDER);
+    pump();
+    SendMessageW(main(), WM_COMMAND, IDM_FULLSCREEN, 0);
+    pump();
+    EXPECT_TRUE(gMainFrame.fullScreen);
+    EXPECT_EQ(GetMenu(main()), nullptr);
+    EXPECT_EQ(GetWindowLongW(main(), GWL_STYLE) & WS_CAPTION, 0);
+    RECT r{};
+    GetWindowRect(main(), &r);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(r.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_TRUE(grayed(IDM_FULLSCREEN));
+
+    SendMessageW(main(), WM_COMMAND, IDM_LEAVE_FULLSCREEN, 0);
+    pump();
+    EXPECT_FALSE(gMainFrame.fullScreen);
+    EXPECT_EQ(GetMenu(main()), gMainFrame.mainMenu);
+    GetWindowRect(main(), &r);
+    EXPECT_EQ(r.left, 100);
+    EXPECT_EQ(r.top, 80);
+    EXPECT_EQ(r.right - r.left, 700);
+    EXPECT_EQ(r.bottom - r.top, 520);
+}
+
+TEST_F(Shell, QuittingInFullScreenStoresThePlacementFromBefore) {
+    SetWindowPos(main(), nullptr, 120, 90, 640, 500, SWP_NOZORDER);
+    pump();
+    SendMessageW(main(), WM_COMMAND, IDM_FULLSCREEN, 0);
+    pump();
+    restart();
+    BYTE data[64] = {};
+    DWORD size = sizeof(data);
+    ASSERT_EQ(readValue(kSettingsKey, L"MAIN_WP", data, &size), static_cast<DWORD>(REG_BINARY));
+    EXPECT_EQ(size, 44u);
+    RECT r{};
+    GetWindowRect(main(), &r);
+    EXPECT_EQ(r.left, 120);
+    EXPECT_EQ(r.top, 90);
+    EXPECT_EQ(r.right - r.left, 640);
+    EXPECT_FALSE(gMainFrame.fullScreen);
+}
+
+TEST_F(Shell, QuittingMaximisedStartsMaximised) {
+    ShowWindow(main(), SW_MAXIMIZE);
+    pump();
+    ASSERT_TRUE(IsZoomed(main()));
+    restart();
+    pump(200);
+    EXPECT_TRUE(IsZoomed(main()));
+    BYTE data[64] = {};
+    DWORD size = sizeof(data);
+    ASSERT_EQ(readValue(kSettingsKey, L"MAIN_WP", data, &size), static_cast<DWORD>(REG_BINARY));
+    EXPECT_EQ(reinterpret_cast<WINDOWPLACEMENT*>(data)->showCmd, static_cast<UINT>(SW_SHOWMAXIMIZED));
+}
+
+TEST_F(Shell, VideoSizeCommandsSizeTheVideoToTheEngineSize) {
+    playFake();
+    HWND surface = gMainFrame.playWnd->videoSurface;
+    ASSERT_TRUE(IsWindow(surface));
+    SendMessageW(main(), WM_COMMAND, IDM_HALF_SIZE, 0);
+    pump();
+    SIZE half = clientOf(surface);
+    EXPECT_EQ(half.cy, 288);
+    EXPECT_EQ(half.cx, 480); // 360 is below the minimum client width, which wins
+    SendMessageW(main(), WM_COMMAND, IDM_NORMAL_SIZE, 0);
+    pump();
+    SIZE normal = clientOf(surface);
+    EXPECT_EQ(normal.cx, 720);
+    EXPECT_EQ(normal.cy, 576);
+    SendMessageW(main(), WM_COMMAND, IDM_DOUBLE_SIZE, 0);
+    pump();
+    SIZE twice = clientOf(surface);
+    EXPECT_EQ(twice.cx, 1440);
+    EXPECT_EQ(twice.cy, 1152);
+}
+
+TEST_F(Shell, WithoutAnEngineSizesDoNothingButFitToScreenMaximises) {
+    RECT before{}, after{};
+    GetWindowRect(main(), &before);
+    SendMessageW(main(), WM_COMMAND, IDM_DOUBLE_SIZE, 0);
+    pump();
+    GetWindowRect(main(), &after);
+    EXPECT_TRUE(EqualRect(&before, &after));
+    SendMessageW(main(), WM_COMMAND, IDM_FIT_TO_SCREEN, 0);
+    pump(200);
+    EXPECT_TRUE(IsZoomed(main()));
+}
+
+TEST_F(Shell, HandOverReachesTheRunningWindowAndRefusesAStaleHandle) {
+    ASSERT_TRUE(registerMainFrameHandle(kProductName, main()));
+    WString path = L"C:\\films\\second.mkv";
+    EXPECT_TRUE(handOverToRunningInstance(kProductName, path));
+    EXPECT_EQ(readHandedOverFile(kProductName), path);
+
+    // A handle that no longer names a window: the new instance runs on its own.
+    HWND gone = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(gone);
+    ASSERT_TRUE(registerMainFrameHandle(kProductName, gone));
+    EXPECT_FALSE(handOverToRunningInstance(kProductName, path));
+    // A window that does not answer the ping is no instance of ours either.
+    HWND other = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(registerMainFrameHandle(kProductName, other));
+    EXPECT_FALSE(handOverToRunningInstance(kProductName, path));
+    DestroyWindow(other);
+}
+
+TEST_F(Shell, HandedOverValueLongerThanAPathIsIgnored) {
+    WString longPath(300, L'x');
+    writeValue(kHandOverKey, L"MainFrame_NewFile", REG_SZ, longPath.c_str(),
+               static_cast<DWORD>((longPath.size() + 1) * sizeof(wchar_t)));
+    EXPECT_TRUE(readHandedOverFile(kProductName).empty());
+    // The hand-over message with it opens nothing and keeps the window as it was.
+    SendMessageW(main(), WM_MAINFRAME_NEWFILE, 0, 0);
+    EXPECT_EQ(gMainFrame.playLogic->player, nullptr);
+}
+
+TEST_F(Shell, PingIsAnswered) {
+    EXPECT_EQ(SendMessageW(main(), WM_MAINFRAME_PING, 0, 0), WM_MAINFRAME_PING);
+}
+
+// Placement values that are not exactly one stored WINDOWPLACEMENT give the default layout.
+TEST(Placement, ValuesOfAnotherSizeOrTypeAreIgnored) {
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof(wp);
+    wp.showCmd = SW_SHOWNORMAL;
+    wp.rcNormalPosition = RECT{10, 20, 610, 520};
+    BYTE bytes[64] = {};
+    CopyMemory(bytes, &wp, sizeof(wp));
+    struct Case {
+        DWORD type;
+        DWORD size;
+    };
+    for (Case c : {Case{REG_BINARY, 43}, Case{REG_BINARY, 45}, Case{REG_SZ, 44}, Case{0, 0}}) {
+        if (c.type) writeValue(kSettingsKey, L"MAIN_WP", c.type, bytes, c.size);
+        else deleteValue(kSettingsKey, L"MAIN_WP");
+        gMainFrame.placementValid = false;
+        EXPECT_TRUE(loadWindowPlacement());
+        EXPECT_FALSE(gMainFrame.placementValid) << c.type << "/" << c.size;
+    }
+    writeValue(kSettingsKey, L"MAIN_WP", REG_BINARY, bytes, 44);
+    EXPECT_TRUE(loadWindowPlacement());
+    EXPECT_TRUE(gMainFrame.placementValid);
+    EXPECT_EQ(gMainFrame.placement.rcNormalPosition.right, 610);
+    deleteValue(kSettingsKey, L"MAIN_WP");
+    gMainFrame = MainFrameState{};
+}
+
+TEST(Caption, FormatsByWhatIsOpen) {
+    EXPECT_EQ(formatCaption(L"C:\\films\\a.mkv", L"a.mkv", L"", false, true),
+              WString(L"Velloran - a.mkv"));
+    EXPECT_EQ(formatCaption(L"K:\\", L"", L"Title 1", true, true),
+              WString(L"Velloran - K:\\ - Title 1"));
+    EXPECT_EQ(formatCaption(L"C:\\films\\a.mkv", L"a.mkv", L"", false, false), WString(L"Velloran"));
+    EXPECT_EQ(formatCaption(L"", L"", L"", false, true), WString(L"Velloran"));
+}
+
+TEST(Caption, LongPathsAreShortenedKeepingTheEnd) {
+    WString folder = L"C:\\";
+    while (folder.size() < 300) folder += L"very long folder name\\";
+    folder += L"VIDEO_DISC";
+    WString caption = formatCaption(folder, L"", L"Title 2", true, true);
+    EXPECT_EQ(caption.size(), 259u);
+    EXPECT_EQ(caption.substr(0, 14), WString(L"Velloran - ..."));
+    WString end = L"VIDEO_DISC - Title 2";
+    EXPECT_EQ(caption.substr(caption.size() - end.size()), end);
+
+    WString name(400, L'n');
+    name += L".mkv";
+    caption = formatCaption(L"C:\\" + name, name, L"", false, true);
+    EXPECT_EQ(caption.size(), 259u);
+    EXPECT_EQ(caption.substr(caption.size() - 4), WString(L".mkv"));
+}
+
+TEST(IsoPath, EndsInIsoInAnyCase) {
+    EXPECT_TRUE(isIsoPath(L"C:\\images\\film.iso"));
+    EXPECT_TRUE(isIsoPath(L"C:\\images\\FILM.ISO"));
+    EXPECT_TRUE(isIsoPath(L"film.IsO"));
+    EXPECT_FALSE(isIsoPath(L"C:\\images\\film.iso.mkv"));
+    EXPECT_FALSE(isIsoPath(L"iso"));
+    EXPECT_FALSE(isIsoPath(L""));
+}
+
+} // namespace
