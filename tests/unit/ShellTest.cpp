@@ -96,6 +96,14 @@ WString menuText(UINT id) {
     return WString(buffer, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
+// The folder of the test executable, which is the build's installation folder.
+WString testFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    WString folder(path);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
 ShellFakePlayer* lastFake = nullptr;
 MediaPlayer* makeFake(EngineKind) { return lastFake = new ShellFakePlayer(); }
 
@@ -360,6 +368,19 @@ TEST_F(Shell, HandedOverValueLongerThanAPathIsIgnored) {
     EXPECT_EQ(gMainFrame.playLogic->player, nullptr);
 }
 
+TEST_F(Shell, AnExitComponentThatRefusesKeepsTheWindowOpenAndPlaying) {
+    ShellFakePlayer* fake = playFake();
+    WString folder = testFolder() + L"testlibs\\keepopen\\";
+    components::setLibraryFolder(folder.c_str());
+    SendMessageW(main(), WM_CLOSE, 0, 0);
+    pump();
+    components::setLibraryFolder(nullptr);
+    ASSERT_TRUE(IsWindow(main()));
+    EXPECT_TRUE(IsWindowVisible(main()));
+    EXPECT_EQ(gMainFrame.playLogic->player.get(), fake);
+    EXPECT_EQ(fake->state, StatePlaying);
+}
+
 TEST_F(Shell, PingIsAnswered) {
     EXPECT_EQ(SendMessageW(main(), WM_MAINFRAME_PING, 0, 0), WM_MAINFRAME_PING);
 }
@@ -427,3 +448,73 @@ TEST(IsoPath, EndsInIsoInAnyCase) {
 }
 
 } // namespace
+
+namespace {
+
+UINT lastCommand = 0;
+LRESULT CALLBACK commandSink(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND) lastCommand = LOWORD(wParam);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The command the accelerator table turns one key press into; 0 when none.
+UINT translate(HACCEL table, HWND window, UINT message, WPARAM key, bool control, bool alt) {
+    BYTE keys[256] = {};
+    if (control) keys[VK_CONTROL] = keys[VK_LCONTROL] = 0x80;
+    if (alt) keys[VK_MENU] = keys[VK_LMENU] = 0x80;
+    SetKeyboardState(keys);
+    lastCommand = 0;
+    MSG msg{};
+    msg.hwnd = window;
+    msg.message = message;
+    msg.wParam = key;
+    msg.lParam = alt ? (1 << 29) | 1 : 1;
+    BOOL used = TranslateAcceleratorW(window, table, &msg);
+    BYTE none[256] = {};
+    SetKeyboardState(none);
+    return used ? lastCommand : 0;
+}
+
+} // namespace
+
+TEST(Accelerators, EveryKeyReachesItsCommand) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    HACCEL table = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_MAINACCEL));
+    ASSERT_NE(table, nullptr);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = commandSink;
+    wc.hInstance = instance;
+    wc.lpszClassName = L"AcceleratorSink";
+    RegisterClassW(&wc);
+    HWND window = CreateWindowExW(0, L"AcceleratorSink", L"", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10,
+                                  nullptr, nullptr, instance, nullptr);
+    ASSERT_NE(window, nullptr);
+    struct Key {
+        WPARAM key;
+        bool control;
+        UINT command;
+    };
+    const Key keys[] = {
+        {'O', true, IDM_OPEN_FILE},      {'D', true, IDM_OPEN_DISK},
+        {'I', true, IDM_OPEN_ISO},       {VK_SPACE, false, IDM_PLAY},
+        {VK_PRIOR, false, IDM_PREVIOUS}, {VK_NEXT, false, IDM_NEXT},
+        {VK_RIGHT, false, IDM_FORWARD},  {VK_LEFT, false, IDM_BACKWARD},
+        {VK_UP, false, IDM_VOLUME_UP},   {VK_DOWN, false, IDM_VOLUME_DOWN},
+        {'M', false, IDM_MUTE},          {'F', false, IDM_FULLSCREEN},
+        {VK_ESCAPE, false, IDM_LEAVE_FULLSCREEN},
+        {'1', true, IDM_HALF_SIZE},      {'2', true, IDM_NORMAL_SIZE},
+        {'3', true, IDM_DOUBLE_SIZE},    {'4', true, IDM_FIT_TO_SCREEN},
+        {'S', true, IDM_SNAPSHOT},
+    };
+    for (const Key& k : keys)
+        EXPECT_EQ(translate(table, window, WM_KEYDOWN, k.key, k.control, false), k.command)
+            << "key " << k.key;
+    // The About box answers the typed characters with Alt.
+    EXPECT_EQ(translate(table, window, WM_SYSCHAR, '/', false, true), static_cast<UINT>(IDM_ABOUT));
+    EXPECT_EQ(translate(table, window, WM_SYSCHAR, '?', false, true), static_cast<UINT>(IDM_ABOUT));
+    // Eject Disk shows "Ctrl+E" in its label only; O without Ctrl opens nothing.
+    EXPECT_EQ(translate(table, window, WM_KEYDOWN, 'E', true, false), 0u);
+    EXPECT_EQ(translate(table, window, WM_KEYDOWN, 'O', false, false), 0u);
+    DestroyWindow(window);
+    UnregisterClassW(L"AcceleratorSink", instance);
+}
