@@ -101,3 +101,42 @@ def test_full_screen_and_back_and_the_placement_survives_a_restart(player, media
     player.start()
     assert wait_for(lambda: player.geometry() == before, 10), (player.geometry(), before)
     assert player.close() == 0
+
+
+def test_double_click_on_the_video_toggles_full_screen(player, fresh_settings):
+    player.start()
+    assert player.wait_caption(r"^Velloran$")
+    framed = player.geometry()
+    x0, y0, x1, y1 = video_rect(player)
+    player.xdo("mousemove", (x0 + x1) // 2, (y0 + y1) // 2 + 120)
+    time.sleep(0.3)
+    player.xdo("click", "--repeat", "2", "--delay", "80", "1")
+    assert wait_for(lambda: player.geometry()[2:] == (1280, 800), 10), player.geometry()
+    time.sleep(0.5)
+    player.xdo("mousemove", 640, 500)
+    time.sleep(0.3)
+    player.xdo("click", "--repeat", "2", "--delay", "80", "1")
+    assert wait_for(lambda: player.geometry() == framed, 10), (player.geometry(), framed)
+    assert player.close() == 0
+
+
+def test_without_the_preferences_library_the_commands_say_so(player, tmp_path, monkeypatch,
+                                                             fresh_settings):
+    import shutil
+
+    import conftest
+    install = tmp_path / "install"
+    shutil.copytree(conftest.BUILD, install,
+                    ignore=shutil.ignore_patterns("Tavrin.dll", "mingw", "native", "wine",
+                                                  "testmedia", "e2e-shots", "testlibs",
+                                                  "velloran_tests*", "*.png"))
+    monkeypatch.setattr(conftest, "EXE", install / "velloran.exe.so")
+    player.start()
+    assert player.wait_caption(r"^Velloran$")
+    player.key("ctrl+d")
+    box = player.wait_dialog()
+    assert box, "Open Disk without Tavrin.dll showed nothing"
+    player.key("Return", window=box)
+    assert wait_for(lambda: not player.dialogs(), 10)
+    assert player.running()
+    assert player.close() == 0
