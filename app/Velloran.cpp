@@ -62,7 +62,8 @@ const wchar_t* Velloran::buildOpenFilter() {
     };
 
     size_t length = 1; // the closing second NUL
-    for (const Pair& pair : pairs) length += pair.label.size() + pair.pattern.size() + 2;
+    for (const Pair& pair : pairs)
+        length += pair.label.size() + pair.pattern.size() + 2;
 
     // Zero-filled, so every text is NUL-terminated and the buffer ends with a double NUL.
     wchar_t* buffer = new (std::nothrow) wchar_t[length]();
@@ -80,4 +81,6 @@ const wchar_t* Velloran::buildOpenFilter() {
     return openFilter;
 }
 
-Velloran* theApp() { return gMainFrame.app; }
+Velloran* theApp() {
+    return gMainFrame.app;
+}

@@ -19,6 +19,21 @@ WString toolListing(const WString& tool) {
     return widenBytes(output);
 }
 
+// The first occurrence of image at or after from that is a whole path: the text after it ends
+// the path (end of text, a line end, a blank, a tab or a quote). D:\film.iso must not be found
+// inside the listed D:\film.iso.bak.
+size_t findListedPath(const WString& listing, const WString& image, size_t from) {
+    for (size_t match = listing.find(image, from); match != WString::npos;
+         match = listing.find(image, match + 1)) {
+        size_t end = match + image.size();
+        if (end == listing.size()) return match;
+        wchar_t next = listing[end];
+        if (next == L'\r' || next == L'\n' || next == L' ' || next == L'\t' || next == L'"')
+            return match;
+    }
+    return WString::npos;
+}
+
 bool isPlayingOrPaused() {
     PlayLogic* logic = playLogic();
     if (!logic || !logic->player) return false;
@@ -59,14 +74,15 @@ WString findFreeDriveLetter() {
 
 bool findDriveInListing(const WString& listing, const WString& image, WString* drive) {
     if (image.empty()) return false;
-    size_t match = listing.find(image);
-    if (match == WString::npos) return false;
-    for (size_t i = match; i > 0; --i) {
-        wchar_t c = listing[i - 1];
-        if (c == L'\r' || c == L'\n') return false;
-        if (c == L':') {
+    for (size_t match = findListedPath(listing, image, 0); match != WString::npos;
+         match = findListedPath(listing, image, match + 1)) {
+        // Walk back from just before the path to the colon after the drive letter.
+        for (size_t i = match; i > 0; --i) {
+            wchar_t c = listing[i - 1];
+            if (c == L'\r' || c == L'\n') break;
+            if (c != L':') continue;
             size_t colon = i - 1;
-            if (colon == 0) return false;
+            if (colon == 0) break;
             if (drive) *drive = WString(1, listing[colon - 1]) + L":";
             return true;
         }
@@ -95,6 +111,12 @@ bool mountImage(const WString& image, WString* driveRoot) {
     runProcess(quoted(tool) + L" " + quoted(image) + L" " + drive + L" /wait", nullptr);
     if (GetDriveTypeW(drive.c_str()) != DRIVE_CDROM) {
         OutputDebugStringW(L"mountImage: the drive is not a CD-ROM drive after mounting\n");
+        // A mount the tool made on this letter all the same would stay behind unrecorded, and
+        // so never be unmounted: take it down again. A mount on another letter is not ours.
+        WString listed;
+        if (findDriveInListing(toolListing(tool), image, &listed) &&
+            lstrcmpiW(listed.c_str(), drive.c_str()) == 0)
+            runProcess(quoted(tool) + L" /unmount " + quoted(image), nullptr);
         return false;
     }
     mountedImages.push_back(image);
@@ -112,7 +134,7 @@ void unmountImage(const WString* image, bool askTool) {
     if (askTool) {
         WString tool = getMountToolPath();
         WString listing = toolListing(tool);
-        if (!image->empty() && listing.find(*image) != WString::npos)
+        if (!image->empty() && findListedPath(listing, *image, 0) != WString::npos)
             runProcess(quoted(tool) + L" /unmount " + quoted(*image), nullptr);
     }
     for (size_t i = mountedImages.size(); i > 0; --i) {

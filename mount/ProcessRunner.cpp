@@ -2,53 +2,79 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <vector>
 
 namespace {
 
-// One read buffer, shared: the runner is only used from the user-interface thread.
-char readBuffer[4096 + 1];
+constexpr DWORD kChunk = 4096;
+// A runaway child must not exhaust memory; the mount tool prints a few lines.
+constexpr size_t kMaxCapture = 16u << 20;
 
-struct HandleCloser {
-    HANDLE& handle;
-    ~HandleCloser() {
-        if (handle && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-        handle = nullptr;
+// One read buffer, shared: the runner is only used from the user-interface thread.
+char readBuffer[kChunk + 1];
+
+class ScopedHandle {
+public:
+    ScopedHandle() = default;
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+    ~ScopedHandle() { reset(); }
+    HANDLE* out() { return &handle_; }
+    HANDLE get() const { return handle_; }
+    void reset() {
+        if (handle_ && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+        handle_ = nullptr;
     }
+
+private:
+    HANDLE handle_ = nullptr;
 };
 
-// An anonymous pipe whose two ends are inheritable except the one named by keepEnd.
-bool createPipe(HANDLE* readEnd, HANDLE* writeEnd, bool keepReadEnd) {
+// An anonymous pipe with inheritable ends, except ours (the one the runner keeps).
+bool createPipe(ScopedHandle& readEnd, ScopedHandle& writeEnd, bool runnerKeepsReadEnd) {
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
-    if (!CreatePipe(readEnd, writeEnd, &sa, 0)) return false;
-    if (!SetHandleInformation(keepReadEnd ? *readEnd : *writeEnd, HANDLE_FLAG_INHERIT, 0)) {
-        CloseHandle(*readEnd);
-        CloseHandle(*writeEnd);
-        *readEnd = *writeEnd = nullptr;
-        return false;
-    }
-    return true;
+    if (!CreatePipe(readEnd.out(), writeEnd.out(), &sa, 0)) return false;
+    HANDLE ours = runnerKeepsReadEnd ? readEnd.get() : writeEnd.get();
+    return SetHandleInformation(ours, HANDLE_FLAG_INHERIT, 0) != FALSE;
 }
 
-// Reads what is waiting in the pipe without blocking. False once the pipe is broken (every
-// writer has gone) and nothing is left.
-bool drainAvailable(HANDLE pipe, std::string* captured, HANDLE stdOut) {
+struct Sink {
+    std::string* captured = nullptr; // null: the caller wants no text
+    HANDLE stdOut = nullptr;         // our own standard output, while writing to it works
+};
+
+void consumeChunk(DWORD got, Sink& sink) {
+    readBuffer[got] = 0;
+    OutputDebugStringA(readBuffer);
+    if (sink.captured && sink.captured->size() < kMaxCapture)
+        sink.captured->append(readBuffer, strlen(readBuffer)); // the text ends at a zero byte
+    if (sink.stdOut) {
+        DWORD written = 0;
+        if (!WriteFile(sink.stdOut, readBuffer, got, &written, nullptr)) sink.stdOut = nullptr;
+    }
+}
+
+// Reads what is waiting in the pipe without ever blocking: a grandchild that inherited the
+// write end could keep the pipe open long after the child has gone. False once the pipe is
+// broken (every writer has closed it) and empty.
+bool drainAvailable(HANDLE pipe, Sink& sink) {
     for (;;) {
         DWORD available = 0;
         if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) return false;
         if (available == 0) return true;
         DWORD got = 0;
-        DWORD want = available < 4096 ? available : 4096;
-        if (!ReadFile(pipe, readBuffer, want, &got, nullptr) || got == 0) return false;
-        readBuffer[got] = 0;
-        OutputDebugStringA(readBuffer);
-        // A zero byte in the output ends the text of this chunk.
-        if (captured) captured->append(readBuffer);
-        if (stdOut) {
-            DWORD written = 0;
-            WriteFile(stdOut, readBuffer, got, &written, nullptr);
-        }
+        if (!ReadFile(pipe, readBuffer, available < kChunk ? available : kChunk, &got, nullptr) ||
+            got == 0)
+            return false;
+        consumeChunk(got, sink);
     }
+}
+
+HANDLE ownStandardOutput() {
+    HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (!h || h == INVALID_HANDLE_VALUE || GetFileType(h) == FILE_TYPE_UNKNOWN) return nullptr;
+    return h;
 }
 
 } // namespace
@@ -58,59 +84,64 @@ bool runProcess(const WString& commandLine, std::string* output, unsigned long t
     std::vector<wchar_t> command(commandLine.begin(), commandLine.end());
     command.push_back(0);
 
-    HANDLE outRead = nullptr, outWrite = nullptr, inRead = nullptr, inWrite = nullptr;
-    HandleCloser c1{outRead}, c2{outWrite}, c3{inRead}, c4{inWrite};
-    if (!createPipe(&outRead, &outWrite, true)) return false;
-    if (!createPipe(&inRead, &inWrite, false)) return false;
+    ScopedHandle outRead, outWrite, inRead, inWrite;
+    if (!createPipe(outRead, outWrite, true)) return false;
+    if (!createPipe(inRead, inWrite, false)) return false;
 
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = inRead;
-    si.hStdOutput = outWrite;
-    si.hStdError = outWrite;
+    si.hStdInput = inRead.get();
+    si.hStdOutput = outWrite.get();
+    si.hStdError = outWrite.get();
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
                         nullptr, nullptr, &si, &pi)) {
-        OutputDebugStringW(L"runProcess: CreateProcessW failed\n");
+        OutputDebugStringW(L"runProcess: the program could not be started\n");
         return false;
     }
-    HandleCloser c5{pi.hProcess}, c6{pi.hThread};
-    // Only the child holds the write end now, so the pipe breaks when the child's output ends.
-    CloseHandle(outWrite);
-    outWrite = nullptr;
-    CloseHandle(inRead);
-    inRead = nullptr;
-
-    // Our own standard output, when there is one (a console build); a windowed program has none.
-    HANDLE stdOut = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (stdOut == INVALID_HANDLE_VALUE || GetFileType(stdOut) == FILE_TYPE_UNKNOWN) stdOut = nullptr;
+    ScopedHandle process, thread;
+    *process.out() = pi.hProcess;
+    *thread.out() = pi.hThread;
+    // Only the child holds the write end now, so the pipe breaks once its output has ended.
+    outWrite.reset();
+    inRead.reset();
 
     std::string captured;
-    std::string* sink = output ? &captured : nullptr;
-    // The pipe is drained while the child runs, so output larger than the pipe buffer never
-    // blocks it; the wait is bounded so that a hung tool cannot hang the caller for good.
-    const DWORD start = GetTickCount();
-    bool exited = false;
+    Sink sink{output ? &captured : nullptr, ownStandardOutput()};
+    // The pipe is drained while the child runs, so output larger than the pipe's buffer never
+    // blocks it, and the wait is bounded so that a hung child cannot hang the caller for good.
+    const ULONGLONG start = GetTickCount64();
+    bool ended = false;
+    bool pipeOpen = true;
+    bool waitable = true;
     for (;;) {
-        bool open = drainAvailable(outRead, sink, stdOut);
-        DWORD wait = WaitForSingleObject(pi.hProcess, open ? 5 : 20);
-        if (wait == WAIT_OBJECT_0) {
-            exited = true;
+        if (pipeOpen) pipeOpen = drainAvailable(outRead.get(), sink);
+        if (waitable) {
+            DWORD wait = WaitForSingleObject(process.get(), pipeOpen ? 5 : 20);
+            if (wait == WAIT_OBJECT_0) {
+                ended = true;
+                break;
+            }
+            // Some children cannot be waited on (under Wine, native programs): their end is
+            // seen as the end of their output instead.
+            if (wait == WAIT_FAILED) waitable = false;
+        } else if (!pipeOpen) {
+            ended = true;
             break;
+        } else {
+            Sleep(5);
         }
-        if (wait == WAIT_FAILED) break;
-        if (GetTickCount() - start >= timeoutMs) break;
+        if (GetTickCount64() - start >= timeoutMs) break;
     }
-    if (!exited) {
-        OutputDebugStringW(L"runProcess: the child did not end in time and was terminated\n");
-        TerminateProcess(pi.hProcess, 1);
-        WaitForSingleObject(pi.hProcess, 2000);
+    if (!ended) {
+        OutputDebugStringW(L"runProcess: the program did not end in time and was ended\n");
+        TerminateProcess(process.get(), 1);
+        WaitForSingleObject(process.get(), 2000);
         return false;
     }
-    // Everything the child wrote is in the pipe now. A grandchild that inherited the write end
-    // could keep it open, so only what is waiting is read, never a blocking read.
-    drainAvailable(outRead, sink, stdOut);
+    // Everything the child wrote is in the pipe now.
+    if (pipeOpen) drainAvailable(outRead.get(), sink);
     if (output) *output = captured;
     return true;
 }

@@ -5,6 +5,15 @@
 
 #include "platform/WString.h"
 
-// True when the child started and ended; *output (when given) gets its output bytes.
-// A child still running after timeoutMs is ended and the call returns false.
-bool runProcess(const WString& commandLine, std::string* output, unsigned long timeoutMs = 120000);
+// Two minutes: far more than the mount tool ever needs, short enough that a hung tool does not
+// freeze the program for good.
+constexpr unsigned long kDefaultProcessTimeoutMs = 120000;
+
+// Starts commandLine (the program quoted when its path has blanks) without a window and waits
+// until it has ended, reading its output while it runs. True when the child started and ended;
+// then *output (when given) holds its output bytes, each chunk's text up to its first zero
+// byte. False when a pipe or the process could not be made, or when the child was still
+// running after timeoutMs and was ended: *output is then not touched.
+// User-interface thread only: the read buffer is shared.
+bool runProcess(const WString& commandLine, std::string* output,
+                unsigned long timeoutMs = kDefaultProcessTimeoutMs);

@@ -1,11 +1,119 @@
-// STUB: replaced by the real implementation.
 #include "playback/PlayListData.h"
-int PlayListData::buildFromPath(const WString&) { entries.clear(); return 0; }
-bool PlayListData::isMediaFile(const WString&) { return true; }
-int PlayListData::addFile(const WString&, int) { return -1; }
-void PlayListData::sort() {}
-int PlayListData::currentIndex() const { for (size_t i = 0; i < entries.size(); ++i) if (entries[i].current) return (int)i; return -1; }
-void PlayListData::setCurrent(int) {}
-WString PlayListData::entryPath(int) const { return WString(); }
-bool PlayListData::remove(int) { return false; }
-void PlayListData::clear() { entries.clear(); }
+
+#include <algorithm>
+
+#include "app/Velloran.h"
+
+namespace {
+
+bool isExistingFolder(const WString& path) {
+    if (path.empty()) return false;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool canOpenFile(const WString& path) {
+    // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open, so only files pass.
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+// Code units as unsigned 16-bit numbers; a prefix is less than the longer path.
+bool pathLess(const PlayListEntry& a, const PlayListEntry& b) {
+    return a.path.compare(b.path) < 0;
+}
+
+} // namespace
+
+int PlayListData::buildFromPath(const WString& path) {
+    entries.clear();
+    if (isExistingFolder(path)) {
+        entries.push_back(PlayListEntry{1, path});
+        return count();
+    }
+    const size_t separator = path.rfind(L'\\');
+    if (separator == WString::npos) return 0;
+    const WString folder = path.substr(0, separator + 1);
+    const WString pattern = folder + L"*.*";
+
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (found.cFileName[0] == L'.') continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            const WString full = folder + found.cFileName;
+            addFile(full, full == path ? 1 : 0);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    sort();
+    return count();
+}
+
+bool PlayListData::isMediaFile(const WString& path) {
+    if (extensionTokens.empty()) {
+        Velloran* app = theApp();
+        const WString text = app ? app->getMediaExtensions() : WString();
+        if (text.empty()) return true;
+        size_t start = 0;
+        for (;;) {
+            const size_t end = text.find(L';', start);
+            extensionTokens.push_back(
+                text.substr(start, end == WString::npos ? WString::npos : end - start));
+            if (end == WString::npos) break;
+            start = end + 1;
+        }
+    }
+    const size_t dot = path.rfind(L'.');
+    if (dot == WString::npos) return false;
+    const WString extension = asciiLower(path.substr(dot));
+    for (const WString& token : extensionTokens) {
+        // An empty token (two separators in a row) would match everything; the lists have none.
+        if (!token.empty() && extension.find(token) != WString::npos) return true;
+    }
+    return false;
+}
+
+int PlayListData::addFile(const WString& path, int current) {
+    if (!canOpenFile(path)) return -1;
+    if (!isMediaFile(path)) return -1;
+    entries.push_back(PlayListEntry{current, path});
+    return count() - 1;
+}
+
+void PlayListData::sort() {
+    // Stable, so equal paths keep their places, as they do in an exchange sort that swaps only
+    // on "strictly less".
+    std::stable_sort(entries.begin(), entries.end(), pathLess);
+}
+
+int PlayListData::currentIndex() const {
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].current != 0) return static_cast<int>(i);
+    return -1;
+}
+
+void PlayListData::setCurrent(int index) {
+    if (index < 0 || index >= count()) return;
+    for (size_t i = 0; i < entries.size(); ++i)
+        entries[i].current = static_cast<int>(i) == index ? 1 : 0;
+}
+
+WString PlayListData::entryPath(int index) const {
+    if (index < 0 || index >= count()) return WString();
+    return entries[static_cast<size_t>(index)].path;
+}
+
+bool PlayListData::remove(int index) {
+    if (index < 0 || index >= count()) return false;
+    entries.erase(entries.begin() + index);
+    return true;
+}
+
+void PlayListData::clear() {
+    entries.clear();
+}

@@ -41,11 +41,13 @@ struct AspectRow {
 };
 
 const AspectRow kAspectTable[] = {
-    {"1:1", 1.0f},     {"4:3", 1.3333f},   {"16:9", 1.77778f}, {"16:10", 1.6f},
+    {"1:1", 1.0f},     {"4:3", 1.3333f},  {"16:9", 1.77778f}, {"16:10", 1.6f},
     {"2.21:1", 2.21f}, {"2.35:1", 2.35f}, {"2.39:1", 2.39f},  {"5:4", 1.25f},
 };
 
-PlayBar* bar() { return gMainFrame.playBar; }
+PlayBar* bar() {
+    return gMainFrame.playBar;
+}
 
 HWND videoSurface() {
     PlayWnd* wnd = gMainFrame.playWnd;
@@ -66,10 +68,14 @@ int indexOfId(const TrackList& list, int id) {
     return -1;
 }
 
-// Hooks the libVLC engine's events to handleProc. Fake engines in tests are not VlcPlayers and
-// deliver their events through queuePlayerEvent instead.
+// Hooks the libVLC engine's events to handleProc. Test engines are not VlcPlayers and deliver
+// their events through queuePlayerEvent instead.
 void attachEngineEvents(MediaPlayer* engine) {
-    (void)engine; // TEMP-PENDING-VLCPLAYER-HEADER
+    auto* vlc = dynamic_cast<VlcPlayer*>(engine);
+    if (!vlc) return;
+    vlc->eventCallback = &PlayLogic::handleProc;
+    if (vlc->hasEventManager() && !vlc->attachEvents())
+        OutputDebugStringW(L"PlayLogic: the engine's events could not be attached\n");
 }
 
 } // namespace
@@ -135,7 +141,8 @@ private:
                 if (quitting) return;
                 batch.swap(queue);
             }
-            for (int type : batch) post(type);
+            for (int type : batch)
+                post(type);
             batch.clear();
         }
     }
@@ -184,7 +191,9 @@ void unpublishRelay(PlayerEventRelay* relay) {
 }
 } // namespace
 
-PlayLogic::PlayLogic() { startEventRelay(); }
+PlayLogic::PlayLogic() {
+    startEventRelay();
+}
 
 PlayLogic::~PlayLogic() {
     releaseMediaPlayer();
@@ -214,7 +223,22 @@ void PlayLogic::startEventRelay() {
     publishRelay(relay.get());
 }
 
+bool PlayLogic::isRelayedEvent(int eventType) {
+    // Only the events onPlayerEvent has effects for reach the window; anything else (end
+    // reached, a video output appearing, ...) would only wake the GUI thread for nothing.
+    switch (eventType) {
+    case EventPlaying:
+    case EventPaused:
+    case EventStopped:
+    case EventTimeChanged:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void PlayLogic::queuePlayerEvent(int eventType) {
+    if (!isRelayedEvent(eventType)) return;
     std::lock_guard<std::mutex> hold(gRelaySlotLock);
     if (gRelaySlot) gRelaySlot->push(eventType);
 }
@@ -248,10 +272,6 @@ void PlayLogic::onPlayerEvent(int eventType) {
         // Copies time and length from the engine (playing or paused), clamps them, redraws the
         // seek bar under paintLock and then the volume display.
         if (PlayBar* b = bar()) b->updateTime();
-        break;
-    case EventVout:
-        if (gMainFrame.mainWindow)
-            PostMessageW(gMainFrame.mainWindow, WM_COMMAND, MAKEWPARAM(IDM_FULLSCREEN, 0), 0);
         break;
     default:
         break;
@@ -333,7 +353,8 @@ bool PlayLogic::play() {
         }
         if (player->getState() == StatePlaying) return true;
         if (!player->play()) return false;
-        if (HWND surface = videoSurface()) ShowWindow(surface, player->hasVideo() ? SW_SHOW : SW_HIDE);
+        if (HWND surface = videoSurface())
+            ShowWindow(surface, player->hasVideo() ? SW_SHOW : SW_HIDE);
         applyAudio();
         return true;
     }
@@ -353,7 +374,8 @@ void PlayLogic::waitWhilePlaying() {
     }
     if (waited) {
         if (player && player->isPlaying())
-            OutputDebugStringW(L"PlayLogic: the engine still reports playing; not waiting longer\n");
+            OutputDebugStringW(
+                L"PlayLogic: the engine still reports playing; not waiting longer\n");
         SetCursor(previous);
     }
 }
@@ -452,11 +474,15 @@ bool PlayLogic::seek(int direction) {
     long long length = player->getLength();
     long long step = static_cast<long long>(gMainFrame.preferences.seekStep) * 1000;
     if (step <= 0) step = 5000;
+    // The 5000 ms guards stay fixed whatever the configured step.
     long long target;
     if (direction < 0)
         target = time <= 5000 ? 0 : time - step;
     else
         target = time + 5000 < length ? time + step : length;
+    // A step longer than 5 s can overshoot either end; keep the target inside the media.
+    if (target < 0) target = 0;
+    if (length > 0 && target > length) target = length;
     player->setTime(target);
     return true;
 }
@@ -505,7 +531,9 @@ void PlayLogic::updateBarVolume() {
     if (PlayBar* b = bar()) b->updateVolume();
 }
 
-bool PlayLogic::isPlaying() { return player && player->isPlaying(); }
+bool PlayLogic::isPlaying() {
+    return player && player->isPlaying();
+}
 
 void PlayLogic::timerProc() {
     if (player) {
@@ -639,7 +667,9 @@ int PlayLogic::currentAudioTrackIndex() {
     return player ? indexOfId(audioTracks, player->getAudioTrack()) : -1;
 }
 
-int PlayLogic::currentTitleIndex() { return player ? indexOfId(titles, player->getTitle()) : -1; }
+int PlayLogic::currentTitleIndex() {
+    return player ? indexOfId(titles, player->getTitle()) : -1;
+}
 
 int PlayLogic::currentChapterIndex() {
     int k = currentTitleIndex();
@@ -677,7 +707,9 @@ void PlayLogic::setAudioChannel(int channel) {
     if (player) player->setAudioChannel(channel);
 }
 
-int PlayLogic::getAudioChannel() { return player ? player->getAudioChannel() : -1; }
+int PlayLogic::getAudioChannel() {
+    return player ? player->getAudioChannel() : -1;
+}
 
 bool PlayLogic::takeSnapshot(const WString& folder) {
     return player ? player->takeSnapshot(folder) : false;
@@ -696,4 +728,6 @@ void PlayLogic::clearTrackLists() {
     buildSubtitleMenu();
 }
 
-PlayLogic* playLogic() { return gMainFrame.playLogic; }
+PlayLogic* playLogic() {
+    return gMainFrame.playLogic;
+}

@@ -48,6 +48,8 @@ public:
     static void handleProc(const struct libvlc_event_t* event, void* userData);
     // Queues one event type exactly as handleProc does (no Win32 call; any thread).
     static void queuePlayerEvent(int eventType);
+    // Whether an event type is carried to the GUI thread: Playing, Paused, Stopped, TimeChanged.
+    static bool isRelayedEvent(int eventType);
     // The effects of one engine event, on the GUI thread (WM_MAINFRAME_PLAYER_EVENT).
     void onPlayerEvent(int eventType);
 

@@ -6,7 +6,7 @@
 
 #include "platform/WString.h"
 
-const wchar_t kPoweredByUrl[] = L"https://velloran.example.org/";
+const wchar_t kPoweredByUrl[] = L"https://www.quondel.example/";
 ShellOpenFn shellOpenHook = nullptr;
 
 namespace {

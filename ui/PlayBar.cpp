@@ -211,6 +211,10 @@ bool PlayBar::create(HINSTANCE instance, HWND mainWindow) {
     window = CreateDialogParamW(appInstance, MAKEINTRESOURCEW(IDD_PLAYBAR), mainWindow, playBarProc,
                                 0);
     if (!window) return false;
+    // The two slider areas only carry rectangles; shown, their frames would be drawn over the
+    // sliders. Resource compilers make controls visible unless told otherwise, so make sure.
+    for (int id : {IDC_BAR_TIME, IDC_BAR_VOLUME})
+        if (HWND area = GetDlgItem(window, id)) ShowWindow(area, SW_HIDE);
     // A layered child needs a manifest declaring Windows 8; without one these calls change
     // nothing and the bar stays opaque.
     SetWindowLongW(window, GWL_EXSTYLE, GetWindowLongW(window, GWL_EXSTYLE) | WS_EX_LAYERED);
@@ -332,8 +336,21 @@ void PlayBar::paintBackground(HDC dc) {
         PaintLockHold hold(paintLock);
         RECT client{};
         GetClientRect(window, &client);
+        // The slider columns are copied from drawBuffer right after; leaving them out here keeps
+        // them from showing the bare background for a moment on every repaint.
+        const int saved = SaveDC(dc);
+        if (drawBuffer.dc) {
+            for (int id : {IDC_BAR_VOLUME, IDC_BAR_TIME}) {
+                RECT r{};
+                if (getControlRect(window, id, &r))
+                    ExcludeClipRect(dc, r.left, 0, r.left + std::min(drawBuffer.width,
+                                                                     static_cast<int>(r.right - r.left)),
+                                    drawBuffer.height);
+            }
+        }
         FillRect(dc, &client, backgroundBrush);
         if (client.right != 0) drawTiled(dc, barBackground, 0, 0, client.right);
+        RestoreDC(dc, saved);
     }
     if (drawBuffer.dc) flushSliders(dc);
 }
@@ -443,8 +460,9 @@ WString formatTime(long long ms) {
     long long minutes = seconds / 60;
     long long hours = minutes / 60;
     wchar_t buffer[64] = {};
-    wnsprintfW(buffer, 64, L"%02d:%02d:%02d", static_cast<int>(hours),
-               static_cast<int>(minutes % 60), static_cast<int>(seconds % 60));
+    // Each part as a 32-bit value; the hours go on counting past 24.
+    wnsprintfW(buffer, 64, L"%02ld:%02ld:%02ld", static_cast<LONG>(hours),
+               static_cast<LONG>(minutes % 60), static_cast<LONG>(seconds % 60));
     return WString(buffer);
 }
 
@@ -497,8 +515,9 @@ void PlayBar::updateTime() {
     if (time < 0) time = 0;
     if (drawBuffer.dc) {
         {
+            // The layout may have replaced the buffers meanwhile: look again under the lock.
             PaintLockHold hold(paintLock);
-            drawTimeBar(drawBuffer.dc);
+            if (drawBuffer.dc) drawTimeBar(drawBuffer.dc);
         }
         flushSliders(nullptr);
     }
@@ -514,7 +533,7 @@ void PlayBar::updateVolume() {
     if (drawBuffer.dc) {
         {
             PaintLockHold hold(paintLock);
-            drawVolumeBar(drawBuffer.dc);
+            if (drawBuffer.dc) drawVolumeBar(drawBuffer.dc);
         }
         flushSliders(nullptr);
     }

@@ -1,5 +1,7 @@
 #include "ui/PlayWnd.h"
 
+#include <new>
+
 #include "app/MainFrame.h"
 #include "playback/PlayLogic.h"
 #include "resource.h"
@@ -147,7 +149,7 @@ bool isWindowField(HWND window) { return window && IsWindow(window); }
 } // namespace
 
 PlayWnd* PlayWnd::instance() {
-    if (!gPlayWnd) gPlayWnd = new PlayWnd();
+    if (!gPlayWnd) gPlayWnd = new (std::nothrow) PlayWnd();
     return gPlayWnd;
 }
 

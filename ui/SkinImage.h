@@ -11,6 +11,9 @@ struct SkinImage;
 SkinImage* loadPngResource(HMODULE module, HRSRC resource);
 // Convenience: FindResourceW + loadPngResource for a numeric resource.
 SkinImage* loadPngResourceId(HMODULE module, int id);
+// An image made from 32-bit ARGB pixels, rows top to bottom; null on failure. Used for pictures
+// the program draws itself rather than loads.
+SkinImage* createSkinImage(int width, int height, const unsigned int* argb);
 void deleteImage(SkinImage* image);
 UINT imageWidth(const SkinImage* image);
 UINT imageHeight(const SkinImage* image);

@@ -5,7 +5,7 @@ import re
 import struct
 import time
 
-from conftest import SETTINGS_KEY, video_rect, wait_for
+from conftest import SETTINGS_KEY, video_rect, wait_for, win_path
 
 
 def test_starts_idle_with_the_product_caption_and_logo(player, fresh_settings):
@@ -24,7 +24,7 @@ def test_starts_idle_with_the_product_caption_and_logo(player, fresh_settings):
 
 
 def test_a_file_on_the_command_line_plays_with_picture(player, media, fresh_settings):
-    player.start(media / "testsrc.mkv")
+    player.start(win_path(media / "testsrc.mkv"))
     assert player.wait_caption(r"^Velloran - testsrc\.mkv$", 30), player.caption()
     time.sleep(1.5)
     shot = player.shot("playing")
@@ -38,9 +38,9 @@ def test_a_file_on_the_command_line_plays_with_picture(player, media, fresh_sett
 
 
 def test_a_second_instance_hands_its_file_over(player, media, fresh_settings):
-    player.start(media / "testsrc.mkv")
+    player.start(win_path(media / "testsrc.mkv"))
     assert player.wait_caption(r"testsrc\.mkv", 30)
-    second = player.start_other(media / "twoaudio.mkv")
+    second = player.start_other(win_path(media / "twoaudio.mkv"))
     # The second instance only hands the path over and ends.
     second.wait(30)
     assert second.returncode == 0
@@ -52,7 +52,7 @@ def test_a_second_instance_hands_its_file_over(player, media, fresh_settings):
 def test_an_unplayable_file_is_refused_with_a_message(player, tmp_path, fresh_settings):
     notes = tmp_path / "notes.txt"
     notes.write_text("not a film\n")
-    player.start(notes)
+    player.start(win_path(notes))
     box = player.wait_dialog()
     assert box, "no message box"
     player.key("Return", window=box)
@@ -74,7 +74,7 @@ def test_about_box_opens_with_alt_question_mark(player, fresh_settings):
 
 def test_full_screen_and_back_and_the_placement_survives_a_restart(player, media,
                                                                   fresh_settings):
-    player.start(media / "mpeg2_30s.mpg")
+    player.start(win_path(media / "mpeg2_30s.mpg"))
     assert player.wait_caption(r"mpeg2_30s\.mpg", 30)
     player.xdo("windowmove", player.window, 140, 90)
     time.sleep(1)

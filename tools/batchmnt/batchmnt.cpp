@@ -33,6 +33,18 @@ void print(const std::string& text) {
 
 void fail(const std::string& text) { print("batchmnt: " + text + "\r\n"); }
 
+// A path as it appears in the listing. Readers take the bytes one per character, so every
+// character up to U+00FF is printed as that one byte and reads back as itself; others have no
+// such byte and print as '?'.
+std::string listed(const WString& path) {
+    std::string bytes;
+    bytes.reserve(path.size());
+    for (wchar_t c : path) bytes += static_cast<unsigned>(c) <= 0xFF ? static_cast<char>(c) : '?';
+    return bytes;
+}
+
+std::string driveText(wchar_t letter) { return std::string(1, static_cast<char>(letter)) + ":"; }
+
 bool fileExists(const WString& path) {
     DWORD a = GetFileAttributesW(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
@@ -87,7 +99,8 @@ WString stateDir(wchar_t letter) { return stateRoot() + WString(1, letter) + L"\
 // Removes a state folder and what the tool wrote into it; the mount folder only when it is
 // no longer a mount (an empty folder).
 void removeStateDir(const WString& dir) {
-    for (const wchar_t* name : {L"image", L"ready", L"failed", L"stop", L"ready.tmp", L"failed.tmp"})
+    for (const wchar_t* name : {L"image", L"ready", L"failed", L"stop", L"busy", L"copy",
+                                L"ready.tmp", L"failed.tmp", L"busy.tmp", L"copy.tmp"})
         DeleteFileW((dir + name).c_str());
     RemoveDirectoryW((dir + L"mnt").c_str());
     RemoveDirectoryW(dir.c_str());
@@ -138,7 +151,8 @@ void announce(wchar_t letter, bool arrival) {
 void stopServer(const WString& dir) {
     if (!fileExists(dir + L"ready")) return;
     writeFile(dir + L"stop", "stop\n");
-    for (int i = 0; i < 100 && fileExists(dir + L"ready") && serverAlive(dir); ++i) Sleep(50);
+    // A copy (see mountUnderWine) takes a moment to remove.
+    for (int i = 0; i < 600 && fileExists(dir + L"ready") && serverAlive(dir); ++i) Sleep(50);
     // A server killed earlier leaves a dead mount behind: detach it.
     if (dirExists(dir + L"mnt") && !RemoveDirectoryW((dir + L"mnt").c_str()) && unixName &&
         fileExists(L"Z:\\bin\\fusermount3")) {
@@ -167,12 +181,29 @@ void dropRecord(const Record& r) {
     removeStateDir(dir);
 }
 
+// Another run of this tool is mounting there right now: its server has not answered yet and
+// the mount began less than two minutes ago. Such a folder is neither listed nor cleaned up.
+bool mountInProgress(const WString& dir) {
+    if (fileExists(dir + L"ready") || fileExists(dir + L"failed")) return false;
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    if (!GetFileAttributesExW((dir + L"image").c_str(), GetFileExInfoStandard, &a)) return false;
+    FILETIME nowTime;
+    GetSystemTimeAsFileTime(&nowTime);
+    ULARGE_INTEGER then, now;
+    then.LowPart = a.ftLastWriteTime.dwLowDateTime;
+    then.HighPart = a.ftLastWriteTime.dwHighDateTime;
+    now.LowPart = nowTime.dwLowDateTime;
+    now.HighPart = nowTime.dwHighDateTime;
+    return now.QuadPart >= then.QuadPart && now.QuadPart - then.QuadPart < 120ull * 10000000ull;
+}
+
 // The live mounts; stale records (drive gone, server gone) are cleaned up on the way.
 std::vector<Record> liveRecords() {
     std::vector<Record> records;
     for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
         WString dir = stateDir(letter);
         if (!dirExists(dir)) continue;
+        if (mountInProgress(dir)) continue;
         Record r{letter, fromUtf8(readFile(dir + L"image"))};
         bool alive = !r.image.empty() && isOurDrive(letter) &&
                      (unixName ? serverAlive(dir) : true);
@@ -199,7 +230,7 @@ WString programFolder() {
     return slash == WString::npos ? WString() : path.substr(0, slash + 1);
 }
 
-int mountUnderWine(const WString& image, wchar_t letter) {
+int mountUnderWine(const WString& image, wchar_t letter, std::string* note) {
     WString server = programFolder() + L"isofs";
     if (!fileExists(server)) {
         fail("the image server isofs is missing beside the tool");
@@ -237,8 +268,15 @@ int mountUnderWine(const WString& image, wchar_t letter) {
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     // A native process's handle cannot be waited on under Wine: wait for its state files.
-    for (int i = 0; i < 300 && !fileExists(dir + L"ready") && !fileExists(dir + L"failed"); ++i)
+    // Mounting takes well under a second; where FUSE cannot be used the server copies the
+    // image instead ("busy"), which may take longer, but stays below the two minutes a caller
+    // gives this tool.
+    const ULONGLONG start = GetTickCount64();
+    while (!fileExists(dir + L"ready") && !fileExists(dir + L"failed")) {
+        ULONGLONG limit = fileExists(dir + L"busy") ? 100000 : 15000;
+        if (GetTickCount64() - start >= limit) break;
         Sleep(50);
+    }
     if (fileExists(dir + L"failed")) {
         fail(readFile(dir + L"failed"));
         removeStateDir(dir);
@@ -254,6 +292,7 @@ int mountUnderWine(const WString& image, wchar_t letter) {
         dropRecord(Record{letter, image});
         return 7;
     }
+    if (fileExists(dir + L"copy")) *note = readFile(dir + L"copy");
     return 0;
 }
 
@@ -270,23 +309,23 @@ int mountCommand(const WString& imageArg, const WString& driveArg) {
     }
     WString image = fullPath(imageArg);
     if (!fileExists(image)) {
-        fail("cannot open the image " + toUtf8(image));
+        fail("cannot open the image " + listed(image));
         return 3;
     }
     for (const Record& r : liveRecords()) {
         if (lstrcmpiW(r.image.c_str(), image.c_str()) == 0) {
-            print(std::string(1, static_cast<char>(r.letter)) + ": " + toUtf8(r.image) +
-                  " (already mounted)\r\n");
+            print(driveText(r.letter) + " " + listed(r.image) + " (already mounted)\r\n");
             return 0;
         }
     }
     if (GetLogicalDrives() & (1u << (letter - L'A'))) {
-        fail("the drive " + std::string(1, static_cast<char>(letter)) + ": is in use");
+        fail("the drive " + driveText(letter) + " is in use");
         return 4;
     }
     int rc;
+    std::string note;
     if (unixName) {
-        rc = mountUnderWine(image, letter);
+        rc = mountUnderWine(image, letter, &note);
     } else {
         std::string error;
         rc = attachIsoImage(image, letter, &error) ? 0 : 8;
@@ -296,18 +335,20 @@ int mountCommand(const WString& imageArg, const WString& driveArg) {
             CreateDirectoryW(stateRoot().c_str(), nullptr);
             CreateDirectoryW(dir.c_str(), nullptr);
             writeFile(dir + L"image", toUtf8(image));
+            writeFile(dir + L"ready", "attached\n");
         }
     }
     if (rc != 0) return rc;
     announce(letter, true);
-    print(std::string(1, static_cast<char>(letter)) + ": " + toUtf8(image) + "\r\n");
+    print(driveText(letter) + " " + listed(image) + "\r\n");
+    if (!note.empty()) print("batchmnt: " + note + "\r\n");
     return 0;
 }
 
 int listCommand() {
     std::string text;
     for (const Record& r : liveRecords())
-        text += std::string(1, static_cast<char>(r.letter)) + ": " + toUtf8(r.image) + "\r\n";
+        text += driveText(r.letter) + " " + listed(r.image) + "\r\n";
     print(text);
     return 0;
 }
@@ -318,11 +359,10 @@ int unmountCommand(const WString& imageArg) {
         if (lstrcmpiW(r.image.c_str(), image.c_str()) != 0) continue;
         dropRecord(r);
         announce(r.letter, false);
-        print("unmounted " + std::string(1, static_cast<char>(r.letter)) + ": " + toUtf8(r.image) +
-              "\r\n");
+        print("unmounted " + driveText(r.letter) + " " + listed(r.image) + "\r\n");
         return 0;
     }
-    fail("the image " + toUtf8(image) + " is not mounted");
+    fail("the image " + listed(image) + " is not mounted");
     return 1;
 }
 

@@ -11,6 +11,9 @@
 namespace {
 
 const uint64_t kBlock = 2048;
+// Deeper folders than any real disc has: a damaged or crafted image whose folders loop back
+// on themselves is refused instead of recursing without end.
+const int kMaxDepth = 64;
 
 std::string joinPath(const std::string& dir, const std::string& name) {
     return dir == "/" ? "/" + name : dir + "/" + name;
@@ -76,7 +79,12 @@ public:
     void close(void* file) override { udfread_file_close(static_cast<UDFFILE*>(file)); }
 
     // Every block of every file must map into the image.
-    bool checkExtents(const std::string& path, uint64_t imageBlocks, std::string* error) {
+    bool checkExtents(const std::string& path, uint64_t imageBlocks, std::string* error,
+                      int depth = 0) {
+        if (depth > kMaxDepth) {
+            *error = "the folders of the image nest too deeply (a damaged image)";
+            return false;
+        }
         std::vector<Entry> entries;
         if (!list(path, &entries)) {
             *error = "the folder " + path + " of the image cannot be read";
@@ -85,7 +93,7 @@ public:
         for (const Entry& e : entries) {
             std::string child = joinPath(path, e.name);
             if (e.isDir) {
-                if (!checkExtents(child, imageBlocks, error)) return false;
+                if (!checkExtents(child, imageBlocks, error, depth + 1)) return false;
                 continue;
             }
             if (e.size == 0) continue;
@@ -166,7 +174,12 @@ public:
 
     void close(void* file) override { iso9660_stat_free(static_cast<iso9660_stat_t*>(file)); }
 
-    bool checkExtents(const std::string& path, uint64_t imageBlocks, std::string* error) {
+    bool checkExtents(const std::string& path, uint64_t imageBlocks, std::string* error,
+                      int depth = 0) {
+        if (depth > kMaxDepth) {
+            *error = "the folders of the image nest too deeply (a damaged image)";
+            return false;
+        }
         CdioList_t* items = iso9660_ifs_readdir(iso_, path.c_str());
         if (!items) {
             *error = "the folder " + path + " of the image cannot be read";
@@ -184,7 +197,8 @@ public:
                 ok = false;
                 break;
             }
-            if (st->type == iso9660_stat_s::_STAT_DIR && !checkExtents(child, imageBlocks, error)) {
+            if (st->type == iso9660_stat_s::_STAT_DIR &&
+                !checkExtents(child, imageBlocks, error, depth + 1)) {
                 ok = false;
                 break;
             }

@@ -6,7 +6,11 @@
 //   ready    written once the mount is in place (the server's process id)
 //   failed   written instead when the image cannot be served (one line: the reason)
 //   stop     created by the mount tool: the server unmounts and ends
-// The server also ends when STATEDIR disappears, so a removed Wine prefix leaves nothing behind.
+//   busy     written while the image is being copied (below), which can take a while
+//   copy     written before "ready" when FUSE cannot be used here: the mount folder then holds
+//            a read-only copy of the image's files instead of a mount (one line: why)
+// The server also ends when STATEDIR/image disappears, so a removed Wine prefix leaves nothing
+// behind.
 #define FUSE_USE_VERSION 31
 #include <fuse.h>
 
@@ -19,6 +23,7 @@
 #include <string.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -27,6 +32,7 @@
 #include <thread>
 #include <vector>
 
+#include "tools/isofs/ImageCopy.h"
 #include "tools/isofs/ImageReader.h"
 
 namespace {
@@ -35,6 +41,7 @@ ImageReader* reader = nullptr;
 std::string mountPoint;
 std::string stateDir;
 std::atomic<bool> stopping{false};
+struct timespec imageTime = {}; // every entry shows the image's own time
 
 void writeStateFile(const char* name, const std::string& text) {
     std::string path = stateDir + "/" + name;
@@ -58,6 +65,7 @@ void fillStat(const Entry& e, struct stat* st) {
     st->st_size = static_cast<off_t>(e.size);
     st->st_blksize = 2048;
     st->st_blocks = static_cast<blkcnt_t>((e.size + 511) / 512);
+    st->st_mtim = st->st_ctim = st->st_atim = imageTime;
 }
 
 int opGetattr(const char* path, struct stat* st, struct fuse_file_info*) {
@@ -125,9 +133,13 @@ void detachFromCaller() {
     signal(SIGPIPE, SIG_IGN);
 }
 
+// The tool asks for the stop with the "stop" file. A state folder being removed (its "image"
+// file goes first) ends the server too, so that a deleted Wine prefix leaves nothing running.
+bool keepServing() { return !exists(stateDir + "/stop") && exists(stateDir + "/image"); }
+
 void watchForStop() {
     while (!stopping) {
-        if (exists(stateDir + "/stop") || !exists(stateDir)) break;
+        if (!keepServing()) break;
         usleep(100 * 1000);
     }
     stopping = true;
@@ -136,6 +148,54 @@ void watchForStop() {
         std::string command = "fusermount3 -u -z '" + mountPoint + "' >/dev/null 2>&1";
         if (system(command.c_str()) != 0) kill(getpid(), SIGTERM);
     }
+}
+
+std::string fuseUnavailableReason() {
+    if (access("/dev/fuse", F_OK) != 0) return "FUSE is not available here (no /dev/fuse)";
+    return "FUSE is not available here (mounting on /dev/fuse was refused)";
+}
+
+// Without FUSE the image's files are copied into the mount folder, made read-only, and kept
+// until the tool asks for the stop; then the copy goes. The tool learns from the "copy" state
+// file that the drive shows a copy.
+int serveCopy(const std::string& reason) {
+    uint64_t size = imageDataSize(*reader);
+    struct statvfs fs;
+    uint64_t free = statvfs(stateDir.c_str(), &fs) == 0
+                        ? static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize
+                        : 0;
+    const uint64_t kMaxCopy = 4ull << 30;   // beyond this the copy would take minutes
+    const uint64_t kKeepFree = 256ull << 20; // the disk must not be filled up by it
+    if (size > kMaxCopy || size + kKeepFree > free) {
+        writeStateFile("failed", reason + ", and the image is too large to be copied instead\n");
+        delete reader;
+        return 1;
+    }
+    writeStateFile("busy", "copying\n");
+    // A copy left by a server that was killed would be in the way (and locked against the tool).
+    removeCopy(mountPoint);
+    mkdir(mountPoint.c_str(), 0755);
+    bool locked = false;
+    std::string error;
+    if (!copyImage(*reader, mountPoint, imageTime, &locked, &error)) {
+        removeCopy(mountPoint);
+        writeStateFile("failed", reason + ", and copying the image failed: " + error + "\n");
+        unlink((stateDir + "/busy").c_str());
+        delete reader;
+        return 1;
+    }
+    delete reader;
+    reader = nullptr;
+    writeStateFile("copy", reason + (locked ? "; the drive shows a locked read-only copy\n"
+                                            : "; the drive shows a read-only copy\n"));
+    signal(SIGTERM, [](int) { stopping = true; });
+    signal(SIGINT, [](int) { stopping = true; });
+    writeStateFile("ready", std::to_string(getpid()) + "\n");
+    unlink((stateDir + "/busy").c_str()); // only now: the tool waits longer while it exists
+    while (!stopping && keepServing()) usleep(100 * 1000);
+    removeCopy(mountPoint);
+    unlink((stateDir + "/ready").c_str());
+    return 0;
 }
 
 } // namespace
@@ -167,20 +227,18 @@ int main(int argc, char** argv) {
         o.init = opInit;
         return o;
     }();
-    const char* fuseArgv[] = {"isofs", "-o", "ro,fsname=isofs,subtype=isofs,allow_other", nullptr};
+    struct stat imageStat;
+    if (stat(image.c_str(), &imageStat) == 0) imageTime = imageStat.st_mtim;
+    // Wine runs as the same user as this server, so no access for other users is asked for
+    // (that would need user_allow_other in /etc/fuse.conf for anyone but root).
+    const char* fuseArgv[] = {"isofs", "-o", "ro,fsname=isofs,subtype=isofs", nullptr};
     struct fuse_args args = FUSE_ARGS_INIT(3, const_cast<char**>(fuseArgv));
     struct fuse* fuse = fuse_new(&args, &ops, sizeof(ops), nullptr);
-    if (!fuse) {
-        writeStateFile("failed", "the FUSE file system could not be created\n");
-        delete reader;
-        return 1;
-    }
+    if (!fuse) return serveCopy("the FUSE file system could not be created");
     mkdir(mountPoint.c_str(), 0755);
     if (fuse_mount(fuse, mountPoint.c_str()) != 0) {
-        writeStateFile("failed", "the image could not be mounted on " + mountPoint + "\n");
         fuse_destroy(fuse);
-        delete reader;
-        return 1;
+        return serveCopy(fuseUnavailableReason());
     }
     fuse_set_signal_handlers(fuse_get_session(fuse));
     writeStateFile("ready", std::to_string(getpid()) + "\n");

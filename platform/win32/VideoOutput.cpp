@@ -1,0 +1,22 @@
+#include "platform/VideoOutput.h"
+
+struct VideoOutput {
+    libvlc_media_player_t* player = nullptr;
+};
+
+VideoOutput* createVideoOutput(libvlc_media_player_t* player) {
+    if (!player) return nullptr;
+    VideoOutput* output = new VideoOutput;
+    output->player = player;
+    return output;
+}
+
+void setVideoOutputWindow(VideoOutput* output, HWND window) {
+    if (output) libvlc_media_player_set_hwnd(output->player, window);
+}
+
+// libVLC's own video output applies the aspect ratio and the scale.
+void setVideoOutputAspect(VideoOutput*, const std::string&) {}
+void setVideoOutputScale(VideoOutput*, float) {}
+
+void destroyVideoOutput(VideoOutput* output) { delete output; }

@@ -1,0 +1,104 @@
+"""Every way of opening media, end to end: the Open File and Open ISO dialogs, disc images on
+the command line (played as a disc, or offered for browsing when they hold no video), the
+folder play list with Previous, Next and the end of a file."""
+
+import re
+import time
+
+from conftest import drive_letters, video_rect, wait_for, win_path
+
+DISC_CAPTION = r"^Velloran - ([K-Z]):\\ - .+"
+
+
+def choose_in_file_dialog(player, path):
+    dialog = player.wait_dialog(r"^Select File$", 15)
+    assert dialog, "the file dialog did not open"
+    time.sleep(0.5)
+    player.type(win_path(path), window=dialog)
+    player.key("Return", window=dialog)
+    assert wait_for(lambda: not player.dialogs(r"^Select File$"), 10)
+
+
+def test_open_file_dialog_plays_the_chosen_file(player, media, fresh_settings):
+    player.start()
+    assert player.wait_caption(r"^Velloran$")
+    player.key("ctrl+o")
+    choose_in_file_dialog(player, media / "testsrc.mkv")
+    assert player.wait_caption(r"^Velloran - testsrc\.mkv$", 30), player.caption()
+    assert player.close() == 0
+
+
+def test_open_iso_plays_a_dvd_image_as_a_disc_and_unmounts_at_exit(player, media,
+                                                                  fresh_settings):
+    letters = drive_letters(player.env)
+    player.start()
+    assert player.wait_caption(r"^Velloran$")
+    player.key("ctrl+i")
+    choose_in_file_dialog(player, media / "dvd.iso")
+    caption = player.wait_caption(DISC_CAPTION, 60)
+    assert caption, player.caption()
+    letter = re.match(DISC_CAPTION, caption).group(1).lower()
+    assert f"{letter}:" in drive_letters(player.env) - letters
+    time.sleep(1.5)
+    shot = player.shot("dvd")
+    assert shot.saturated_fraction(video_rect(player)) > 0.2
+    assert player.close() == 0
+    # The image goes with the player (the fixture also checks the FUSE mounts).
+    assert drive_letters(player.env) == letters
+
+
+def test_an_iso_on_the_command_line_plays_as_a_disc(player, media, fresh_settings):
+    player.start(win_path(media / "dvd.iso"))
+    assert player.wait_caption(DISC_CAPTION, 60), player.caption()
+    assert player.close() == 0
+
+
+def test_a_data_image_asks_and_no_unmounts_it(player, media, fresh_settings):
+    letters = drive_letters(player.env)
+    player.start(win_path(media / "data.iso"))
+    box = player.wait_dialog(r"^Velloran$", 60)
+    assert box, "no question for an image without video"
+    assert len(drive_letters(player.env) - letters) == 1  # mounted while it asks
+    player.key("n", window=box)
+    assert wait_for(lambda: not player.dialogs(), 10)
+    assert wait_for(lambda: drive_letters(player.env) == letters, 30)
+    assert player.running()
+    assert player.caption() == "Velloran"
+    assert player.close() == 0
+
+
+def test_a_folder_on_the_command_line_is_ignored(player, media, fresh_settings):
+    player.start(win_path(media / "dvd"))
+    assert player.wait_caption(r"^Velloran$")
+    time.sleep(2)
+    assert not player.dialogs()
+    assert player.caption() == "Velloran"
+    assert player.close() == 0
+
+
+def test_next_and_previous_step_through_the_folder_with_wrap_around(player, media,
+                                                                   fresh_settings):
+    folder = media / "folder3"
+    player.start(win_path(folder / "short1.mp4"))
+
+    # A step before the new file has shown any time is ignored, so each key waits until the
+    # file has played a little (the files are two seconds long).
+    def step(key, expected):
+        time.sleep(0.6)
+        player.key(key)
+        assert player.wait_caption(expected, 15), player.caption()
+
+    assert player.wait_caption(r"short1\.mp4$", 30)
+    step("Next", r"short2\.mp4$")
+    step("Prior", r"short1\.mp4$")
+    step("Prior", r"short3\.mp4$")
+    # The last file of the folder ends and playback stops.
+    assert player.wait_caption(r"^Velloran$", 20), player.caption()
+    assert player.close() == 0
+
+
+def test_the_end_of_a_file_starts_the_next_one(player, media, fresh_settings):
+    player.start(win_path(media / "folder3" / "short1.mp4"))
+    assert player.wait_caption(r"short1\.mp4$", 30)
+    assert player.wait_caption(r"short2\.mp4$", 20), player.caption()
+    assert player.close() == 0

@@ -1,0 +1,371 @@
+// The process runner with real child processes (the system's command interpreter), the
+// listing parser and the drive-letter choice, and mounting real images through the mount tool
+// beside the test executable (skipped when the tool or the test media is missing).
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <string>
+
+#include "mount/IsoMount.h"
+#include "mount/ProcessRunner.h"
+#include "playback/PlayLogic.h"
+#include "tests/unit/gtest_wine.h"
+
+namespace {
+
+WString systemFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+    return WString(folder, n);
+}
+
+WString cmd(const WString& arguments) {
+    return L"\"" + systemFolder() + L"\\cmd.exe\" /c " + arguments;
+}
+
+WString tempFile(const wchar_t* name) {
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    WString path(folder);
+    if (!path.empty() && path.back() != L'\\') path += L'\\';
+    return path + name;
+}
+
+bool writeBytes(const WString& path, const std::string& bytes) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(f);
+    return ok && written == bytes.size();
+}
+
+int countProcesses(const wchar_t* exeName) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return -1;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    int count = 0;
+    for (BOOL more = Process32FirstW(snap, &entry); more; more = Process32NextW(snap, &entry))
+        if (lstrcmpiW(entry.szExeFile, exeName) == 0) ++count;
+    CloseHandle(snap);
+    return count;
+}
+
+// The runner copies what it reads to the program's own standard output; the tests send that
+// to NUL so that large outputs do not flood the test log.
+class QuietStdout {
+public:
+    QuietStdout()
+        : saved_(GetStdHandle(STD_OUTPUT_HANDLE)),
+          nul_(CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr)) {
+        if (nul_ != INVALID_HANDLE_VALUE) SetStdHandle(STD_OUTPUT_HANDLE, nul_);
+    }
+    ~QuietStdout() {
+        SetStdHandle(STD_OUTPUT_HANDLE, saved_);
+        if (nul_ != INVALID_HANDLE_VALUE) CloseHandle(nul_);
+    }
+
+private:
+    HANDLE saved_;
+    HANDLE nul_;
+};
+
+} // namespace
+
+TEST(ProcessRunner, CapturesOneLineExactlyAndEmptyOutput) {
+    QuietStdout quiet;
+    std::string out = "old";
+    ASSERT_TRUE(runProcess(cmd(L"echo 12345678901234567890"), &out));
+    EXPECT_EQ(out, "12345678901234567890\r\n");
+    out = "old";
+    ASSERT_TRUE(runProcess(cmd(L"rem nothing"), &out));
+    EXPECT_EQ(out, "");
+    EXPECT_TRUE(runProcess(cmd(L"echo not captured"), nullptr));
+}
+
+TEST(ProcessRunner, ExitCodeOfTheChildDoesNotMatter) {
+    QuietStdout quiet;
+    std::string out;
+    EXPECT_TRUE(runProcess(cmd(L"\"echo failing& exit 3\""), &out));
+    EXPECT_EQ(out, "failing\r\n");
+}
+
+TEST(ProcessRunner, OutputLargerThanThePipeBufferIsReadWhileTheChildRuns) {
+    // 600 KB, far beyond any pipe buffer: a runner that only read after the child had ended
+    // would leave the child blocked in its write until the time limit.
+    std::string big;
+    for (int i = 0; big.size() < 600000; ++i) big += "line " + std::to_string(i) + " of the output\r\n";
+    WString file = tempFile(L"velloran-runner-big.txt");
+    ASSERT_TRUE(writeBytes(file, big));
+    QuietStdout quiet;
+    std::string out;
+    DWORD start = GetTickCount();
+    ASSERT_TRUE(runProcess(cmd(L"type \"" + file + L"\""), &out, 30000));
+    EXPECT_LT(GetTickCount() - start, 20000u);
+    EXPECT_EQ(out.size(), big.size());
+    EXPECT_TRUE(out == big);
+    DeleteFileW(file.c_str());
+}
+
+TEST(ProcessRunner, ZeroByteEndsTheTextOfItsChunk) {
+    WString file = tempFile(L"velloran-runner-zero.txt");
+    ASSERT_TRUE(writeBytes(file, std::string("ab\0cd", 5)));
+    QuietStdout quiet;
+    std::string out;
+    ASSERT_TRUE(runProcess(cmd(L"type \"" + file + L"\""), &out));
+    EXPECT_EQ(out, "ab");
+    DeleteFileW(file.c_str());
+}
+
+TEST(ProcessRunner, MissingProgramFailsAndLeavesTheOutputAlone) {
+    QuietStdout quiet;
+    std::string out = "untouched";
+    EXPECT_FALSE(runProcess(L"\"C:\\no such folder\\nothing.exe\" /list", &out));
+    EXPECT_EQ(out, "untouched");
+    EXPECT_FALSE(runProcess(L"", &out));
+    EXPECT_EQ(out, "untouched");
+}
+
+TEST(ProcessRunner, HangingChildIsEndedAfterTheLimitAndTheCallFails) {
+    QuietStdout quiet;
+    int before = countProcesses(L"cmd.exe");
+    std::string out = "untouched";
+    DWORD start = GetTickCount();
+    // pause waits for a key on standard input, which the runner never writes to.
+    EXPECT_FALSE(runProcess(cmd(L"\"echo waiting& pause\""), &out, 1500));
+    DWORD took = GetTickCount() - start;
+    EXPECT_GE(took, 1400u);
+    EXPECT_LT(took, 8000u);
+    EXPECT_EQ(out, "untouched");
+    // The child was ended, not left behind.
+    for (int i = 0; i < 50 && countProcesses(L"cmd.exe") > before; ++i) Sleep(100);
+    EXPECT_EQ(countProcesses(L"cmd.exe"), before);
+}
+
+TEST(MountListing, FindsTheDriveBeforeTheImagePath) {
+    WString drive;
+    EXPECT_TRUE(findDriveInListing(L"Drive K: D:\\film.iso", L"D:\\film.iso", &drive));
+    EXPECT_EQ(drive, WString(L"K:"));
+    EXPECT_TRUE(findDriveInListing(L"K: Z:\\tmp\\a.iso\r\nM: Z:\\tmp\\b.iso\r\n", L"Z:\\tmp\\b.iso",
+                                   &drive));
+    EXPECT_EQ(drive, WString(L"M:"));
+    EXPECT_TRUE(findDriveInListing(L"L: Z:\\x.iso (already mounted)\r\n", L"Z:\\x.iso", &drive));
+    EXPECT_EQ(drive, WString(L"L:"));
+    // A path without a drive colon of its own.
+    EXPECT_TRUE(findDriveInListing(L"N:\\\\server\\share\\a.iso", L"\\\\server\\share\\a.iso",
+                                   &drive));
+    EXPECT_EQ(drive, WString(L"N:"));
+}
+
+TEST(MountListing, NoDriveWithoutAColonOnTheSameLine) {
+    WString drive = L"unchanged";
+    EXPECT_FALSE(findDriveInListing(L"K: other.iso\r\nD:\\film.iso\r\n", L"D:\\film.iso", &drive));
+    EXPECT_FALSE(findDriveInListing(L"K: other.iso\nmounted D:\\film.iso", L"D:\\film.iso", &drive));
+    EXPECT_FALSE(findDriveInListing(L":D:\\film.iso", L"D:\\film.iso", &drive));
+    EXPECT_FALSE(findDriveInListing(L"mounted D:\\film.iso", L"D:\\film.iso", &drive));
+    EXPECT_FALSE(findDriveInListing(L"", L"D:\\film.iso", &drive));
+    EXPECT_FALSE(findDriveInListing(L"K: D:\\film.iso", L"", &drive));
+    EXPECT_EQ(drive, WString(L"unchanged"));
+}
+
+TEST(MountListing, MatchIsExactAndCoversTheWholePath) {
+    WString drive;
+    EXPECT_FALSE(findDriveInListing(L"K: d:\\FILM.ISO\r\n", L"D:\\film.iso", &drive));
+    // Another image whose path starts with this one's is not this image.
+    EXPECT_FALSE(findDriveInListing(L"K: D:\\film.iso.bak\r\n", L"D:\\film.iso", &drive));
+    EXPECT_TRUE(findDriveInListing(L"K: D:\\film.iso.bak\r\nL: D:\\film.iso\r\n", L"D:\\film.iso",
+                                   &drive));
+    EXPECT_EQ(drive, WString(L"L:"));
+    // Bytes above 127 are widened one per character, as the tool prints them.
+    EXPECT_TRUE(findDriveInListing(widenBytes("P: Z:\\donn\xe9" "es.iso\r\n"),
+                                   L"Z:\\donn\u00e9es.iso", &drive));
+    EXPECT_EQ(drive, WString(L"P:"));
+}
+
+namespace {
+
+DWORD fakeMask = 0;
+DWORD WINAPI fakeDriveMask() { return fakeMask; }
+
+class DriveMask : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = driveMaskSource;
+        driveMaskSource = &fakeDriveMask;
+    }
+    void TearDown() override { driveMaskSource = saved_; }
+    static DWORD letters(wchar_t first, wchar_t last) {
+        DWORD mask = 0;
+        for (wchar_t c = first; c <= last; ++c) mask |= 1u << (c - L'A');
+        return mask;
+    }
+
+private:
+    DriveMaskFn saved_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(DriveMask, FirstFreeLetterFromKToZ) {
+    fakeMask = letters(L'A', L'J');
+    EXPECT_EQ(findFreeDriveLetter(), WString(L"K:"));
+    fakeMask = letters(L'A', L'K');
+    EXPECT_EQ(findFreeDriveLetter(), WString(L"L:"));
+    fakeMask = letters(L'C', L'C') | letters(L'K', L'L') | letters(L'N', L'N');
+    EXPECT_EQ(findFreeDriveLetter(), WString(L"M:"));
+    fakeMask = letters(L'K', L'Y');
+    EXPECT_EQ(findFreeDriveLetter(), WString(L"Z:"));
+    fakeMask = letters(L'K', L'Z');
+    EXPECT_EQ(findFreeDriveLetter(), WString());
+    fakeMask = letters(L'A', L'Z');
+    EXPECT_EQ(findFreeDriveLetter(), WString());
+}
+
+TEST_F(DriveMask, NoFreeLetterMeansNoMount) {
+    QuietStdout quiet;
+    fakeMask = letters(L'K', L'Z');
+    WString root = L"unchanged";
+    EXPECT_FALSE(mountImage(L"Z:\\no such\\image.iso", &root));
+    EXPECT_TRUE(mountedImages.empty());
+}
+
+TEST(MountRecords, UnmountRemovesOnlyTheLatestMatchingRecord) {
+    QuietStdout quiet;
+    // Images the tool does not list: no unmount command runs, the records still go.
+    mountedImages = {L"Z:\\a.iso", L"Z:\\b.iso", L"Z:\\a.iso"};
+    WString a = L"Z:\\a.iso";
+    unmountImage(&a, true);
+    ASSERT_EQ(mountedImages.size(), 2u);
+    EXPECT_EQ(mountedImages[0], WString(L"Z:\\a.iso"));
+    EXPECT_EQ(mountedImages[1], WString(L"Z:\\b.iso"));
+    WString other = L"Z:\\A.ISO";
+    unmountImage(&other, false);
+    EXPECT_EQ(mountedImages.size(), 2u);
+    unmountImage(nullptr, true);
+    EXPECT_TRUE(mountedImages.empty());
+}
+
+TEST(MountTool, PathIsInTheCdemuFolderBesideTheProgram) {
+    wchar_t module[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, module, MAX_PATH);
+    WString program(module);
+    WString tool = getMountToolPath();
+    ASSERT_FALSE(tool.empty());
+    size_t slash = program.rfind(L'\\');
+    ASSERT_NE(slash, WString::npos);
+    EXPECT_EQ(tool, program.substr(0, slash) + L"\\cdemu\\batchmnt.exe");
+}
+
+namespace {
+
+WString mediaImage(const wchar_t* name) {
+    wchar_t folder[MAX_PATH] = {};
+    DWORD n = GetEnvironmentVariableW(L"VELLORAN_MEDIA_WIN", folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return WString();
+    WString path = WString(folder, n) + L"\\" + name;
+    return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES ? WString() : path;
+}
+
+bool toolPresent() {
+    WString tool = getMountToolPath();
+    return !tool.empty() && GetFileAttributesW(tool.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool exists(const WString& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A failing check must not leave a real mount behind for the tests after it.
+class MountImage : public ::testing::Test {
+protected:
+    void TearDown() override {
+        QuietStdout quiet;
+        unmountImage(nullptr, true);
+    }
+};
+
+} // namespace
+
+TEST_F(MountImage, DvdImageBecomesAReadOnlyCdromDriveAndGoesAgain) {
+    WString image = mediaImage(L"dvd.iso");
+    if (image.empty() || !toolPresent()) GTEST_SKIP() << "mount tool or dvd.iso missing";
+    QuietStdout quiet;
+    mountedImages.clear();
+    WString expected = findFreeDriveLetter();
+    ASSERT_FALSE(expected.empty());
+
+    WString root;
+    ASSERT_TRUE(mountImage(image, &root));
+    EXPECT_EQ(root, expected + L"\\");
+    EXPECT_EQ(GetDriveTypeW(expected.c_str()), static_cast<UINT>(DRIVE_CDROM));
+    EXPECT_TRUE(exists(root + L"VIDEO_TS\\VIDEO_TS.IFO"));
+    ASSERT_EQ(mountedImages.size(), 1u);
+    EXPECT_EQ(mountedImages[0], image);
+
+    HANDLE created = CreateFileW((root + L"new.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 0, nullptr);
+    EXPECT_EQ(created, INVALID_HANDLE_VALUE);
+    if (created != INVALID_HANDLE_VALUE) CloseHandle(created);
+    HANDLE existing = CreateFileW((root + L"VIDEO_TS\\VIDEO_TS.IFO").c_str(), GENERIC_WRITE, 0,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(existing, INVALID_HANDLE_VALUE);
+    if (existing != INVALID_HANDLE_VALUE) CloseHandle(existing);
+
+    // Already mounted: the letter and colon only, no second mount, no second record.
+    WString again;
+    ASSERT_TRUE(mountImage(image, &again));
+    EXPECT_EQ(again, expected);
+    EXPECT_EQ(mountedImages.size(), 1u);
+    WString listed;
+    EXPECT_TRUE(findMountedDrive(image, &listed));
+    EXPECT_EQ(listed, expected);
+
+    unmountImage(nullptr, true);
+    EXPECT_TRUE(mountedImages.empty());
+    EXPECT_FALSE(findMountedDrive(image, &listed));
+    EXPECT_NE(GetDriveTypeW(expected.c_str()), static_cast<UINT>(DRIVE_CDROM));
+    EXPECT_FALSE(exists(root + L"VIDEO_TS"));
+}
+
+TEST_F(MountImage, TakenLettersAreSkippedAndEveryRecordIsUnmounted) {
+    WString dvd = mediaImage(L"dvd.iso");
+    WString data = mediaImage(L"data.iso");
+    if (dvd.empty() || data.empty() || !toolPresent()) GTEST_SKIP() << "tool or media missing";
+    QuietStdout quiet;
+    mountedImages.clear();
+    WString first;
+    ASSERT_TRUE(mountImage(dvd, &first));
+    // The next mount takes the next free letter.
+    WString second;
+    ASSERT_TRUE(mountImage(data, &second));
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(exists(second + L"readme.txt"));
+    EXPECT_TRUE(exists(first + L"VIDEO_TS"));
+    ASSERT_EQ(mountedImages.size(), 2u);
+
+    unmountImage(&dvd, true);
+    EXPECT_FALSE(exists(first + L"VIDEO_TS"));
+    EXPECT_TRUE(exists(second + L"readme.txt"));
+    ASSERT_EQ(mountedImages.size(), 1u);
+
+    // "Eject Disk" with nothing playing unmounts the recorded images; no eject request goes
+    // to a device, so the caller has nothing to close.
+    ASSERT_TRUE(canEjectDisc());
+    EXPECT_FALSE(ejectDisc());
+    EXPECT_FALSE(exists(second + L"readme.txt"));
+    EXPECT_TRUE(mountedImages.empty());
+    if (!playLogic()) EXPECT_FALSE(canEjectDisc()); // no records and no disc to eject
+}
+
+TEST_F(MountImage, FileThatIsNoImageIsNotMounted) {
+    WString notImage = mediaImage(L"testsrc.mkv");
+    if (notImage.empty() || !toolPresent()) GTEST_SKIP() << "tool or media missing";
+    QuietStdout quiet;
+    mountedImages.clear();
+    WString letter = findFreeDriveLetter();
+    WString root;
+    EXPECT_FALSE(mountImage(notImage, &root));
+    EXPECT_TRUE(mountedImages.empty());
+    EXPECT_NE(GetDriveTypeW(letter.c_str()), static_cast<UINT>(DRIVE_CDROM));
+    EXPECT_FALSE(findMountedDrive(notImage, nullptr));
+}
