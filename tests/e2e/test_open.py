@@ -3,6 +3,7 @@ the command line (played as a disc, or offered for browsing when they hold no vi
 folder play list with Previous, Next and the end of a file."""
 
 import re
+import subprocess
 import time
 
 from conftest import drive_letters, video_rect, wait_for, win_path
@@ -101,4 +102,44 @@ def test_the_end_of_a_file_starts_the_next_one(player, media, fresh_settings):
     player.start(win_path(media / "folder3" / "short1.mp4"))
     assert player.wait_caption(r"short1\.mp4$", 30)
     assert player.wait_caption(r"short2\.mp4$", 20), player.caption()
+    assert player.close() == 0
+
+
+def mount_tool(player, *args):
+    tool = player_build() / "cdemu" / "batchmnt.exe"
+    return subprocess.run(["wine", str(tool), *args], env=player.env, timeout=90, text=True,
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                          stdin=subprocess.DEVNULL)
+
+
+def player_build():
+    import conftest
+    return conftest.BUILD
+
+
+def test_a_disc_arriving_while_idle_is_opened_and_ignored_while_playing(player, media,
+                                                                       fresh_settings):
+    image = win_path(media / "dvd.iso")
+    player.start()
+    assert player.wait_caption(r"^Velloran$")
+    try:
+        result = mount_tool(player, image, "N:", "/wait")
+        assert result.returncode == 0, result.stdout
+        assert player.wait_caption(r"^Velloran - N:\\ - .+", 30), player.caption()
+    finally:
+        mount_tool(player, "/unmount", image)
+    assert player.close() == 0
+
+
+def test_a_disc_arriving_while_a_file_plays_is_ignored(player, media, fresh_settings):
+    image = win_path(media / "dvd.iso")
+    player.start(win_path(media / "mpeg2_30s.mpg"))
+    assert player.wait_caption(r"mpeg2_30s\.mpg$", 30)
+    try:
+        result = mount_tool(player, image, "N:", "/wait")
+        assert result.returncode == 0, result.stdout
+        time.sleep(3)
+        assert re.search(r"mpeg2_30s\.mpg$", player.caption()), player.caption()
+    finally:
+        mount_tool(player, "/unmount", image)
     assert player.close() == 0
