@@ -140,3 +140,25 @@ def test_without_the_preferences_library_the_commands_say_so(player, tmp_path, m
     assert wait_for(lambda: not player.dialogs(), 10)
     assert player.running()
     assert player.close() == 0
+
+
+def test_at_the_end_of_the_only_file_playback_stops_and_the_logo_returns(player, media,
+                                                                        tmp_path,
+                                                                        fresh_settings):
+    import shutil
+    film = tmp_path / "only.mkv"
+    shutil.copy(media / "testsrc.mkv", film)
+    player.start(win_path(film))
+    assert player.wait_caption(r"^Velloran - only\.mkv$", 30)
+    time.sleep(1)
+    rect = video_rect(player)
+    assert player.shot("playing").saturated_fraction(rect) > 0.2
+    # Five seconds of film, then the player goes back to idle.
+    assert player.wait_caption(r"^Velloran$", 20), player.caption()
+    time.sleep(1)
+    idle = player.shot("idle")
+    assert idle.saturated_fraction(rect) < 0.05
+    x0, y0, x1, y1 = rect
+    cx, cy = (x0 + x1) // 2, (y0 + y1) // 2
+    assert idle.non_black_fraction((cx - 150, cy - 70, cx + 150, cy + 70)) > 0.05
+    assert player.close() == 0
