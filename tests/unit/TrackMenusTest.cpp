@@ -96,7 +96,13 @@ TEST_F(TrackMenus, SubtitleListGetsItsRangeWithOpenFileLast) {
     ASSERT_EQ(GetMenuItemCount(popup), 4);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(GetMenuItemID(popup, i), 33369u + i);
     EXPECT_EQ(itemText(popup, 3), WString(L"Open file..."));
-    EXPECT_EQ(GetMenuItemID(GetSubMenu(gMainFrame.mainMenu, 2), 8), UINT(IDM_SUBTITLE_TRACK));
+    // The item keeps its command ID while it carries the submenu (GetMenuItemID answers -1
+    // for any item with a submenu, so the ID is read through the item information).
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_ID;
+    ASSERT_TRUE(GetMenuItemInfoW(GetSubMenu(gMainFrame.mainMenu, 2), 8, TRUE, &info));
+    EXPECT_EQ(info.wID, UINT(IDM_SUBTITLE_TRACK));
 }
 
 TEST_F(TrackMenus, RefillRebuildsAndEmptyListGreysTheItem) {
