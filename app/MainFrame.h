@@ -88,6 +88,8 @@ void updateTitle();
 WString formatCaption(const WString& opened, const WString& name, const WString& titleName,
                       bool isDirectory, bool active);
 bool isIsoPath(const WString& path);
+// "Could not load the file." for media that opened but turned out unplayable.
+void reportLoadFailure();
 
 // Placement, full screen, video sizes
 bool loadWindowPlacement();

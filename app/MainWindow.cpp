@@ -110,6 +110,7 @@ bool createMainFrame(HINSTANCE instance, int showCommand) {
     gMainFrame.mainWindow = window;
     gMainFrame.mainMenu = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAINMENU));
     gMainFrame.playLogic = new PlayLogic();
+    PlayLogic::loadFailureHandler = reportLoadFailure;
     if (!createChildWindows()) return false;
     gMainFrame.playBar->updateVolume();
     gMainFrame.uiTimer = SetTimer(window, ID_UI_TIMER, 260, nullptr);
@@ -235,6 +236,7 @@ void destroyChildren() {
         gMainFrame.playBar = nullptr;
         PlayBar::destroyInstance();
     }
+    PlayLogic::loadFailureHandler = nullptr;
     if (PlayLogic* logic = gMainFrame.playLogic) {
         logic->releaseMediaPlayer();
         logic->playList.clear();

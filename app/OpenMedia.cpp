@@ -56,6 +56,15 @@ private:
 
 } // namespace
 
+void reportLoadFailure() {
+    // The box runs its own message loop, in which the timer may report again.
+    static bool showing = false;
+    if (showing) return;
+    showing = true;
+    showError(L"Could not load the file.");
+    showing = false;
+}
+
 bool isIsoPath(const WString& path) {
     if (path.size() < 4) return false;
     return asciiLower(path.substr(path.size() - 4)) == L".iso";

@@ -26,7 +26,8 @@ double seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
 // Flat stand-ins of the skin's sizes, for a build of this program without the PNG resources.
 SkinImage* flatImage(int width, int height, unsigned int argb) {
     unsigned int* pixels = new unsigned int[static_cast<size_t>(width) * height];
-    for (int i = 0; i < width * height; ++i) pixels[i] = argb;
+    for (int i = 0; i < width * height; ++i)
+        pixels[i] = argb;
     SkinImage* image = createSkinImage(width, height, pixels);
     delete[] pixels;
     return image;
@@ -36,11 +37,11 @@ void fillMissingImages(PlayBar* bar) {
     struct Row {
         int id, w, h;
         unsigned int argb;
-    } rows[] = {{IDC_BAR_OPEN, 36, 32, 0xFFD4D4D4},        {IDC_BAR_PLAY, 36, 32, 0xFFD4D4D4},
-                {IDC_BAR_PAUSE, 36, 32, 0xFFD4D4D4},       {IDC_BAR_STOP, 36, 32, 0xFFD4D4D4},
-                {IDC_BAR_PREV, 36, 32, 0xFFD4D4D4},        {IDC_BAR_NEXT, 36, 32, 0xFFD4D4D4},
-                {IDC_BAR_MUTE, 28, 24, 0xFFD4D4D4},        {IDC_BAR_TIME, 3, 12, 0xFF3C3C3C},
-                {IDC_BAR_VOLUME, 72, 12, 0xFF3C3C3C},      {IDC_BAR_FULLSCREEN1, 32, 26, 0xFFD4D4D4},
+    } rows[] = {{IDC_BAR_OPEN, 36, 32, 0xFFD4D4D4},       {IDC_BAR_PLAY, 36, 32, 0xFFD4D4D4},
+                {IDC_BAR_PAUSE, 36, 32, 0xFFD4D4D4},      {IDC_BAR_STOP, 36, 32, 0xFFD4D4D4},
+                {IDC_BAR_PREV, 36, 32, 0xFFD4D4D4},       {IDC_BAR_NEXT, 36, 32, 0xFFD4D4D4},
+                {IDC_BAR_MUTE, 28, 24, 0xFFD4D4D4},       {IDC_BAR_TIME, 3, 12, 0xFF3C3C3C},
+                {IDC_BAR_VOLUME, 72, 12, 0xFF3C3C3C},     {IDC_BAR_FULLSCREEN1, 32, 26, 0xFFD4D4D4},
                 {IDC_BAR_FULLSCREEN2, 32, 26, 0xFFD4D4D4}};
     for (const Row& row : rows)
         if (!bar->images.count(row.id)) bar->images[row.id] = flatImage(row.w, row.h, row.argb);
@@ -52,7 +53,8 @@ void fillMissingImages(PlayBar* bar) {
 
 void pump() {
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
 }
 
 } // namespace
@@ -79,7 +81,7 @@ extern "C" int main(int argc, char** argv) {
     const bool resourceImages = bar->images.count(IDC_BAR_PLAY) != 0;
     fillMissingImages(bar);
     if (!bar->create(module, owner) || !bar->initControls()) {
-        std::printf("bench_bar: the bar could not be created\n");
+        std::printf("bench_bar: the bar could not be created (is velloran.res linked in?)\n");
         return 1;
     }
     MoveWindow(bar->window, 0, 64, 1000, bar->barHeight(), TRUE);

@@ -23,7 +23,8 @@ std::string flagOption(const char* name, int32_t value) {
 // are ASCII in practice; anything else goes to libVLC as UTF-8, the encoding it reads options in.
 std::string fontOption(const wchar_t (&font)[260]) {
     size_t length = 0;
-    while (length < 260 && font[length] != 0) ++length;
+    while (length < 260 && font[length] != 0)
+        ++length;
     std::string option = "--freetype-font=" + toUtf8(WString(font, length));
     // A name that does not fit the option buffer would arrive cut off and name another font;
     // an empty value leaves libVLC on its default font instead.

@@ -15,11 +15,13 @@
 namespace {
 
 const libvlc_event_type_t kAttachedEvents[] = {
-    libvlc_MediaPlayerTimeChanged, libvlc_MediaPlayerPlaying, libvlc_MediaPlayerPaused,
+    libvlc_MediaPlayerTimeChanged, libvlc_MediaPlayerPlaying,    libvlc_MediaPlayerPaused,
     libvlc_MediaPlayerStopped,     libvlc_MediaPlayerEndReached,
 };
 
-std::string textOrEmpty(const char* text) { return text ? std::string(text) : std::string(); }
+std::string textOrEmpty(const char* text) {
+    return text ? std::string(text) : std::string();
+}
 
 // Appends one entry per description; returns how many. The list is released here.
 int appendDescriptions(libvlc_track_description_t* descriptions, TrackList& list) {
@@ -35,14 +37,19 @@ int appendDescriptions(libvlc_track_description_t* descriptions, TrackList& list
 
 } // namespace
 
-MediaPlayer* createVlcPlayer() { return new VlcPlayer(); }
+MediaPlayer* createVlcPlayer() {
+    return new VlcPlayer();
+}
 
-VlcPlayer::~VlcPlayer() { release(); }
+VlcPlayer::~VlcPlayer() {
+    release();
+}
 
 bool VlcPlayer::init(HWND) {
     std::vector<std::string> options = buildVlcOptions(gMainFrame.preferences);
     std::vector<const char*> argv;
-    for (const std::string& option : options) argv.push_back(option.c_str());
+    for (const std::string& option : options)
+        argv.push_back(option.c_str());
     instance = libvlc_new(static_cast<int>(argv.size()), argv.data());
     if (!instance) {
         OutputDebugStringW(L"VlcPlayer::init: libvlc_new failed\n");
@@ -121,9 +128,13 @@ bool VlcPlayer::open(const WString& path, DiscKind discKind) {
     return true;
 }
 
-bool VlcPlayer::play() { return player && libvlc_media_player_play(player) == 0; }
+bool VlcPlayer::play() {
+    return player && libvlc_media_player_play(player) == 0;
+}
 
-bool VlcPlayer::isPlaying() { return player && libvlc_media_player_is_playing(player) != 0; }
+bool VlcPlayer::isPlaying() {
+    return player && libvlc_media_player_is_playing(player) != 0;
+}
 
 void VlcPlayer::pause() {
     if (player) libvlc_media_player_pause(player);
@@ -135,21 +146,29 @@ void VlcPlayer::stop() {
     libvlc_video_set_mouse_input(player, 0);
 }
 
-long long VlcPlayer::getTime() { return player ? libvlc_media_player_get_time(player) : 0; }
+long long VlcPlayer::getTime() {
+    return player ? libvlc_media_player_get_time(player) : 0;
+}
 
-long long VlcPlayer::getLength() { return player ? libvlc_media_player_get_length(player) : 0; }
+long long VlcPlayer::getLength() {
+    return player ? libvlc_media_player_get_length(player) : 0;
+}
 
 void VlcPlayer::setTime(long long ms) {
     if (player) libvlc_media_player_set_time(player, ms);
 }
 
-int VlcPlayer::getVolume() { return player ? libvlc_audio_get_volume(player) : 0; }
+int VlcPlayer::getVolume() {
+    return player ? libvlc_audio_get_volume(player) : 0;
+}
 
 bool VlcPlayer::setVolume(int volume) {
     return player && libvlc_audio_set_volume(player, volume) == 0;
 }
 
-int VlcPlayer::getState() { return player ? static_cast<int>(libvlc_media_player_get_state(player)) : 0; }
+int VlcPlayer::getState() {
+    return player ? static_cast<int>(libvlc_media_player_get_state(player)) : 0;
+}
 
 void VlcPlayer::setHwnd(HWND window) {
     if (!player) return;
@@ -158,13 +177,17 @@ void VlcPlayer::setHwnd(HWND window) {
 }
 
 // libVLC answers -1 when it cannot tell (no audio output yet); that counts as muted.
-bool VlcPlayer::isMute() { return player && libvlc_audio_get_mute(player) != 0; }
+bool VlcPlayer::isMute() {
+    return player && libvlc_audio_get_mute(player) != 0;
+}
 
 void VlcPlayer::toggleMute() {
     if (player) libvlc_audio_set_mute(player, isMute() ? 0 : 1);
 }
 
-bool VlcPlayer::hasVideo() { return player && libvlc_video_get_track_count(player) != 0; }
+bool VlcPlayer::hasVideo() {
+    return player && libvlc_video_get_track_count(player) != 0;
+}
 
 VideoSize VlcPlayer::getVideoSize() {
     VideoSize size;
@@ -214,7 +237,9 @@ void VlcPlayer::setAudioChannel(int channel) {
     if (player) libvlc_audio_set_channel(player, channel);
 }
 
-int VlcPlayer::getAudioChannel() { return player ? libvlc_audio_get_channel(player) : -1; }
+int VlcPlayer::getAudioChannel() {
+    return player ? libvlc_audio_get_channel(player) : -1;
+}
 
 void VlcPlayer::setAudioDeviceType(int type) {
     if (player) libvlc_audio_output_set_device_type(player, type);
@@ -235,7 +260,8 @@ void VlcPlayer::getTitles(TrackList& list) {
     if (!titles) return;
     for (libvlc_track_description_t* t = titles; t; t = t->p_next) {
         TrackInfo entry(t->i_id, textOrEmpty(t->psz_name));
-        libvlc_track_description_t* chapters = libvlc_video_get_chapter_description(player, t->i_id);
+        libvlc_track_description_t* chapters =
+            libvlc_video_get_chapter_description(player, t->i_id);
         for (libvlc_track_description_t* c = chapters; c; c = c->p_next) {
             // A title without chapters keeps a null list.
             if (!entry.chapters) entry.chapters = std::make_unique<TrackList>();
@@ -247,9 +273,13 @@ void VlcPlayer::getTitles(TrackList& list) {
     libvlc_track_description_list_release(titles);
 }
 
-int VlcPlayer::getTitle() { return player ? libvlc_media_player_get_title(player) : -1; }
+int VlcPlayer::getTitle() {
+    return player ? libvlc_media_player_get_title(player) : -1;
+}
 
-int VlcPlayer::getChapter() { return player ? libvlc_media_player_get_chapter(player) : -1; }
+int VlcPlayer::getChapter() {
+    return player ? libvlc_media_player_get_chapter(player) : -1;
+}
 
 void VlcPlayer::setTitleChapter(int title, int chapter) {
     if (!player) return;
@@ -271,7 +301,8 @@ void VlcPlayer::setVideoTrack(int id) {
 }
 
 int VlcPlayer::getSubtitles(TrackList& list) {
-    const int count = player ? appendDescriptions(libvlc_video_get_spu_description(player), list) : 0;
+    const int count =
+        player ? appendDescriptions(libvlc_video_get_spu_description(player), list) : 0;
     // The subtitle menu turns this last entry into the command that picks a subtitle file.
     list.add(0, "Open file...");
     return count;

@@ -15,6 +15,7 @@
 #include "ui/PlayBar.h"
 #include "ui/PlayWnd.h"
 
+PlayLogic::LoadFailureHandler PlayLogic::loadFailureHandler = nullptr;
 PlayLogic::EngineFactory PlayLogic::engineFactory = nullptr;
 
 namespace {
@@ -268,6 +269,7 @@ void PlayLogic::onPlayerEvent(int eventType) {
         break;
     case EventTimeChanged:
         if (relay) relay->timeEventHandled();
+        if (player && player->getTime() > 0) hasPlayed = true;
         updateTrackLists();
         // Copies time and length from the engine (playing or paused), clamps them, redraws the
         // seek bar under paintLock and then the volume display.
@@ -339,6 +341,8 @@ bool PlayLogic::open(const WString& path, DiscKind kind) {
     currentName = fileNamePart(path);
     engineKind = engine;
     discKind = kind;
+    hasPlayed = false;
+    reachedByStep = false;
     return true;
 }
 
@@ -454,6 +458,8 @@ void PlayLogic::stepFile(int direction) {
             currentName = fileNamePart(path);
             discKind = 0;
             engineKind = kind;
+            hasPlayed = false;
+            reachedByStep = true;
             playList.setCurrent(i);
             play();
             return;
@@ -539,8 +545,31 @@ void PlayLogic::timerProc() {
     if (player) {
         int state = player->getState();
         if (state == StatePlaying) {
+            // libVLC also reports playing for data it then gives up on; only time shown
+            // counts as played.
+            if (player->getTime() > 0) hasPlayed = true;
             applyAudio();
             checkAutomaticAspect();
+        } else if (state == StateError || (state == StateEnded && !hasPlayed)) {
+            // libVLC starts playing asynchronously, so a file it cannot decode still opened
+            // and "played"; it only shows here. Report it instead of sitting silently idle.
+            OutputDebugStringW(L"Playlogic: timerProc: the media could not be played\n");
+            stop();
+            if (reachedByStep) {
+                // Reached by a step or the automatic advance: dropped like an entry that does
+                // not open, and the advance goes on.
+                int current = playList.currentIndex();
+                bool more = current >= 0 && current < playList.count() - 1;
+                if (current >= 0) playList.remove(current);
+                if (more) {
+                    // The step starts after the current entry: the one before the dropped
+                    // entry, or none when it was the first.
+                    if (current > 0) playList.setCurrent(current - 1);
+                    stepFile(+1);
+                }
+            } else if (loadFailureHandler) {
+                loadFailureHandler();
+            }
         } else if (state == StateEnded) {
             OutputDebugStringW(L"Playlogic: timerProc: Ended\n");
             stop();

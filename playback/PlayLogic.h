@@ -77,6 +77,10 @@ public:
     // Factory of the engine for a kind; tests replace it to drive the controller with a fake.
     using EngineFactory = MediaPlayer* (*)(EngineKind kind);
     static EngineFactory engineFactory;
+    // Called on the GUI thread when media that opened turns out unplayable (the engine ends in
+    // its error state, or ends without ever having played). Null: nothing is shown.
+    using LoadFailureHandler = void (*)();
+    static LoadFailureHandler loadFailureHandler;
 
     std::unique_ptr<MediaPlayer> player;
     PlayListData playList;
@@ -94,6 +98,10 @@ public:
     int currentChapter = -1;
     TrackList videoTracks;
     TrackList subtitles;
+    // Set once the current media has been seen playing.
+    bool hasPlayed = false;
+    // The current media was reached by stepping through the play list, not opened directly.
+    bool reachedByStep = false;
 
 private:
     void updateBarVolume();

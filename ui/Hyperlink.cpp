@@ -48,7 +48,8 @@ void registerHyperlinkClass(HINSTANCE instance) {
     wc.lpszClassName = kClassName;
     wc.hCursor = LoadCursorW(nullptr, IDC_HAND);
     wc.hInstance = instance;
-    if (!RegisterClassExW(&wc)) OutputDebugStringW(L"registerHyperlinkClass: RegisterClassExW failed\n");
+    if (!RegisterClassExW(&wc))
+        OutputDebugStringW(L"registerHyperlinkClass: RegisterClassExW failed\n");
 }
 
 void unregisterHyperlinkClass(HINSTANCE instance) {

@@ -17,6 +17,22 @@ struct OffscreenBuffer {
     int height = 0;
 };
 
+// Holds the bar's paint lock (an auto-reset event, not re-entrant) for a scope.
+class PaintLockHold {
+public:
+    explicit PaintLockHold(HANDLE lock) : lock_(lock) {
+        if (lock_) WaitForSingleObject(lock_, INFINITE);
+    }
+    ~PaintLockHold() {
+        if (lock_) SetEvent(lock_);
+    }
+    PaintLockHold(const PaintLockHold&) = delete;
+    PaintLockHold& operator=(const PaintLockHold&) = delete;
+
+private:
+    HANDLE lock_;
+};
+
 class PlayBar {
 public:
     static PlayBar* instance();

@@ -1,3 +1,5 @@
+// The video window: the idle logo, the "Powered by" link, the video surface the engine renders
+// into, the context menu, double clicks and the cursor hiding during playback.
 #include "ui/PlayWnd.h"
 
 #include <new>
@@ -108,8 +110,7 @@ INT_PTR CALLBACK windowProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         onContextMenu(wParam, lParam);
         return TRUE;
     case WM_COMMAND:
-        if (HIWORD(wParam) == STN_CLICKED && lParam)
-            openHyperlink(reinterpret_cast<HWND>(lParam));
+        if (HIWORD(wParam) == STN_CLICKED && lParam) openHyperlink(reinterpret_cast<HWND>(lParam));
         return TRUE;
     case WM_CTLCOLORSTATIC: {
         HDC dc = reinterpret_cast<HDC>(wParam);
@@ -144,7 +145,9 @@ INT_PTR CALLBACK surfaceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     }
 }
 
-bool isWindowField(HWND window) { return window && IsWindow(window); }
+bool isWindowField(HWND window) {
+    return window && IsWindow(window);
+}
 
 } // namespace
 
@@ -167,8 +170,8 @@ PlayWnd::~PlayWnd() {
 bool PlayWnd::createWindow(HINSTANCE instance, HWND mainWindow) {
     gInstance = instance;
     if (!window)
-        window = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_PLAYWND), mainWindow,
-                                    windowProc, 0);
+        window =
+            CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_PLAYWND), mainWindow, windowProc, 0);
     return window != nullptr;
 }
 
@@ -190,9 +193,9 @@ bool PlayWnd::open(int engineKind, HINSTANCE instance) {
     if (!(sameKind && videoSurface)) {
         destroyWindowField(videoSurface);
         if (engineKind == 1) {
-            videoSurface = CreateDialogParamW(instance ? instance : gInstance,
-                                              MAKEINTRESOURCEW(IDD_VIDEOSURFACE), window,
-                                              surfaceProc, 0);
+            videoSurface =
+                CreateDialogParamW(instance ? instance : gInstance,
+                                   MAKEINTRESOURCEW(IDD_VIDEOSURFACE), window, surfaceProc, 0);
             if (!videoSurface) return false;
         }
     }
@@ -230,8 +233,8 @@ void PlayWnd::paint(HDC dc, bool fromSurface) {
     DeleteObject(black);
 
     const int state = engineState();
-    const bool surfaceShown = isWindowField(videoSurface) &&
-                              (GetWindowLongW(videoSurface, GWL_STYLE) & WS_VISIBLE) != 0;
+    const bool surfaceShown =
+        isWindowField(videoSurface) && (GetWindowLongW(videoSurface, GWL_STYLE) & WS_VISIBLE) != 0;
     if ((state == StatePlaying || state == StatePaused) && surfaceShown) return;
     if (fromSurface || !logo) return;
     const int x = (client.right - static_cast<int>(imageWidth(logo))) / 2;
@@ -245,8 +248,7 @@ void PlayWnd::showContextMenu(HMENU menu) {
         DestroyMenu(menu);
         return;
     }
-    RemoveMenu(popup, gMainFrame.fullScreen ? IDM_FULLSCREEN : IDM_LEAVE_FULLSCREEN,
-               MF_BYCOMMAND);
+    RemoveMenu(popup, gMainFrame.fullScreen ? IDM_FULLSCREEN : IDM_LEAVE_FULLSCREEN, MF_BYCOMMAND);
 
     PlayLogic* logic = playLogic();
     MediaPlayer* player = engine();
@@ -282,11 +284,12 @@ void PlayWnd::showContextMenu(HMENU menu) {
     HWND owner = mainWindowOf(window);
     POINT p{};
     GetCursorPos(&p);
-    const int command = static_cast<int>(
-        TrackPopupMenu(popup, TPM_RETURNCMD, p.x, p.y, 0, owner, nullptr));
+    const int command =
+        static_cast<int>(TrackPopupMenu(popup, TPM_RETURNCMD, p.x, p.y, 0, owner, nullptr));
     if (command > 0) PostMessageA(owner, WM_COMMAND, static_cast<WPARAM>(command), 0);
 
-    for (int i = 0; i < inserted; ++i) RemoveMenu(popup, kInsertPosition, MF_BYPOSITION);
+    for (int i = 0; i < inserted; ++i)
+        RemoveMenu(popup, kInsertPosition, MF_BYPOSITION);
     DestroyMenu(menu);
 }
 

@@ -53,7 +53,8 @@ void deleteSkin(SkinImage* skin) {
 SkinImage* tiledStrip(SkinImage* image, int width) {
     if (image->strip && image->stripWidth >= width) return image->strip;
     Gdiplus::ImageType type = Gdiplus::ImageTypeUnknown;
-    if (gp::GdipGetImageType(image->image, &type) != Gdiplus::Ok || type != Gdiplus::ImageTypeBitmap)
+    if (gp::GdipGetImageType(image->image, &type) != Gdiplus::Ok ||
+        type != Gdiplus::ImageTypeBitmap)
         return nullptr;
     auto* bitmap = static_cast<Gdiplus::GpBitmap*>(image->image);
     const int tile = static_cast<int>(imageWidth(image));
@@ -136,7 +137,8 @@ SkinImage* createSkinImage(int width, int height, const unsigned int* argb) {
     if (gp::GdipBitmapLockBits(bitmap, &all, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB,
                                &data) == Gdiplus::Ok) {
         for (int y = 0; y < height; ++y)
-            std::memcpy(static_cast<unsigned char*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride,
+            std::memcpy(static_cast<unsigned char*>(data.Scan0) +
+                            static_cast<ptrdiff_t>(y) * data.Stride,
                         argb + static_cast<size_t>(y) * width, static_cast<size_t>(width) * 4);
         gp::GdipBitmapUnlockBits(bitmap, &data);
     } else {
@@ -149,7 +151,9 @@ SkinImage* createSkinImage(int width, int height, const unsigned int* argb) {
     return skin;
 }
 
-void deleteImage(SkinImage* image) { deleteSkin(image); }
+void deleteImage(SkinImage* image) {
+    deleteSkin(image);
+}
 
 UINT imageWidth(const SkinImage* image) {
     UINT width = 0;

@@ -19,4 +19,6 @@ void setVideoOutputWindow(VideoOutput* output, HWND window) {
 void setVideoOutputAspect(VideoOutput*, const std::string&) {}
 void setVideoOutputScale(VideoOutput*, float) {}
 
-void destroyVideoOutput(VideoOutput* output) { delete output; }
+void destroyVideoOutput(VideoOutput* output) {
+    delete output;
+}

@@ -56,7 +56,8 @@ unsigned setupFormat(void** opaque, char* chroma, unsigned* width, unsigned* hei
     pitches[0] = output->pitch;
     lines[0] = output->lines;
     const size_t size = static_cast<size_t>(output->pitch) * output->lines;
-    for (auto& buffer : output->buffers) buffer.assign(size, 0);
+    for (auto& buffer : output->buffers)
+        buffer.assign(size, 0);
     output->front = -1;
     ++output->formatGeneration;
     return 1;
@@ -66,7 +67,8 @@ void cleanupFormat(void* opaque) {
     auto* output = static_cast<VideoOutput*>(opaque);
     {
         std::lock_guard<std::mutex> hold(output->lock);
-        for (auto& buffer : output->buffers) std::vector<uint8_t>().swap(buffer);
+        for (auto& buffer : output->buffers)
+            std::vector<uint8_t>().swap(buffer);
         output->front = -1;
         output->width = output->height = output->pitch = output->lines = 0;
         ++output->formatGeneration;

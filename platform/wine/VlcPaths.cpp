@@ -24,11 +24,14 @@ std::string unixPath(const WString& path) {
 
 } // namespace
 
-std::string vlcHostPath(const WString& path) { return unixPath(path); }
+std::string vlcHostPath(const WString& path) {
+    return unixPath(path);
+}
 
 std::string vlcDiscPath(const WString& folder) {
     std::string path = unixPath(folder);
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
     if (!path.empty() && path.front() == '/') path.erase(0, 1);
     return path;
 }

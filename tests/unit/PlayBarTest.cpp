@@ -73,8 +73,9 @@ HWND createOwner() {
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         registered = RegisterClassW(&wc) != 0;
     }
-    return CreateWindowExW(0, L"VelloranBarTestOwner", L"bar test", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                           100, 100, 900, 300, nullptr, nullptr, module, nullptr);
+    return CreateWindowExW(0, L"VelloranBarTestOwner", L"bar test",
+                           WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 900, 300, nullptr, nullptr,
+                           module, nullptr);
 }
 
 void pumpMessages() {
@@ -85,7 +86,9 @@ void pumpMessages() {
     }
 }
 
-bool isBright(COLORREF c) { return GetRValue(c) > 0xC0 && GetGValue(c) > 0xC0 && GetBValue(c) > 0xC0; }
+bool isBright(COLORREF c) {
+    return GetRValue(c) > 0xC0 && GetGValue(c) > 0xC0 && GetBValue(c) > 0xC0;
+}
 
 // Leftmost bright pixel of a row in [from, to), or -1.
 int firstBright(HDC dc, int y, int from, int to) {
@@ -98,7 +101,8 @@ int firstBright(HDC dc, int y, int from, int to) {
 int imageBrightLeft(SkinImage* image, int row) {
     const int w = static_cast<int>(imageWidth(image));
     HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = createOffscreenBitmap(w + 4, static_cast<int>(imageHeight(image)) + 4, nullptr);
+    HBITMAP bitmap =
+        createOffscreenBitmap(w + 4, static_cast<int>(imageHeight(image)) + 4, nullptr);
     HGDIOBJ old = SelectObject(dc, bitmap);
     drawImage(dc, image, 0, 0);
     int x = firstBright(dc, row, 0, w);
@@ -212,11 +216,16 @@ TEST_F(PlayBarWindow, LayoutFollowsTheClientWidth) {
         struct Expected {
             int id, x, y, w, h;
         } rows[] = {
-            {IDC_BAR_OPEN, 1, 2, 36, 32},         {IDC_BAR_STOP, 1, 2, 36, 32},
-            {IDC_BAR_PLAY, 38, 2, 36, 32},        {IDC_BAR_PAUSE, 38, 2, 36, 32},
-            {IDC_BAR_PREV, 75, 2, 36, 32},        {IDC_BAR_NEXT, 112, 2, 36, 32},
-            {IDC_BAR_TIME, 149, 16, W - 285, 12}, {IDC_BAR_VOLUME, W - 135, 15, 72, 12},
-            {IDC_BAR_MUTE, W - 62, 9, 28, 24},    {IDC_BAR_FULLSCREEN1, W - 33, 5, 32, 26},
+            {IDC_BAR_OPEN, 1, 2, 36, 32},
+            {IDC_BAR_STOP, 1, 2, 36, 32},
+            {IDC_BAR_PLAY, 38, 2, 36, 32},
+            {IDC_BAR_PAUSE, 38, 2, 36, 32},
+            {IDC_BAR_PREV, 75, 2, 36, 32},
+            {IDC_BAR_NEXT, 112, 2, 36, 32},
+            {IDC_BAR_TIME, 149, 16, W - 285, 12},
+            {IDC_BAR_VOLUME, W - 135, 15, 72, 12},
+            {IDC_BAR_MUTE, W - 62, 9, 28, 24},
+            {IDC_BAR_FULLSCREEN1, W - 33, 5, 32, 26},
             {IDC_BAR_FULLSCREEN2, W - 33, 5, 32, 26},
         };
         for (const Expected& e : rows) {
@@ -429,10 +438,14 @@ TEST_F(PlayBarWindow, ButtonsPostTheirCommandsAndEnterEscDoNothing) {
     struct Row {
         int id;
         UINT command;
-    } rows[] = {{IDC_BAR_PLAY, IDM_PLAY},        {IDC_BAR_PAUSE, IDM_PAUSE},
-                {IDC_BAR_STOP, 32786},           {IDC_BAR_PREV, IDM_PREVIOUS},
-                {IDC_BAR_NEXT, IDM_NEXT},        {IDC_BAR_MUTE, IDM_MUTE},
-                {IDC_BAR_FULLSCREEN1, IDM_FULLSCREEN}, {IDC_BAR_FULLSCREEN2, IDM_FULLSCREEN}};
+    } rows[] = {{IDC_BAR_PLAY, IDM_PLAY},
+                {IDC_BAR_PAUSE, IDM_PAUSE},
+                {IDC_BAR_STOP, 32786},
+                {IDC_BAR_PREV, IDM_PREVIOUS},
+                {IDC_BAR_NEXT, IDM_NEXT},
+                {IDC_BAR_MUTE, IDM_MUTE},
+                {IDC_BAR_FULLSCREEN1, IDM_FULLSCREEN},
+                {IDC_BAR_FULLSCREEN2, IDM_FULLSCREEN}};
     for (const Row& row : rows) {
         gOwnerCommands.clear();
         SendMessageW(bar->window, WM_COMMAND, MAKEWPARAM(row.id, BN_CLICKED),
@@ -486,7 +499,8 @@ TEST_F(PlayBarWindow, SliderRefreshOnAnotherThreadNeverBlocksDragsLayoutOrStop) 
         BarFakePlayer* fake = engine(StatePlaying);
         fake->length = 60000;
         placeBar(600 + (i % 5) * 70);
-        RedrawWindow(bar->window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        RedrawWindow(bar->window, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         RECT s = rectOf(IDC_BAR_TIME);
         RECT v = rectOf(IDC_BAR_VOLUME);
         SendMessageW(bar->window, WM_LBUTTONDOWN, MK_LBUTTON, at(s.left + i * 3, s.top + 4));
@@ -561,7 +575,9 @@ TEST_F(PlayBarWindow, TooltipsNameTheButtons) {
     struct Row {
         int id;
         const wchar_t* text;
-    } rows[] = {{IDC_BAR_OPEN, L"Open"}, {IDC_BAR_PREV, L"Prev"}, {IDC_BAR_MUTE, L"Mute On/Off"},
+    } rows[] = {{IDC_BAR_OPEN, L"Open"},
+                {IDC_BAR_PREV, L"Prev"},
+                {IDC_BAR_MUTE, L"Mute On/Off"},
                 {IDC_BAR_FULLSCREEN2, L"Leave Full Screen"}};
     for (const Row& row : rows) {
         wchar_t text[80] = {};
@@ -660,11 +676,11 @@ TEST(SkinImages, HaveTheSizesTheLayoutIsBuiltOn) {
     struct Row {
         int id;
         UINT w, h;
-    } rows[] = {{IDB_BAR_BKG, 10, 36},     {IDB_OPEN, 36, 32},        {IDB_PLAY, 36, 32},
-                {IDB_PAUSE, 36, 32},       {IDB_STOP, 36, 32},        {IDB_PREV, 36, 32},
-                {IDB_NEXT, 36, 32},        {IDB_MUTE, 28, 24},        {IDB_FULLSCREEN1, 32, 26},
-                {IDB_FULLSCREEN2, 32, 26}, {IDB_TIME_BKG, 3, 12},     {IDB_TIME_FORG, 3, 12},
-                {IDB_TIME_BALL, 12, 12},   {IDB_VOLUME_BAR, 72, 12},  {IDB_VOLUME_BALL, 16, 12},
+    } rows[] = {{IDB_BAR_BKG, 10, 36},     {IDB_OPEN, 36, 32},       {IDB_PLAY, 36, 32},
+                {IDB_PAUSE, 36, 32},       {IDB_STOP, 36, 32},       {IDB_PREV, 36, 32},
+                {IDB_NEXT, 36, 32},        {IDB_MUTE, 28, 24},       {IDB_FULLSCREEN1, 32, 26},
+                {IDB_FULLSCREEN2, 32, 26}, {IDB_TIME_BKG, 3, 12},    {IDB_TIME_FORG, 3, 12},
+                {IDB_TIME_BALL, 12, 12},   {IDB_VOLUME_BAR, 72, 12}, {IDB_VOLUME_BALL, 16, 12},
                 {IDB_LOGO, 316, 155}};
     for (const Row& row : rows) {
         SkinImage* image = loadPngResourceId(module, row.id);
@@ -674,7 +690,8 @@ TEST(SkinImages, HaveTheSizesTheLayoutIsBuiltOn) {
         deleteImage(image);
         // 8-bit RGBA: bit depth and colour type of the PNG header.
         HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(row.id), L"PNG");
-        const auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(module, resource)));
+        const auto* bytes =
+            static_cast<const unsigned char*>(LockResource(LoadResource(module, resource)));
         ASSERT_GT(SizeofResource(module, resource), 26u);
         EXPECT_EQ(bytes[24], 8) << row.id;
         EXPECT_EQ(bytes[25], 6) << row.id;
@@ -686,7 +703,8 @@ TEST(SkinImages, HaveTheSizesTheLayoutIsBuiltOn) {
 // Columns of a DC row that are not black.
 std::vector<COLORREF> rowColours(HDC dc, int width) {
     std::vector<COLORREF> colours;
-    for (int x = 0; x < width; ++x) colours.push_back(GetPixel(dc, x, 0));
+    for (int x = 0; x < width; ++x)
+        colours.push_back(GetPixel(dc, x, 0));
     return colours;
 }
 
@@ -694,7 +712,8 @@ TEST(SkinImages, TilingSqueezesTheLastTileIntoWhatIsLeft) {
     ensureGdiplus();
     // A 10 x 1 tile: red in its left half, blue in its right half.
     unsigned int pixels[10];
-    for (int i = 0; i < 10; ++i) pixels[i] = i < 5 ? 0xFFFF0000 : 0xFF0000FF;
+    for (int i = 0; i < 10; ++i)
+        pixels[i] = i < 5 ? 0xFFFF0000 : 0xFF0000FF;
     SkinImage* tile = createSkinImage(10, 1, pixels);
     ASSERT_NE(tile, nullptr);
     HDC dc = CreateCompatibleDC(nullptr);
@@ -713,7 +732,8 @@ TEST(SkinImages, TilingSqueezesTheLastTileIntoWhatIsLeft) {
     // ...and the whole tile squeezed into the last 5 pixels (a cut-off copy would be all red).
     EXPECT_GT(GetRValue(c[20]), GetBValue(c[20]));
     EXPECT_GT(GetBValue(c[24]), GetRValue(c[24]));
-    for (int x = 25; x < 40; ++x) EXPECT_EQ(c[x], RGB(0, 0, 0)) << x;
+    for (int x = 25; x < 40; ++x)
+        EXPECT_EQ(c[x], RGB(0, 0, 0)) << x;
 
     // An exact multiple draws whole tiles only; width 0 draws nothing.
     RECT all{0, 0, 40, 1};
@@ -726,7 +746,8 @@ TEST(SkinImages, TilingSqueezesTheLastTileIntoWhatIsLeft) {
     drawTiled(dc, tile, 0, 0, 0);
     drawTiled(dc, nullptr, 0, 0, 20);
     c = rowColours(dc, 40);
-    for (int x = 0; x < 40; ++x) EXPECT_EQ(c[x], RGB(0, 0, 0)) << x;
+    for (int x = 0; x < 40; ++x)
+        EXPECT_EQ(c[x], RGB(0, 0, 0)) << x;
 
     SelectObject(dc, old);
     DeleteObject(bitmap);

@@ -373,6 +373,48 @@ TEST_F(PlayLogicTest, EndOfMediaStartsTheNextEntryAndStopsAfterTheLast) {
     EXPECT_EQ(logic->currentPath, WString(L"C:\\f\\b.avi"));
 }
 
+int loadFailures = 0;
+void countLoadFailure() { ++loadFailures; }
+
+// libVLC accepts any file and plays asynchronously; a file it cannot decode shows up as the
+// error state, or as the end before any time was shown.
+TEST_F(PlayLogicTest, MediaThatOpensButCannotPlayIsReportedOrDroppedWhenStepped) {
+    loadFailures = 0;
+    PlayLogic::loadFailureHandler = countLoadFailure;
+    setList({L"C:\\f\\a.avi", L"C:\\f\\b.avi", L"C:\\f\\c.avi"}, 0);
+    startEntry(0);
+    world.time = 0;
+    world.state = StateError;
+    logic->timerProc();
+    EXPECT_EQ(loadFailures, 1);
+    EXPECT_EQ(logic->player, nullptr);
+    EXPECT_EQ(world.opened.size(), 1u); // no advance after a failure of what the user opened
+
+    startEntry(0);
+    world.state = StateEnded; // ended without ever showing time
+    logic->timerProc();
+    EXPECT_EQ(loadFailures, 2);
+
+    // Played for a while, then ended: the ordinary advance, no report.
+    startEntry(0);
+    world.time = 1500;
+    logic->timerProc();
+    world.state = StateEnded;
+    logic->timerProc();
+    EXPECT_EQ(loadFailures, 2);
+    EXPECT_EQ(lastOpened(), WString(L"C:\\f\\b.avi"));
+
+    // b was reached by the advance and cannot play: dropped, and c follows without a report.
+    world.time = 0;
+    world.state = StateError;
+    logic->timerProc();
+    EXPECT_EQ(loadFailures, 2);
+    EXPECT_EQ(lastOpened(), WString(L"C:\\f\\c.avi"));
+    ASSERT_EQ(logic->playList.count(), 2);
+    EXPECT_EQ(logic->playList.entryPath(logic->playList.currentIndex()), WString(L"C:\\f\\c.avi"));
+    PlayLogic::loadFailureHandler = nullptr;
+}
+
 TEST_F(PlayLogicTest, OnADiscFolderStepsMoveBetweenTitlesFromChapterZero) {
     wchar_t folder[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, folder); // an existing folder stands for the disc

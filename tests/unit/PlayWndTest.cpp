@@ -92,16 +92,19 @@ LRESULT CALLBACK ownerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     }
 }
 
-HWND createOwner() {
+void registerOwnerClass() {
     static bool registered = false;
+    if (registered) return;
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ownerProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"VelloranWndTestOwner";
+    registered = RegisterClassW(&wc) != 0;
+}
+
+HWND createOwner() {
     HINSTANCE module = GetModuleHandleW(nullptr);
-    if (!registered) {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = ownerProc;
-        wc.hInstance = module;
-        wc.lpszClassName = L"VelloranWndTestOwner";
-        registered = RegisterClassW(&wc) != 0;
-    }
+    registerOwnerClass();
     return CreateWindowExW(0, L"VelloranWndTestOwner", L"video test",
                            WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 700, 500, nullptr, nullptr,
                            module, nullptr);
@@ -461,9 +464,9 @@ TEST_F(PlayWndWindow, PoweredByLabelIsAHyperlink) {
 
     // Light grey on the parent's background, with no box behind it.
     SetTextColor(dc, RGB(1, 2, 3));
-    HBRUSH brush = reinterpret_cast<HBRUSH>(
-        SendMessageW(wnd->window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                     reinterpret_cast<LPARAM>(label)));
+    HBRUSH brush = reinterpret_cast<HBRUSH>(SendMessageW(wnd->window, WM_CTLCOLORSTATIC,
+                                                         reinterpret_cast<WPARAM>(dc),
+                                                         reinterpret_cast<LPARAM>(label)));
     EXPECT_EQ(brush, static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)));
     EXPECT_EQ(GetTextColor(dc), RGB(192, 192, 192));
     EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
@@ -482,28 +485,34 @@ TEST_F(PlayWndWindow, PoweredByLabelIsAHyperlink) {
 }
 
 std::vector<WString> gOpened;
-void recordOpen(const wchar_t* url) { gOpened.push_back(WString(url)); }
+void recordOpen(const wchar_t* url) {
+    gOpened.push_back(WString(url));
+}
 
 TEST_F(PlayWndWindow, ClickOnTheLabelOpensTheMakersPageOnce) {
     gOpened.clear();
     shellOpenHook = recordOpen;
     HWND label = wnd->poweredByLink;
-    SendMessageW(wnd->window, WM_COMMAND, MAKEWPARAM(0, STN_CLICKED), reinterpret_cast<LPARAM>(label));
+    SendMessageW(wnd->window, WM_COMMAND, MAKEWPARAM(0, STN_CLICKED),
+                 reinterpret_cast<LPARAM>(label));
     ASSERT_EQ(gOpened.size(), 1u);
     EXPECT_EQ(gOpened[0], WString(kPoweredByUrl));
     EXPECT_EQ(lstrlenW(kPoweredByUrl), 28);
     // Other notifications, and controls that are not labels, open nothing.
-    SendMessageW(wnd->window, WM_COMMAND, MAKEWPARAM(0, STN_DBLCLK), reinterpret_cast<LPARAM>(label));
+    SendMessageW(wnd->window, WM_COMMAND, MAKEWPARAM(0, STN_DBLCLK),
+                 reinterpret_cast<LPARAM>(label));
     EXPECT_FALSE(openHyperlink(wnd->window));
     EXPECT_EQ(gOpened.size(), 1u);
 }
 
 TEST(WindowUtilities, SetClientSizeGivesExactlyThatClientArea) {
-    HWND window = CreateWindowExW(0, L"VelloranWndTestOwner", L"sized",
-                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, 30, 40, 300, 200, nullptr,
-                                  LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINMENU)),
-                                  GetModuleHandleW(nullptr), nullptr);
-    if (!window) GTEST_SKIP() << "the owner class is registered by the window tests";
+    registerOwnerClass();
+    // A menu bar and a thick frame around the client area.
+    HWND window = CreateWindowExW(
+        0, L"VelloranWndTestOwner", L"sized", WS_OVERLAPPEDWINDOW, 30, 40, 300, 200, nullptr,
+        LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINMENU)),
+        GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
     RECT before{};
     GetWindowRect(window, &before);
     setClientSize(window, SIZE{640, 360});

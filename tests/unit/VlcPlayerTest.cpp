@@ -4,10 +4,13 @@
 
 #include <atomic>
 #include <cstring>
+#include <type_traits>
 
 #include "app/MainFrame.h"
 #include "engine/VlcOptions.h"
 #include "engine/VlcPlayer.h"
+#include "playback/PlayLogic.h"
+#include "resources/resource.h"
 #include "ui/PlayWnd.h"
 
 namespace {
@@ -33,10 +36,13 @@ void countEvent(const libvlc_event_t* event, void*) {
 }
 
 void resetEventCounts() {
-    for (auto& count : gEventCounts) count = 0;
+    for (auto& count : gEventCounts)
+        count = 0;
 }
 
-int eventCount(int type) { return gEventCounts[type].load(); }
+int eventCount(int type) {
+    return gEventCounts[type].load();
+}
 
 void pumpMessages() {
     MSG msg;
@@ -92,7 +98,8 @@ int countFiles(const WString& pattern) {
     HANDLE find = FindFirstFileW(pattern.c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) return 0;
     int n = 0;
-    do ++n;
+    do
+        ++n;
     while (FindNextFileW(find, &data));
     FindClose(find);
     return n;
@@ -143,11 +150,10 @@ protected:
 TEST(VlcOptions, TenOptionsInTheirOrder) {
     const std::vector<std::string> options = buildVlcOptions(samplePreferences());
     const std::vector<std::string> expected = {
-        "--no-video-title-show",        "--no-keyboard-events",
-        "--snapshot-prefix=snap-",      "--freetype-font=Arial",
-        "--freetype-rel-fontsize=16",   "--freetype-color=16777215",
-        "--subsdec-align=2",            "--subsdec-encoding=0",
-        "--subsdec-autodetect-utf8",    "--no-subsdec-formatted",
+        "--no-video-title-show",  "--no-keyboard-events",       "--snapshot-prefix=snap-",
+        "--freetype-font=Arial",  "--freetype-rel-fontsize=16", "--freetype-color=16777215",
+        "--subsdec-align=2",      "--subsdec-encoding=0",       "--subsdec-autodetect-utf8",
+        "--no-subsdec-formatted",
     };
     EXPECT_EQ(options, expected);
 }
@@ -188,10 +194,12 @@ TEST(VlcOptions, NumbersAreSignedDecimalAndFontIsBounded) {
 
     const wchar_t font[] = L"Fr\u00e9d\u00e9ric Sans";
     std::memcpy(p.subtitleFont, font, sizeof font);
-    EXPECT_EQ(buildVlcOptions(p)[3], "--freetype-font=Fr\xc3\xa9" "d\xc3\xa9ric Sans");
+    EXPECT_EQ(buildVlcOptions(p)[3], "--freetype-font=Fr\xc3\xa9"
+                                     "d\xc3\xa9ric Sans");
 
     // A name filling the whole field (not terminated) would not fit the option buffer.
-    for (wchar_t& c : p.subtitleFont) c = L'x';
+    for (wchar_t& c : p.subtitleFont)
+        c = L'x';
     options = buildVlcOptions(p);
     ASSERT_EQ(options.size(), 10u);
     EXPECT_EQ(options[3], "--freetype-font=");
@@ -208,7 +216,11 @@ TEST(VlcDiscLocation, SchemeByDiscKindAndForwardSlashes) {
 
 TEST(VlcDiscLocation, PercentAndHashAreEscapedOtherTextKept) {
     EXPECT_EQ(buildDiscLocation("E:\\100% #1", 1), "dvd:///E:/100%25 %231");
-    EXPECT_EQ(buildDiscLocation("E:\\Fran\xc3\xa7" "ais", 1), "dvd:///E:/Fran\xc3\xa7" "ais");
+    EXPECT_EQ(buildDiscLocation("E:\\Fran\xc3\xa7"
+                                "ais",
+                                1),
+              "dvd:///E:/Fran\xc3\xa7"
+              "ais");
 }
 
 TEST(VlcPlayerWithoutInit, EveryOperationIsNeutral) {
@@ -264,7 +276,8 @@ TEST(VlcPlayerLifecycle, ReleaseTwiceThenDestructorAndAudioDevices) {
     AudioDeviceList devices;
     const int n = engine->getAudioDevices(devices);
     EXPECT_EQ(n, devices.count());
-    for (const AudioDeviceInfo& d : devices.items) EXPECT_FALSE(d.outputName.empty());
+    for (const AudioDeviceInfo& d : devices.items)
+        EXPECT_FALSE(d.outputName.empty());
     engine->release();
     engine->release();
     EXPECT_FALSE(engine->hasEventManager());
@@ -276,7 +289,8 @@ TEST_F(VlcEngine, FilePlaysPausesAndStopsWithEvents) {
     REQUIRE_MEDIA(path, L"testsrc.mkv");
     ASSERT_TRUE(startPlaying(path));
     EXPECT_TRUE(engine.isPlaying());
-    EXPECT_TRUE(waitFor([] { return eventCount(EventPlaying) > 0 && eventCount(EventTimeChanged) > 0; }));
+    EXPECT_TRUE(
+        waitFor([] { return eventCount(EventPlaying) > 0 && eventCount(EventTimeChanged) > 0; }));
     const long long first = engine.getTime();
     EXPECT_TRUE(waitFor([&] { return engine.getTime() >= first + 300; }));
     EXPECT_NEAR(static_cast<double>(engine.getLength()), 5000.0, 300.0);
@@ -356,7 +370,8 @@ TEST_F(VlcEngine, TwoAudioTracksWithTheirNames) {
     EXPECT_GE(engine.getVideoTracks(video), 1);
     EXPECT_EQ(realTracks(video), 1);
     EXPECT_GE(engine.getVideoTrack(), 0);
-    for (const TrackInfo& t : audio.items) EXPECT_EQ(t.chapters, nullptr);
+    for (const TrackInfo& t : audio.items)
+        EXPECT_EQ(t.chapters, nullptr);
 
     engine.setAudioChannel(2);
     EXPECT_EQ(engine.getAudioChannel(), 2);
@@ -393,7 +408,8 @@ TEST_F(VlcEngine, DvdFolderPlaysAsDiscWithTitlesAndChapters) {
     ASSERT_NE(title1, nullptr);
     ASSERT_NE(title1->chapters, nullptr);
     ASSERT_EQ(title1->chapters->count(), 3);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ((*title1->chapters)[i].id, i);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ((*title1->chapters)[i].id, i);
     EXPECT_EQ(engine.getTitle(), 1);
 
     TrackList audio, subtitles;
@@ -503,7 +519,8 @@ DWORD WINAPI cycleThread(void* parameter) {
             ++r->failures;
         // Now and then let it reach playing, so that stop meets running decoders.
         if (i % 10 == 0)
-            for (int k = 0; k < 100 && r->engine->getState() != StatePlaying; ++k) Sleep(10);
+            for (int k = 0; k < 100 && r->engine->getState() != StatePlaying; ++k)
+                Sleep(10);
         r->engine->stop();
         ++r->done;
     }
@@ -532,4 +549,49 @@ TEST_F(VlcEngine, TwoHundredOpenPlayStopCycles) {
     EXPECT_EQ(run.failures.load(), 0);
     EXPECT_GE(eventCount(EventStopped), 1);
     EXPECT_TRUE(startPlaying(video));
+}
+
+// The controller's event entry point is a libVLC callback as it stands, and what the engine
+// delivers through it reaches the main window as WM_MAINFRAME_PLAYER_EVENT by the relay thread.
+static_assert(std::is_same_v<decltype(&PlayLogic::handleProc), libvlc_callback_t>);
+
+TEST_F(VlcEngine, EventsReachTheMainWindowThroughTheControllersRelay) {
+    REQUIRE_MEDIA(path, L"testsrc.mkv");
+    HWND mainWindow = CreateWindowExW(0, L"STATIC", L"main", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr,
+                                      GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(mainWindow, nullptr);
+    const HWND savedMain = gMainFrame.mainWindow;
+    gMainFrame.mainWindow = mainWindow;
+    {
+        PlayLogic logic; // starts the relay towards gMainFrame.mainWindow
+        VlcPlayer relayed;
+        ASSERT_TRUE(relayed.init(nullptr));
+        relayed.setHwnd(window);
+        relayed.eventCallback = &PlayLogic::handleProc;
+        ASSERT_TRUE(relayed.attachEvents());
+        ASSERT_TRUE(relayed.open(path, 0));
+        ASSERT_TRUE(relayed.play());
+        bool playing = false, time = false, stopped = false;
+        auto drain = [&] {
+            MSG msg;
+            while (PeekMessageW(&msg, mainWindow, WM_MAINFRAME_PLAYER_EVENT,
+                                WM_MAINFRAME_PLAYER_EVENT, PM_REMOVE)) {
+                if (msg.wParam == EventPlaying) playing = true;
+                if (msg.wParam == EventTimeChanged) time = true;
+                if (msg.wParam == EventStopped) stopped = true;
+            }
+        };
+        EXPECT_TRUE(waitFor([&] {
+            drain();
+            return playing && time;
+        }));
+        relayed.stop();
+        EXPECT_TRUE(waitFor([&] {
+            drain();
+            return stopped;
+        }));
+        relayed.release();
+    }
+    gMainFrame.mainWindow = savedMain;
+    DestroyWindow(mainWindow);
 }

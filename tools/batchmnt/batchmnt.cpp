@@ -284,7 +284,9 @@ int mountUnderWine(const WString& image, wchar_t letter, std::string* note) {
     }
     if (!fileExists(dir + L"ready")) {
         fail("the image server did not start");
+        // Should it still come up, it finds the stop (and no image record) and ends at once.
         writeFile(dir + L"stop", "stop\n");
+        DeleteFileW((dir + L"image").c_str());
         return 6;
     }
     if (!defineUnixDrive(letter, DRIVE_CDROM, unixDir + "/mnt") || !isOurDrive(letter)) {

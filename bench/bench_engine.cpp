@@ -1,0 +1,193 @@
+// Plays a video to its end through the program's libVLC engine into a window (under Wine: the
+// frame buffers drawn by WM_PAINT) and then the same file with VLC's own cvlc, and prints the
+// CPU seconds and peak memory of both and their ratios.
+// Usage: bench_engine [file] (default %VELLORAN_MEDIA_WIN%\mpeg2_30s.mpg), with a display.
+// cvlc refuses to run as root; it is run as the user vlcbench (created when missing).
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <unistd.h>
+
+#include "app/MainFrame.h"
+#include "engine/VlcPlayer.h"
+#include "platform/VlcPaths.h"
+#include "ui/PlayWnd.h"
+
+namespace {
+
+struct Usage {
+    double cpuSeconds = 0;
+    double peakMegabytes = 0;
+};
+
+// CPU seconds (user + system) of a process from its /proc stat line; fields 14 and 15. Read
+// from /proc rather than getrusage: Wine's headers give struct timeval another layout.
+double processSeconds(int pid) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%d/stat", pid);
+    FILE* stat = std::fopen(path, "r");
+    if (!stat) return 0;
+    unsigned long utime = 0, stime = 0;
+    // The command name (field 2) of the processes measured here has no spaces.
+    const bool ok = std::fscanf(stat, "%*d %*s %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu",
+                                &utime, &stime) == 2;
+    std::fclose(stat);
+    return ok ? static_cast<double>(utime + stime) / sysconf(_SC_CLK_TCK) : 0;
+}
+
+// The peak resident memory of this process (VmHWM), in MB.
+double peakMegabytes() {
+    FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status) return 0;
+    char line[256];
+    double kilobytes = 0;
+    while (std::fgets(line, sizeof line, status))
+        if (std::sscanf(line, "VmHWM: %lf", &kilobytes) == 1) break;
+    std::fclose(status);
+    return kilobytes / 1024.0;
+}
+
+// CPU seconds of this prefix's wineserver, which does part of a Winelib program's work.
+double wineserverSeconds() {
+    const char* prefix = std::getenv("WINEPREFIX");
+    double total = 0;
+    FILE* list = popen("pidof wineserver64 wineserver", "r");
+    if (!list) return 0;
+    int pid;
+    while (std::fscanf(list, "%d", &pid) == 1) {
+        if (prefix) {
+            char path[64];
+            std::snprintf(path, sizeof path, "/proc/%d/environ", pid);
+            FILE* env = std::fopen(path, "rb");
+            if (!env) continue;
+            std::string all;
+            char chunk[4096];
+            size_t n;
+            while ((n = std::fread(chunk, 1, sizeof chunk, env)) > 0)
+                all.append(chunk, n);
+            std::fclose(env);
+            std::string wanted = std::string("WINEPREFIX=") + prefix;
+            wanted.push_back('\0');
+            if (all.find(wanted) == std::string::npos) continue;
+        }
+        total += processSeconds(pid);
+    }
+    pclose(list);
+    return total;
+}
+
+LRESULT CALLBACK videoProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window, &ps);
+        if (!PlayWnd::surfacePainter || !PlayWnd::surfacePainter(window, dc))
+            FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        EndPaint(window, &ps);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+bool playWithEngine(const WString& path, Usage& usage, double& serverSeconds, int& paints) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = videoProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"BenchVideo";
+    RegisterClassW(&wc);
+    HWND window = CreateWindowExW(0, L"BenchVideo", L"bench", WS_POPUP | WS_VISIBLE, 0, 0, 720, 576,
+                                  nullptr, nullptr, wc.hInstance, nullptr);
+    if (!window) return false;
+
+    const double cpuBefore = processSeconds(getpid());
+    const double serverBefore = wineserverSeconds();
+
+    components::defaultPreferenceData(gMainFrame.preferences);
+    VlcPlayer engine;
+    bool ok = engine.init(nullptr);
+    if (ok) {
+        engine.setHwnd(window);
+        ok = engine.open(path, 0) && engine.play();
+    }
+    const DWORD start = GetTickCount();
+    paints = 0;
+    while (ok && GetTickCount() - start < 90000) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_PAINT) ++paints;
+            DispatchMessageW(&msg);
+        }
+        const int state = engine.getState();
+        if (state == StateEnded || state == StateError) break;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    engine.release();
+    DestroyWindow(window);
+
+    usage.cpuSeconds = processSeconds(getpid()) - cpuBefore;
+    usage.peakMegabytes = peakMegabytes();
+    serverSeconds = wineserverSeconds() - serverBefore;
+    return ok;
+}
+
+bool playWithCvlc(const std::string& unixPath, Usage& usage) {
+    std::system("id vlcbench >/dev/null 2>&1 || useradd -m vlcbench >/dev/null 2>&1");
+    const char* display = std::getenv("DISPLAY");
+    const std::string result = "/tmp/bench_engine_cvlc.txt";
+    std::remove(result.c_str());
+    const std::string command =
+        "/usr/bin/time -f '%U %S %M' -o " + result +
+        " runuser -u vlcbench -- env DISPLAY=" + (display ? display : ":0") +
+        " cvlc --play-and-exit --vout=xcb_x11 --aout=dummy '" + unixPath + "' >/dev/null 2>&1";
+    std::system(command.c_str());
+    FILE* f = std::fopen(result.c_str(), "r");
+    if (!f) return false;
+    double user = 0, system = 0, kilobytes = 0;
+    const bool ok = std::fscanf(f, "%lf %lf %lf", &user, &system, &kilobytes) == 3;
+    std::fclose(f);
+    usage.cpuSeconds = user + system;
+    usage.peakMegabytes = kilobytes / 1024.0;
+    return ok;
+}
+
+} // namespace
+
+extern "C" int main(int argc, char** argv) {
+    WString path;
+    if (argc > 1) {
+        path = fromUtf8(argv[1]);
+    } else {
+        wchar_t folder[MAX_PATH] = {};
+        if (GetEnvironmentVariableW(L"VELLORAN_MEDIA_WIN", folder, MAX_PATH))
+            path = WString(folder) + L"\\mpeg2_30s.mpg";
+    }
+    if (path.empty() || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        std::printf("bench_engine: no media (give a file or set VELLORAN_MEDIA_WIN)\n");
+        return 2;
+    }
+
+    Usage ours, reference;
+    double server = 0;
+    int paints = 0;
+    if (!playWithEngine(path, ours, server, paints)) {
+        std::printf("bench_engine: the engine could not play the file\n");
+        return 1;
+    }
+    std::printf("engine: %.2f CPU s (+ %.2f s wineserver), peak %.1f MB, %d repaints\n",
+                ours.cpuSeconds, server, ours.peakMegabytes, paints);
+    if (!playWithCvlc(vlcHostPath(path), reference)) {
+        std::printf("cvlc:   could not be run (vlc-bin, runuser and /usr/bin/time needed)\n");
+        return 1;
+    }
+    std::printf("cvlc:   %.2f CPU s, peak %.1f MB\n", reference.cpuSeconds,
+                reference.peakMegabytes);
+    if (reference.cpuSeconds > 0 && reference.peakMegabytes > 0)
+        std::printf("ratio engine/cvlc: CPU %.2f (with wineserver %.2f), RSS %.2f\n",
+                    ours.cpuSeconds / reference.cpuSeconds,
+                    (ours.cpuSeconds + server) / reference.cpuSeconds,
+                    ours.peakMegabytes / reference.peakMegabytes);
+    return 0;
+}

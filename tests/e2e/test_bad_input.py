@@ -1,0 +1,82 @@
+"""Bad input on the real player: every case ends in the message the player gives for it, or
+plays, and never in a crash or a hang. The player must still answer and close normally."""
+
+import os
+import shutil
+import time
+
+from conftest import wait_for, win_path
+
+
+def refused_with_a_message(player, path):
+    player.start(win_path(path))
+    box = player.wait_dialog(r"^Velloran$", 30)
+    assert box, f"no message for {path.name}"
+    player.key("Return", window=box)
+    assert wait_for(lambda: not player.dialogs(), 10)
+    assert player.wait_caption(r"^Velloran$")
+    assert player.running()
+    assert player.close() == 0
+
+
+def test_a_zero_byte_file_with_a_media_extension(player, tmp_path, fresh_settings):
+    empty = tmp_path / "empty.mkv"
+    empty.write_bytes(b"")
+    refused_with_a_message(player, empty)
+
+
+def test_random_bytes_with_a_media_extension(player, tmp_path, fresh_settings):
+    noise = tmp_path / "noise.avi"
+    noise.write_bytes(os.urandom(256 * 1024))
+    refused_with_a_message(player, noise)
+
+
+def test_a_missing_file_on_the_command_line_starts_idle(player, tmp_path, fresh_settings):
+    player.start(win_path(tmp_path / "gone.mkv"))
+    assert player.wait_caption(r"^Velloran$")
+    time.sleep(1.5)
+    assert not player.dialogs()
+    assert player.close() == 0
+
+
+def test_a_path_outside_ascii_plays_and_is_named_in_the_caption(player, media, tmp_path,
+                                                                fresh_settings):
+    # No blanks: the player takes the whole command line as the path, and Wine quotes an
+    # argument with blanks.
+    folder = tmp_path / "Films_d'été_日本"
+    folder.mkdir()
+    film = folder / "Café_ñ.mkv"
+    shutil.copy(media / "testsrc.mkv", film)
+    player.start(win_path(film))
+    assert player.wait_caption(r"^Velloran - Café_ñ\.mkv$", 30), player.caption()
+    assert player.close() == 0
+
+
+def test_a_path_of_259_characters_plays(player, media, tmp_path, fresh_settings):
+    base = win_path(tmp_path)
+    # Z:\...\<folder>\<name>.mkv with exactly 259 characters in all.
+    name_length = 40
+    folder_length = 259 - len(base) - 1 - 1 - name_length
+    assert folder_length > 10
+    folder = tmp_path / ("d" * folder_length)
+    folder.mkdir()
+    film = folder / ("n" * (name_length - 4) + ".mkv")
+    shutil.copy(media / "testsrc.mkv", film)
+    assert len(win_path(film)) == 259
+    player.start(win_path(film))
+    assert player.wait_caption(r"^Velloran - n+\.mkv$", 30), player.caption()
+    assert player.close() == 0
+
+
+def test_a_command_line_in_quotes_is_taken_as_it_stands_and_ignored(player, media, tmp_path,
+                                                                   fresh_settings):
+    # Wine quotes an argument with blanks; the quoted text names no file.
+    folder = tmp_path / "with blank"
+    folder.mkdir()
+    shutil.copy(media / "testsrc.mkv", folder / "film.mkv")
+    player.start(win_path(folder / "film.mkv"))
+    assert player.wait_caption(r"^Velloran$")
+    time.sleep(1.5)
+    assert not player.dialogs()
+    assert player.caption() == "Velloran"
+    assert player.close() == 0
