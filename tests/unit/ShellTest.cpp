@@ -381,6 +381,66 @@ TEST_F(Shell, AnExitComponentThatRefusesKeepsTheWindowOpenAndPlaying) {
     EXPECT_EQ(fake->state, StatePlaying);
 }
 
+// One press as the low-level hook sees it: the message time is that of the last message this
+// thread took from its queue, so a message is posted and taken first.
+void hookPress(POINT at) {
+    Sleep(15);
+    PostMessageW(nullptr, WM_NULL, 0, 0);
+    MSG msg;
+    PeekMessageW(&msg, nullptr, WM_NULL, WM_NULL, PM_REMOVE);
+    MSLLHOOKSTRUCT info{};
+    info.pt = at;
+    mouseHookProc(HC_ACTION, WM_LBUTTONDOWN, reinterpret_cast<LPARAM>(&info));
+}
+
+// The double clicks the hook posted to the video window (taken off its queue).
+int postedDoubleClicks(HWND video) {
+    int n = 0;
+    MSG msg;
+    while (PeekMessageW(&msg, video, WM_LBUTTONDBLCLK, WM_LBUTTONDBLCLK, PM_REMOVE)) ++n;
+    return n;
+}
+
+TEST_F(Shell, MouseHookMakesOneDoubleClickOfTwoQuickPressesInsideTheVideo) {
+    HWND video = gMainFrame.playWnd->window;
+    SetForegroundWindow(main());
+    pump();
+    ASSERT_EQ(GetForegroundWindow(), main());
+    RECT r{};
+    GetWindowRect(video, &r);
+    POINT inside{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    postedDoubleClicks(video);
+
+    hookPress(inside);
+    EXPECT_EQ(postedDoubleClicks(video), 0);
+    hookPress(inside);
+    EXPECT_EQ(postedDoubleClicks(video), 1);
+    // A third press starts a new pair.
+    hookPress(inside);
+    EXPECT_EQ(postedDoubleClicks(video), 0);
+    hookPress(inside);
+    EXPECT_EQ(postedDoubleClicks(video), 1);
+
+    // On the border or outside: untouched.
+    for (POINT p : {POINT{r.left, inside.y}, POINT{inside.x, r.bottom}, POINT{r.right + 20, inside.y}}) {
+        hookPress(p);
+        hookPress(p);
+        EXPECT_EQ(postedDoubleClicks(video), 0) << p.x << "," << p.y;
+    }
+
+    // Another window in front: untouched.
+    HWND other = CreateWindowExW(0, L"STATIC", L"front", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                                 nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(other);
+    pump();
+    if (GetForegroundWindow() == other) {
+        hookPress(inside);
+        hookPress(inside);
+        EXPECT_EQ(postedDoubleClicks(video), 0);
+    }
+    DestroyWindow(other);
+}
+
 TEST_F(Shell, PingIsAnswered) {
     EXPECT_EQ(SendMessageW(main(), WM_MAINFRAME_PING, 0, 0), WM_MAINFRAME_PING);
 }
