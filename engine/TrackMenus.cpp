@@ -24,17 +24,6 @@ constexpr DynamicMenu kChapterMenu{1, 13, IDM_CHAPTER, IDM_CHAPTER_FIRST};
 constexpr DynamicMenu kVideoTrackMenu{2, 7, IDM_VIDEO_TRACK, IDM_VIDEO_TRACK_FIRST};
 constexpr DynamicMenu kSubtitleMenu{2, 8, IDM_SUBTITLE_TRACK, IDM_SUBTITLE_FIRST};
 
-struct AspectItem {
-    UINT id;
-    const char* ratio;
-};
-
-constexpr AspectItem kAspectItems[] = {
-    {IDM_ASPECT_1_1, "1:1"},     {IDM_ASPECT_4_3, "4:3"},     {IDM_ASPECT_16_9, "16:9"},
-    {IDM_ASPECT_16_10, "16:10"}, {IDM_ASPECT_221_1, "2.21:1"}, {IDM_ASPECT_235_1, "2.35:1"},
-    {IDM_ASPECT_239_1, "2.39:1"}, {IDM_ASPECT_5_4, "5:4"},
-};
-
 // libVLC names are UTF-8; a name that is not valid UTF-8 is shown one byte per character.
 // "&" is doubled so that the menu shows it instead of underlining the next letter.
 WString menuText(const std::string& name) {
@@ -162,9 +151,9 @@ void onSubtitleChosen(int index) {
 }
 
 void onAspectRatioChosen(UINT id) {
-    const char* ratio = nullptr; // "Default" and unknown IDs pass no ratio
-    for (const AspectItem& item : kAspectItems)
-        if (item.id == id) ratio = item.ratio;
+    // "Default" (the empty text) and unknown IDs pass no ratio.
+    const char* ratio = aspectTextForCommand(id);
+    if (ratio && !*ratio) ratio = nullptr;
     if (PlayLogic* logic = playLogic()) logic->applyAspectRatio(ratio);
     refreshMenu(nullptr);
 }

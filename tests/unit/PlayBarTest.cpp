@@ -13,43 +13,19 @@
 #include "app/MainFrame.h"
 #include "playback/PlayLogic.h"
 #include "resource.h"
+#include "tests/unit/StubPlayer.h"
 #include "ui/PlayBar.h"
 #include "ui/SkinImage.h"
 #include "ui/WinUtil.h"
 
 namespace {
 
-void ensureGdiplus() {
-    static ULONG_PTR token = 0;
-    if (token) return;
-    Gdiplus::GdiplusStartupInput input(nullptr, FALSE, FALSE);
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
-}
-
 // The engine as the bar sees it: a state, a time, a length, and the seeks it was asked for.
-struct BarFakePlayer : MediaPlayer {
-    int state = StatePlaying;
-    long long time = 0;
-    long long length = 0;
+struct BarFakePlayer : StubPlayer {
     std::vector<long long> seeks;
 
-    bool init(HWND) override { return true; }
-    void release() override {}
-    bool open(const WString&, DiscKind) override { return true; }
     bool play() override { return true; }
-    bool isPlaying() override { return state == StatePlaying; }
-    void pause() override { state = StatePaused; }
-    void stop() override { state = StateStopped; }
-    long long getTime() override { return time; }
-    long long getLength() override { return length; }
     void setTime(long long ms) override { seeks.push_back(ms); }
-    int getVolume() override { return 100; }
-    bool setVolume(int) override { return true; }
-    int getState() override { return state; }
-    void setHwnd(HWND) override {}
-    bool isMute() override { return false; }
-    void toggleMute() override {}
-    VideoSize getVideoSize() override { return {}; }
 };
 
 // Commands and layout requests the bar sends to its owner.

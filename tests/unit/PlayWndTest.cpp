@@ -13,6 +13,7 @@
 #include "app/MainFrame.h"
 #include "playback/PlayLogic.h"
 #include "resource.h"
+#include "tests/unit/StubPlayer.h"
 #include "ui/Hyperlink.h"
 #include "ui/PlayWnd.h"
 #include "ui/SkinImage.h"
@@ -20,32 +21,10 @@
 
 namespace {
 
-void ensureGdiplus() {
-    static ULONG_PTR token = 0;
-    if (token) return;
-    Gdiplus::GdiplusStartupInput input(nullptr, FALSE, FALSE);
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
-}
-
-struct WndFakePlayer : MediaPlayer {
-    int state = StatePlaying;
-    bool init(HWND) override { return true; }
-    void release() override {}
-    bool open(const WString&, DiscKind) override { return true; }
+struct WndFakePlayer : StubPlayer {
     bool play() override { return true; }
-    bool isPlaying() override { return state == StatePlaying; }
     void pause() override {}
     void stop() override {}
-    long long getTime() override { return 0; }
-    long long getLength() override { return 0; }
-    void setTime(long long) override {}
-    int getVolume() override { return 100; }
-    bool setVolume(int) override { return true; }
-    int getState() override { return state; }
-    void setHwnd(HWND) override {}
-    bool isMute() override { return false; }
-    void toggleMute() override {}
-    VideoSize getVideoSize() override { return {}; }
 };
 
 std::vector<UINT> gCommands;

@@ -6,6 +6,7 @@
 #include "app/MainFrame.h"
 #include "playback/PlayLogic.h"
 #include "resource.h"
+#include "tests/unit/StubPlayer.h"
 #include "ui/PlayBar.h"
 #include "ui/PlayWnd.h"
 
@@ -14,30 +15,11 @@ namespace {
 const wchar_t kSettingsKey[] = L"Software\\Quondel\\Velloran";
 const wchar_t kHandOverKey[] = L"Software\\Velloran";
 
-struct ShellFakePlayer : MediaPlayer {
-    int state = StateStopped;
-    VideoSize size{720, 576};
-
-    bool init(HWND) override { return true; }
-    void release() override {}
-    bool open(const WString&, DiscKind) override { return true; }
-    bool play() override {
-        state = StatePlaying;
-        return true;
+struct ShellFakePlayer : StubPlayer {
+    ShellFakePlayer() {
+        state = StateStopped;
+        size = VideoSize{720, 576};
     }
-    bool isPlaying() override { return state == StatePlaying; }
-    void pause() override { state = StatePaused; }
-    void stop() override { state = StateStopped; }
-    long long getTime() override { return 0; }
-    long long getLength() override { return 0; }
-    void setTime(long long) override {}
-    int getVolume() override { return 100; }
-    bool setVolume(int) override { return true; }
-    int getState() override { return state; }
-    void setHwnd(HWND) override {}
-    bool isMute() override { return false; }
-    void toggleMute() override {}
-    VideoSize getVideoSize() override { return size; }
 };
 
 void pump(int ms = 50) {

@@ -7,34 +7,22 @@
 #include "engine/TrackMenus.h"
 #include "playback/PlayLogic.h"
 #include "resource.h"
+#include "tests/unit/StubPlayer.h"
 
 namespace {
 
-struct MenuFakePlayer : MediaPlayer {
+struct MenuFakePlayer : StubPlayer {
     int audioTrack = -1, title = -1, chapter = -1;
     std::vector<int> audioTracksSet;
     std::vector<std::pair<int, int>> titleChaptersSet;
     std::vector<std::string> aspectsSet;
     std::vector<WString> subtitleFiles;
-    VideoSize size{1920, 1080};
 
-    bool init(HWND) override { return true; }
-    void release() override {}
-    bool open(const WString&, DiscKind) override { return true; }
-    bool play() override { return true; }
+    MenuFakePlayer() { size = VideoSize{1920, 1080}; }
     bool isPlaying() override { return true; }
     void pause() override {}
     void stop() override {}
-    long long getTime() override { return 0; }
-    long long getLength() override { return 0; }
-    void setTime(long long) override {}
-    int getVolume() override { return 100; }
-    bool setVolume(int) override { return true; }
     int getState() override { return StatePlaying; }
-    void setHwnd(HWND) override {}
-    bool isMute() override { return false; }
-    void toggleMute() override {}
-    VideoSize getVideoSize() override { return size; }
     bool setAspectRatio(const std::string& r) override {
         aspectsSet.push_back(r);
         return true;
