@@ -3,6 +3,9 @@ the command line (played as a disc, or offered for browsing when they hold no vi
 folder play list with Previous, Next and the end of a file."""
 
 import re
+import shutil
+import tempfile
+from pathlib import Path
 import subprocess
 import time
 
@@ -142,4 +145,88 @@ def test_a_disc_arriving_while_a_file_plays_is_ignored(player, media, fresh_sett
         assert re.search(r"mpeg2_30s\.mpg$", player.caption()), player.caption()
     finally:
         mount_tool(player, "/unmount", image)
+    assert player.close() == 0
+
+
+def menu(player, accelerator, downs):
+    """Opens a menu of the menu bar with its Alt key and runs the item `downs` places below
+    the first."""
+    player.key(accelerator)
+    time.sleep(0.4)
+    for _ in range(downs):
+        player.xdo("key", "Down")
+        time.sleep(0.1)
+    player.xdo("key", "Return")
+    time.sleep(0.3)
+
+
+def test_a_second_open_iso_unmounts_the_first_and_yes_browses_the_data_image(
+        player, media, fresh_settings):
+    letters = drive_letters(player.env)
+    player.start()
+    assert player.wait_caption(r"^Velloran$")
+    player.key("ctrl+i")
+    choose_in_file_dialog(player, media / "dvd.iso")
+    assert player.wait_caption(DISC_CAPTION, 60), player.caption()
+    first = drive_letters(player.env) - letters
+    assert len(first) == 1
+    player.key("ctrl+i")
+    choose_in_file_dialog(player, media / "data.iso")
+    box = player.wait_dialog(r"^Velloran$", 60)
+    assert box, "no question for the data image"
+    now = drive_letters(player.env) - letters
+    assert len(now) == 1, now  # the DVD image went before the data image came
+    player.key("y", window=box)
+    assert wait_for(lambda: not player.dialogs(), 10)
+    # Yes keeps the image mounted for the file browser.
+    time.sleep(2)
+    assert drive_letters(player.env) - letters == now
+    assert player.close() == 0
+    assert wait_for(lambda: drive_letters(player.env) == letters, 20)
+
+
+def test_eject_disk_when_stopped_unmounts_the_image(player, media, fresh_settings):
+    letters = drive_letters(player.env)
+    player.start(win_path(media / "dvd.iso"))
+    assert player.wait_caption(DISC_CAPTION, 60), player.caption()
+    assert len(drive_letters(player.env) - letters) == 1
+    menu(player, "alt+c", 1)  # Controls > Stop
+    assert player.wait_caption(r"^Velloran$", 15), player.caption()
+    menu(player, "alt+f", 3)  # File > Eject Disk
+    assert wait_for(lambda: drive_letters(player.env) == letters, 20)
+    assert player.running()
+    assert player.close() == 0
+
+
+def test_open_disk_plays_a_dvd_folder_and_refuses_a_plain_one(player, media, request,
+                                                             fresh_settings):
+    # A short folder name keeps the typing quick.
+    discs = Path(tempfile.mkdtemp(prefix="vd", dir="/tmp"))
+    request.addfinalizer(lambda: shutil.rmtree(discs, ignore_errors=True))
+    (discs / "plain").mkdir(parents=True)
+    shutil.copytree(media / "dvd" / "VIDEO_TS", discs / "film" / "VIDEO_TS")
+    shutil.copy(media / "audio.mp3", discs / "a.mp3")
+    # Something from that folder first: the chooser starts where the current media is.
+    player.start(win_path(discs / "a.mp3"))
+    assert player.wait_caption(r"a\.mp3$", 30)
+
+    def choose(folder):
+        player.key("ctrl+d")
+        chooser = player.wait_dialog(r"^(Browse|Choose|Select)", 15)
+        assert chooser, "the folder chooser did not open"
+        time.sleep(1)
+        # The chooser's edit box, after the tree, takes a typed path.
+        player.xdo("windowfocus", "--sync", chooser, timeout=10)
+        player.xdo("key", "Tab")
+        player.xdo("key", "ctrl+a")
+        player.xdo("type", "--delay", "20", win_path(folder))
+        player.xdo("key", "Return")
+
+    choose(discs / "film")
+    folder = re.escape(win_path(discs / "film"))
+    assert player.wait_caption(rf"^Velloran - {folder} - .+", 30), player.caption()
+    choose(discs / "plain")
+    box = player.wait_dialog(r"^Velloran$", 15)
+    assert box, "no message for a folder without a disc"
+    player.key("Return", window=box)
     assert player.close() == 0
