@@ -17,7 +17,7 @@ import subprocess
 import time
 from functools import lru_cache
 
-from conftest import REPO, run, video_rect, wait_for, win_path
+from conftest import REPO, run, wait_for, win_path
 
 BAR_HEIGHT = 36
 SLOT = {"open": 1, "stop": 1, "play": 38, "pause": 38, "prev": 75, "next": 112}
@@ -109,7 +109,8 @@ def popups(player):
         if w == player.window:
             continue
         info = run(["xwininfo", "-id", str(w)], env=player.env, timeout=20).stdout
-        height = [int(l.split(":")[1]) for l in info.splitlines() if l.strip().startswith("Height:")]
+        height = [int(line.split(":")[1]) for line in info.splitlines()
+                  if line.strip().startswith("Height:")]
         if height and height[0] > 40:
             found.append(w)
     return found
@@ -228,11 +229,11 @@ def test_the_play_pause_button_pauses_and_resumes_and_stop_returns_to_idle(playe
 
     click_button(player, bar, "stop")
     assert player.wait_caption(r"^Velloran$", 15), player.caption()
-    rect = video_rect(player)
+    x, y, w, h = window_rect(player)
+    rect = (x + 8, y + 30, x + w - 8, y + h - BAR_HEIGHT - 4)  # the video area, inset
     idle = wait_for(lambda: (lambda s: s if s.saturated_fraction(rect) < 0.05 else None)(
         player.shot("stopped")), 10)
     assert idle, "the picture stays after Stop"
-    x, y, w, h = window_rect(player)
     cx, cy = x + w // 2, y + (h - BAR_HEIGHT) // 2
     assert idle.non_black_fraction((cx - 150, cy - 70, cx + 150, cy + 70)) > 0.05  # the logo
     assert shown_glyph(idle, bar, "open", ["stop", "open"]) == "open"
@@ -418,14 +419,15 @@ def test_the_context_menu_idle_enters_and_leaves_full_screen_by_keys(player, fre
 
 def test_the_context_menu_while_playing_pauses_by_keys(player, media, fresh_settings):
     bar = start_playing(player, media)
-    x0, y0, x1, y1 = bar.x, bar.top - 300, bar.x + bar.width, bar.top - 50
-    context_menu(player, (x0 + x1) // 2, y0 + 50)
+    # Over the playing picture, a little above the middle.
+    over_video = (bar.x + bar.width // 2, bar.top - 250)
+    context_menu(player, *over_video)
     player.xdo("key", "Escape")
     assert wait_for(lambda: not popups(player), 10), "Escape left the context menu open"
     assert shown_glyph(player.shot("still-playing"), bar, "pause", ["pause", "play"]) == "pause"
 
     # Open File..., Open Disk..., Open ISO..., Play, Pause.
-    context_menu(player, (x0 + x1) // 2, y0 + 50)
+    context_menu(player, *over_video)
     player.xdo("key", "Down", "Down", "Down", "Down", "Down", "Return")
     assert wait_for(lambda: not popups(player), 10)
     assert wait_for(lambda: shown_glyph(player.shot("paused"), bar, "play", ["pause", "play"])
