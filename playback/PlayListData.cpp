@@ -79,8 +79,9 @@ bool PlayListData::isMediaFile(const WString& path) {
 }
 
 int PlayListData::addFile(const WString& path, int current) {
-    if (!canOpenFile(path)) return -1;
+    // The type first: it costs nothing, while opening a file is a system call.
     if (!isMediaFile(path)) return -1;
+    if (!canOpenFile(path)) return -1;
     entries.push_back(PlayListEntry{current, path});
     return count() - 1;
 }
