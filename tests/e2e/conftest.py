@@ -344,11 +344,18 @@ class Player:
         return last[0] if ok else None
 
     def geometry(self, window=None):
-        """(x, y, width, height) of a window's client area on the screen."""
-        out = self.xdo("getwindowgeometry", "--shell", window or self.window).stdout
-        vals = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        """(x, y, width, height) of a window's X window on the screen: the Win32 client area
+        plus, out of full screen, the menu bar above it. From xwininfo: xdotool's
+        getwindowgeometry counts the window manager's frame twice in the position."""
+        out = run(["xwininfo", "-id", str(window or self.window)], env=self.env,
+                  timeout=20).stdout
+        vals = {}
+        for line in out.splitlines():
+            key, _, value = line.strip().partition(":")
+            vals[key] = value.strip()
         try:
-            return (int(vals["X"]), int(vals["Y"]), int(vals["WIDTH"]), int(vals["HEIGHT"]))
+            return (int(vals["Absolute upper-left X"]), int(vals["Absolute upper-left Y"]),
+                    int(vals["Width"]), int(vals["Height"]))
         except (KeyError, ValueError):
             return None
 

@@ -6,10 +6,6 @@ Positions follow the bar's layout for a client width W: Open/Stop at x 1, Play/P
 Previous 75, Next 112 (36 x 32 at y 2), the seek bar from x 149 to W - 136 (12 high at y 16),
 the volume track 72 x 12 at W - 135, y 15, Mute at W - 62 and Full Screen (32 x 26) at W - 33,
 y 5; the bar is 36 high along the bottom of the client area.
-
-The geometry here comes from xwininfo: `xdotool getwindowgeometry` counts the window
-manager's frame twice (it reports the client one frame offset too far right and down), so
-the conftest rectangles lie 20 pixels low in a framed window.
 """
 
 import re
@@ -17,7 +13,7 @@ import subprocess
 import time
 from functools import lru_cache
 
-from conftest import REPO, run, wait_for, win_path
+from conftest import REPO, wait_for, win_path
 
 BAR_HEIGHT = 36
 SLOT = {"open": 1, "stop": 1, "play": 38, "pause": 38, "prev": 75, "next": 112}
@@ -39,13 +35,7 @@ SKIN = REPO / "resources" / "skin"
 def window_rect(player):
     """Screen rectangle (x, y, width, height) of the main window's X window: the Win32 client
     area plus, out of full screen, the menu bar above it."""
-    out = run(["xwininfo", "-id", str(player.window)], env=player.env, timeout=20).stdout
-    vals = {}
-    for line in out.splitlines():
-        key, _, value = line.strip().partition(":")
-        vals[key] = value.strip()
-    return (int(vals["Absolute upper-left X"]), int(vals["Absolute upper-left Y"]),
-            int(vals["Width"]), int(vals["Height"]))
+    return player.geometry()
 
 
 class Bar:
@@ -108,10 +98,8 @@ def popups(player):
     for w in (int(v) for v in out if v.isdigit()):
         if w == player.window:
             continue
-        info = run(["xwininfo", "-id", str(w)], env=player.env, timeout=20).stdout
-        height = [int(line.split(":")[1]) for line in info.splitlines()
-                  if line.strip().startswith("Height:")]
-        if height and height[0] > 40:
+        geometry = player.geometry(w)
+        if geometry and geometry[3] > 40:
             found.append(w)
     return found
 
@@ -251,8 +239,7 @@ def test_the_open_button_shows_the_open_menu_and_escape_closes_it(player, fresh_
     menu = wait_for(lambda: popups(player), 10)
     assert menu, "no menu after a click on Open"
     # The three open commands: a short menu, not the long context menu.
-    info = run(["xwininfo", "-id", str(menu[0])], env=player.env, timeout=20).stdout
-    height = int([l for l in info.splitlines() if "Height:" in l][0].split(":")[1])
+    height = player.geometry(menu[0])[3]
     assert height < 120, height
     player.xdo("key", "Escape")
     assert wait_for(lambda: not popups(player), 10), "Escape left the menu open"

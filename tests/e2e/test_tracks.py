@@ -31,7 +31,7 @@ def test_next_and_previous_move_between_the_titles_of_a_disc(player, media, fres
 def black_film(folder, seconds=20):
     film = folder / "black.mkv"
     subprocess.run(["ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
-                    "-f", "lavfi", "-i", f"color=c=black:size=640x360:rate=25",
+                    "-f", "lavfi", "-i", "color=c=black:size=640x360:rate=25",
                     "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000",
                     "-t", str(seconds), "-c:v", "libx264", "-preset", "ultrafast",
                     "-pix_fmt", "yuv420p", "-c:a", "aac", str(film)], check=True, timeout=120)
