@@ -89,14 +89,6 @@ HWND createOwner() {
                            module, nullptr);
 }
 
-void pumpMessages() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 // Bounding box of the pixels that are not black, or an empty rectangle.
 RECT nonBlackBox(HDC dc, int width, int height) {
     RECT box{width, height, 0, 0};

@@ -25,11 +25,7 @@ struct ShellFakePlayer : StubPlayer {
 void pump(int ms = 50) {
     DWORD end = GetTickCount() + ms;
     do {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
+        pumpMessages();
         Sleep(5);
     } while (static_cast<LONG>(GetTickCount() - end) < 0);
 }

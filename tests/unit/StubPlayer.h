@@ -1,5 +1,6 @@
 // Shared by the in-process tests: an engine that plays nothing and reports what the test
-// sets, and GDI+ started once for tests that draw without the program's start-up.
+// sets, a message pump, and GDI+ started once for tests that draw without the program's
+// start-up.
 #pragma once
 
 #include <windows.h>
@@ -34,6 +35,15 @@ struct StubPlayer : MediaPlayer {
     void toggleMute() override {}
     VideoSize getVideoSize() override { return size; }
 };
+
+// Dispatches everything waiting in this thread's queue.
+inline void pumpMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
 
 inline void ensureGdiplus() {
     static ULONG_PTR token = 0;
