@@ -2,11 +2,9 @@
 // context menu, and the rules that keep the menu items' labels, states and checks current.
 #include "app/MainFrame.h"
 
-#include "engine/TrackMenus.h"
+#include "app/TrackMenus.h"
 #include "mount/IsoMount.h"
-#include "playback/PlayLogic.h"
 #include "resources/resource.h"
-#include "ui/PlayBar.h"
 #include "ui/WinUtil.h"
 
 namespace {
@@ -28,23 +26,25 @@ struct AspectItem {
 };
 
 constexpr AspectItem kAspects[] = {
-    {IDM_ASPECT_DEFAULT, ""},       {IDM_ASPECT_1_1, "1:1"},       {IDM_ASPECT_4_3, "4:3"},
-    {IDM_ASPECT_16_9, "16:9"},      {IDM_ASPECT_16_10, "16:10"},   {IDM_ASPECT_221_1, "2.21:1"},
-    {IDM_ASPECT_235_1, "2.35:1"},   {IDM_ASPECT_239_1, "2.39:1"},  {IDM_ASPECT_5_4, "5:4"},
+    {IDM_ASPECT_DEFAULT, ""},     {IDM_ASPECT_1_1, "1:1"},      {IDM_ASPECT_4_3, "4:3"},
+    {IDM_ASPECT_16_9, "16:9"},    {IDM_ASPECT_16_10, "16:10"},  {IDM_ASPECT_221_1, "2.21:1"},
+    {IDM_ASPECT_235_1, "2.35:1"}, {IDM_ASPECT_239_1, "2.39:1"}, {IDM_ASPECT_5_4, "5:4"},
 };
 
-void post(UINT id) { PostMessageW(gMainFrame.mainWindow, WM_COMMAND, id, 0); }
-
-void updateBarButtons() {
-    if (gMainFrame.playBar) gMainFrame.playBar->updateButtons();
+void post(UINT id) {
+    PostMessageW(gMainFrame.mainWindow, WM_COMMAND, id, 0);
 }
 
-int engineState() {
-    PlayLogic* logic = gMainFrame.playLogic;
-    return logic && logic->player ? logic->player->getState() : 0;
+PlayerState engineState() {
+    PlayLogic* logic = gMainFrame.playLogic.get();
+    return logic ? logic->state() : PlayerState::Nothing;
 }
 
-bool inRange(UINT id, UINT first) { return id >= first && id < first + IDM_DYNAMIC_RANGE; }
+// The path whose drive Eject Disk acts on: what was opened last.
+WString currentPath() {
+    PlayLogic* logic = gMainFrame.playLogic.get();
+    return logic ? logic->currentPath : WString();
+}
 
 void setChecked(HMENU menu, UINT id, bool checked) {
     CheckMenuItem(menu, id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
@@ -86,6 +86,32 @@ const char* aspectTextForCommand(UINT id) {
     return nullptr;
 }
 
+bool onDiscMenuKey(WPARAM key) {
+    PlayLogic* logic = gMainFrame.playLogic.get();
+    if (!logic || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+    MenuAction action;
+    switch (key) {
+    case VK_UP:
+        action = MenuAction::Up;
+        break;
+    case VK_DOWN:
+        action = MenuAction::Down;
+        break;
+    case VK_LEFT:
+        action = MenuAction::Left;
+        break;
+    case VK_RIGHT:
+        action = MenuAction::Right;
+        break;
+    case VK_RETURN:
+        action = MenuAction::Activate;
+        break;
+    default:
+        return false;
+    }
+    return logic->navigateMenu(action);
+}
+
 void stopForOpen() {
     if (gMainFrame.mouseHook) {
         UnhookWindowsHookEx(gMainFrame.mouseHook);
@@ -103,7 +129,7 @@ void stopForOpen() {
 }
 
 int onCommand(UINT id) {
-    PlayLogic* logic = gMainFrame.playLogic;
+    PlayLogic* logic = gMainFrame.playLogic.get();
     switch (id) {
     case IDM_ABOUT:
         showAboutBox();
@@ -122,9 +148,12 @@ int onCommand(UINT id) {
         stopForOpen();
         UINT pending = gMainFrame.pendingOpenCommand;
         gMainFrame.pendingOpenCommand = 0;
-        if (pending == IDM_OPEN_FILE) openFileCommand();
-        else if (pending == IDM_OPEN_DISK) openDiskCommand();
-        else if (pending == IDM_OPEN_ISO) openIsoCommand();
+        if (pending == IDM_OPEN_FILE)
+            openFileCommand();
+        else if (pending == IDM_OPEN_DISK)
+            openDiskCommand();
+        else if (pending == IDM_OPEN_ISO)
+            openIsoCommand();
         updateBarButtons();
         return 1;
     }
@@ -132,8 +161,10 @@ int onCommand(UINT id) {
         PostMessageW(gMainFrame.mainWindow, WM_CLOSE, 0, 0);
         return 1;
     case IDM_FULLSCREEN:
-        if (!gMainFrame.fullScreen) enterFullScreen();
-        else leaveFullScreen();
+        if (!gMainFrame.fullScreen)
+            enterFullScreen();
+        else
+            leaveFullScreen();
         updateBarButtons();
         refreshMenu(nullptr);
         return 1;
@@ -144,8 +175,10 @@ int onCommand(UINT id) {
         return 1;
     case IDM_PLAY:
         if (logic) {
-            if (!logic->isPlaying()) logic->play();
-            else logic->pause();
+            if (!logic->isPlaying())
+                logic->play();
+            else
+                logic->pause();
         }
         return 1;
     case IDM_PAUSE:
@@ -167,7 +200,7 @@ int onCommand(UINT id) {
         if (logic) logic->toggleMute();
         return 1;
     case IDM_EJECT_DISK:
-        if (ejectDisc() && logic) logic->closeAll();
+        if (ejectDisc(currentPath(), isActive(engineState())) && logic) logic->closeAll();
         updateBarButtons();
         return 1;
     case IDM_HALF_SIZE:
@@ -180,13 +213,16 @@ int onCommand(UINT id) {
         openPreferences();
         return 1;
     case IDM_SNAPSHOT:
-        if (logic && logic->player) logic->takeSnapshot(WString(gMainFrame.preferences.snapshotFolder));
+        if (logic && logic->player)
+            logic->takeSnapshot(WString(gMainFrame.preferences.snapshotFolder));
         return 1;
     default:
         break;
     }
-    if (aspectTextForCommand(id)) {
-        onAspectRatioChosen(id);
+    if (const char* ratio = aspectTextForCommand(id)) {
+        // "Default" is the empty text: the picture's own shape.
+        if (logic) logic->applyAspectRatio(*ratio ? ratio : nullptr);
+        refreshMenu(nullptr);
         return 1;
     }
     int channel = audioChannelForCommand(id);
@@ -194,24 +230,10 @@ int onCommand(UINT id) {
         if (logic && logic->player) logic->setAudioChannel(channel);
         return 1;
     }
-    if (inRange(id, IDM_AUDIO_TRACK_FIRST)) {
-        onAudioTrackChosen(static_cast<int>(id - IDM_AUDIO_TRACK_FIRST));
-        return 1;
-    }
-    if (inRange(id, IDM_TITLE_FIRST)) {
-        onTitleChosen(static_cast<int>(id - IDM_TITLE_FIRST));
-        return 1;
-    }
-    if (inRange(id, IDM_CHAPTER_FIRST)) {
-        if (logic) logic->selectChapter(static_cast<int>(id - IDM_CHAPTER_FIRST));
-        return 1;
-    }
-    if (inRange(id, IDM_VIDEO_TRACK_FIRST)) {
-        onVideoTrackChosen(static_cast<int>(id - IDM_VIDEO_TRACK_FIRST));
-        return 1;
-    }
-    if (inRange(id, IDM_SUBTITLE_FIRST)) {
-        if (logic) logic->selectSubtitle(static_cast<int>(id - IDM_SUBTITLE_FIRST));
+    TrackListKind list;
+    int index = -1;
+    if (trackItemOfCommand(id, &list, &index)) {
+        if (logic) logic->selectItem(list, index);
         return 1;
     }
     return 0;
@@ -226,17 +248,18 @@ void refreshMenu(HMENU menu) {
         info.cbSize = sizeof(info);
         info.fMask = MIIM_ID | MIIM_SUBMENU;
         if (!GetMenuItemInfoW(target, static_cast<UINT>(i), TRUE, &info)) continue;
-        if (info.hSubMenu) refreshMenu(info.hSubMenu);
-        else updateMenuItem(target, info.wID);
+        if (info.hSubMenu)
+            refreshMenu(info.hSubMenu);
+        else
+            updateMenuItem(target, info.wID);
     }
     if (gMainFrame.mainWindow && GetMenu(gMainFrame.mainWindow))
         SetMenu(gMainFrame.mainWindow, gMainFrame.mainMenu);
 }
 
 void updateMenuItem(HMENU menu, UINT id) {
-    PlayLogic* logic = gMainFrame.playLogic;
-    int state = engineState();
-    bool active = state == 3 || state == 4;
+    PlayLogic* logic = gMainFrame.playLogic.get();
+    bool active = isActive(engineState());
     bool listed = logic && logic->playList.count() >= 1;
     bool playing = logic && logic->isPlaying();
 
@@ -272,7 +295,7 @@ void updateMenuItem(HMENU menu, UINT id) {
         enableMenuItem(menu, id, logic && logic->canSkip());
         return;
     case IDM_EJECT_DISK:
-        enableMenuItem(menu, id, canEjectDisc());
+        enableMenuItem(menu, id, canEjectDisc(currentPath(), active));
         return;
     case IDM_HALF_SIZE:
     case IDM_NORMAL_SIZE:
@@ -301,15 +324,8 @@ void updateMenuItem(HMENU menu, UINT id) {
         setChecked(menu, id, (logic ? logic->getAudioChannel() : -1) == channel);
         return;
     }
-    if (!logic) return;
-    if (inRange(id, IDM_AUDIO_TRACK_FIRST))
-        setChecked(menu, id, static_cast<int>(id - IDM_AUDIO_TRACK_FIRST) == logic->currentAudioTrackIndex());
-    else if (inRange(id, IDM_TITLE_FIRST))
-        setChecked(menu, id, static_cast<int>(id - IDM_TITLE_FIRST) == logic->currentTitleIndex());
-    else if (inRange(id, IDM_CHAPTER_FIRST))
-        setChecked(menu, id, static_cast<int>(id - IDM_CHAPTER_FIRST) == logic->currentChapterIndex());
-    else if (inRange(id, IDM_VIDEO_TRACK_FIRST))
-        setChecked(menu, id, static_cast<int>(id - IDM_VIDEO_TRACK_FIRST) == logic->currentVideoTrackIndex());
-    else if (inRange(id, IDM_SUBTITLE_FIRST))
-        setChecked(menu, id, static_cast<int>(id - IDM_SUBTITLE_FIRST) == logic->currentSubtitleIndex());
+    TrackListKind list;
+    int index = -1;
+    if (logic && trackItemOfCommand(id, &list, &index))
+        setChecked(menu, id, index == logic->currentIndex(list));
 }

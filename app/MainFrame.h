@@ -4,29 +4,49 @@
 
 #include <windows.h>
 
+#include <memory>
+
+#include "app/Velloran.h"
 #include "engine/MediaPlayer.h"
 #include "engine/Preferences.h"
+#include "playback/PlayLogic.h"
 #include "platform/WString.h"
+#include "ui/PlayBar.h"
+#include "ui/PlayWnd.h"
 
-class PlayLogic;
-class PlayWnd;
-class PlayBar;
-class Velloran;
+// How the controller's reports reach the windows and menus.
+class MainFrameListener : public PlayLogicListener {
+public:
+    bool prepareVideo(EngineKind kind) override;
+    HWND videoSurface() override;
+    void showVideo(bool visible) override;
+    void stateChanged() override;
+    void positionChanged() override;
+    void listChanged(TrackListKind list) override;
+    void timeChanged() override;
+    void volumeChanged() override;
+    void playbackStopped() override;
+    void loadFailed() override;
+    WString chooseSubtitleFile() override;
+};
 
+// Owns what exists once; the instance getters (playLogic(), PlayWnd::instance(), ...) return
+// what it holds.
 struct MainFrameState {
     HINSTANCE instance = nullptr;
     HWND mainWindow = nullptr;
     HMENU mainMenu = nullptr;
     HICON programIcon = nullptr;
-    PlayLogic* playLogic = nullptr; // owned
-    PlayWnd* playWnd = nullptr;
-    PlayBar* playBar = nullptr;
+    MainFrameListener listener;
+    std::unique_ptr<PlayLogic> playLogic;
+    std::unique_ptr<PlayWnd> playWnd;
+    std::unique_ptr<PlayBar> playBar;
     UINT_PTR uiTimer = 0;
     bool placementValid = false;
     WINDOWPLACEMENT placement{};
     bool fullScreen = false;
     bool layoutEnabled = false;
-    Velloran* app = nullptr; // owned
+    std::unique_ptr<Velloran> app;
     PreferenceData preferences{};
     HHOOK mouseHook = nullptr;
     UINT pendingOpenCommand = 0;
@@ -48,8 +68,6 @@ bool registerMainFrameHandle(const wchar_t* product, HWND window);
 WString readHandedOverFile(const wchar_t* product);
 LRESULT CALLBACK mouseHookProc(int code, WPARAM wParam, LPARAM lParam);
 void installMouseHook();
-// True when the file can be opened for reading (folders cannot).
-bool canOpenForReading(const WString& path);
 int runApplication(HINSTANCE instance, const WString& commandLine, int showCommand);
 
 // Main window and commands
@@ -58,8 +76,13 @@ bool createMainFrame(HINSTANCE instance, int showCommand);
 bool createChildWindows();
 LRESULT CALLBACK mainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 int onCommand(UINT id);
+// On a disc menu the arrow keys move between its buttons and Enter activates one; true when the
+// key was taken so (it then means nothing else).
+bool onDiscMenuKey(WPARAM key);
 void showAboutBox();
 void refreshMenu(HMENU menu);
+// The bar's buttons for the current state; nothing before the bar exists.
+void updateBarButtons();
 void updateMenuItem(HMENU menu, UINT id);
 void stopForOpen();
 void onClose();
@@ -72,6 +95,9 @@ void reportMissingComponent(const wchar_t* library);
 const char* aspectTextForCommand(UINT id);
 
 // Opening media
+// GetOpenFileNameW owned by the main window, with the given filter and the title
+// "Select File"; empty when cancelled.
+WString chooseMediaFile(const wchar_t* filter);
 bool openMediaPath(const WString& path, DiscKind kind);
 void openFileCommand();
 void openDiskCommand();

@@ -5,12 +5,12 @@
 #include <commctrl.h>
 #include <dbt.h>
 
+#include "app/TrackMenus.h"
 #include "playback/DiscDetect.h"
-#include "playback/PlayLogic.h"
+#include "platform/Scoped.h"
+#include "platform/VideoOutput.h"
 #include "resources/resource.h"
 #include "ui/Hyperlink.h"
-#include "ui/PlayBar.h"
-#include "ui/PlayWnd.h"
 #include "ui/WinUtil.h"
 
 const wchar_t kAdvertisementUrl[] = L"http://ads.quondel.example/ads/velloran/ads.php";
@@ -30,18 +30,19 @@ void copyPreferences() {
 void fillBlack(HDC dc) {
     RECT r{};
     GetClientRect(gMainFrame.mainWindow, &r);
-    HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
-    FillRect(dc, &r, black);
-    DeleteObject(black);
+    ScopedBrush black(CreateSolidBrush(RGB(0, 0, 0)));
+    FillRect(dc, &r, black.get());
 }
 
-WString driveRoot(wchar_t letter) { return formatWide(L"%c:\\", letter); }
+WString driveRoot(wchar_t letter) {
+    return formatWide(L"%c:\\", letter);
+}
 
 void onDeviceArrival(LPARAM lParam) {
     const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
     if (!header || header->dbch_devicetype != DBT_DEVTYP_VOLUME) return;
     const auto* volume = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(lParam);
-    DiscKind kind = 0;
+    DiscKind kind = DiscKind::None;
     wchar_t letter = findDiscDrive(volume->dbcv_unitmask, &kind);
     if (!letter || !gMainFrame.playLogic || gMainFrame.playLogic->isPlaying()) return;
     openMediaPath(driveRoot(letter), kind);
@@ -87,16 +88,18 @@ void reportMissingComponent(const wchar_t* library) {
 }
 
 bool createChildWindows() {
-    gMainFrame.playWnd = PlayWnd::instance();
-    if (!gMainFrame.playWnd) return false;
-    if (!gMainFrame.playWnd->window &&
-        !gMainFrame.playWnd->createWindow(gMainFrame.instance, gMainFrame.mainWindow))
-        return false;
-    gMainFrame.playWnd->loadLogo();
-    gMainFrame.playBar = PlayBar::instance();
-    if (!gMainFrame.playBar) return false;
-    if (!gMainFrame.playBar->create(gMainFrame.instance, gMainFrame.mainWindow)) return false;
-    return gMainFrame.playBar->initControls();
+    if (!gMainFrame.playWnd) gMainFrame.playWnd = std::make_unique<PlayWnd>();
+    PlayWnd& wnd = *gMainFrame.playWnd;
+    if (!wnd.window && !wnd.createWindow(gMainFrame.instance, gMainFrame.mainWindow)) return false;
+    wnd.mainMenu = gMainFrame.mainMenu;
+    wnd.fullScreen = gMainFrame.fullScreen;
+    PlayWnd::surfacePainter = videoSurfacePainter();
+    wnd.loadLogo();
+    if (!gMainFrame.playBar) gMainFrame.playBar = std::make_unique<PlayBar>();
+    PlayBar& bar = *gMainFrame.playBar;
+    bar.fullScreen = gMainFrame.fullScreen;
+    if (!bar.create(gMainFrame.instance, gMainFrame.mainWindow)) return false;
+    return bar.initControls();
 }
 
 bool createMainFrame(HINSTANCE instance, int showCommand) {
@@ -109,8 +112,8 @@ bool createMainFrame(HINSTANCE instance, int showCommand) {
     if (!window) return false;
     gMainFrame.mainWindow = window;
     gMainFrame.mainMenu = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAINMENU));
-    gMainFrame.playLogic = new PlayLogic();
-    PlayLogic::loadFailureHandler = reportLoadFailure;
+    gMainFrame.playLogic =
+        std::make_unique<PlayLogic>(&gMainFrame.listener, window, &gMainFrame.preferences);
     if (!createChildWindows()) return false;
     gMainFrame.playBar->updateVolume();
     gMainFrame.uiTimer = SetTimer(window, ID_UI_TIMER, 260, nullptr);
@@ -126,7 +129,7 @@ bool createMainFrame(HINSTANCE instance, int showCommand) {
     gMainFrame.layoutEnabled = true;
     layoutChildren();
     copyPreferences();
-    DiscKind kind = 0;
+    DiscKind kind = DiscKind::None;
     if (wchar_t letter = findDiscDrive(GetLogicalDrives(), &kind))
         openMediaPath(driveRoot(letter), kind);
     return true;
@@ -138,7 +141,8 @@ LRESULT CALLBACK mainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         gMainFrame.programIcon =
             LoadIconW(reinterpret_cast<const CREATESTRUCTW*>(lParam)->hInstance,
                       MAKEINTRESOURCEW(IDI_PLAYER));
-        SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(gMainFrame.programIcon));
+        SendMessageW(window, WM_SETICON, ICON_BIG,
+                     reinterpret_cast<LPARAM>(gMainFrame.programIcon));
         SendMessageW(window, WM_SETICON, ICON_SMALL,
                      reinterpret_cast<LPARAM>(gMainFrame.programIcon));
         return 0;
@@ -194,8 +198,8 @@ LRESULT CALLBACK mainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         onDropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
     case WM_MAINFRAME_PLAYER_EVENT:
-        if (wParam >= 260 && wParam <= 274 && gMainFrame.playLogic)
-            gMainFrame.playLogic->onPlayerEvent(static_cast<int>(wParam));
+        if (gMainFrame.playLogic)
+            gMainFrame.playLogic->handleProc(static_cast<PlayerEvent>(wParam));
         return 0;
     case WM_MAINFRAME_PING:
         return WM_MAINFRAME_PING;
@@ -213,7 +217,8 @@ void onClose() {
         if (show(gMainFrame.mainWindow, kProductName, kAdvertisementUrl) == 2) return;
     }
     if (!gMainFrame.fullScreen && gMainFrame.layoutEnabled)
-        gMainFrame.placementValid = GetWindowPlacement(gMainFrame.mainWindow, &gMainFrame.placement);
+        gMainFrame.placementValid =
+            GetWindowPlacement(gMainFrame.mainWindow, &gMainFrame.placement);
     ShowWindow(gMainFrame.mainWindow, SW_HIDE);
     if (gMainFrame.playLogic) gMainFrame.playLogic->stop();
     destroyChildren();
@@ -227,23 +232,74 @@ void destroyChildren() {
     }
     if (gMainFrame.playWnd) {
         gMainFrame.playWnd->destroyWindows();
-        gMainFrame.playWnd = nullptr;
-        PlayWnd::destroyInstance();
+        gMainFrame.playWnd.reset();
     }
     if (gMainFrame.playBar) {
         destroyWindowField(gMainFrame.playBar->tooltip);
         destroyWindowField(gMainFrame.playBar->window);
-        gMainFrame.playBar = nullptr;
-        PlayBar::destroyInstance();
+        gMainFrame.playBar.reset();
     }
-    PlayLogic::loadFailureHandler = nullptr;
-    if (PlayLogic* logic = gMainFrame.playLogic) {
-        logic->releaseMediaPlayer();
-        logic->playList.clear();
-        logic->currentPath.clear();
-        logic->currentName.clear();
-        logic->engineKind = 0;
-        delete logic;
-        gMainFrame.playLogic = nullptr;
+    // The controller releases its engine and its play list with it.
+    gMainFrame.playLogic.reset();
+}
+
+void updateBarButtons() {
+    if (gMainFrame.playBar) gMainFrame.playBar->updateButtons();
+}
+
+bool MainFrameListener::prepareVideo(EngineKind kind) {
+    return !gMainFrame.playWnd || gMainFrame.playWnd->open(kind, gMainFrame.instance);
+}
+
+HWND MainFrameListener::videoSurface() {
+    PlayWnd* wnd = gMainFrame.playWnd.get();
+    return wnd && wnd->videoSurface && IsWindow(wnd->videoSurface) ? wnd->videoSurface : nullptr;
+}
+
+void MainFrameListener::showVideo(bool visible) {
+    if (gMainFrame.playWnd) gMainFrame.playWnd->showVideo(visible);
+}
+
+void MainFrameListener::stateChanged() {
+    updateBarButtons();
+    if (gMainFrame.mainWindow) refreshMenu(nullptr);
+}
+
+void MainFrameListener::positionChanged() {
+    if (gMainFrame.mainWindow) refreshMenu(nullptr);
+}
+
+void MainFrameListener::listChanged(TrackListKind list) {
+    buildTrackMenu(list);
+    // Titles decide whether Previous and Next can step.
+    if (list == TrackListKind::Titles) updateBarButtons();
+}
+
+void MainFrameListener::timeChanged() {
+    // Copies time and length from the engine (playing or paused), clamps them, redraws the seek
+    // bar under paintLock and then the volume display.
+    if (gMainFrame.playBar) gMainFrame.playBar->updateTime();
+}
+
+void MainFrameListener::volumeChanged() {
+    // The bar compares the effective volume with what it shows and redraws under paintLock.
+    if (gMainFrame.playBar) gMainFrame.playBar->updateVolume();
+}
+
+void MainFrameListener::playbackStopped() {
+    if (PlayBar* bar = gMainFrame.playBar.get()) {
+        if (bar->window && GetCapture() == bar->window) ReleaseCapture();
+        bar->dragTarget = 0;
+        bar->length = 0;
+        bar->updateTime();
     }
+    if (HWND surface = videoSurface()) ShowWindow(surface, SW_HIDE);
+}
+
+void MainFrameListener::loadFailed() {
+    reportLoadFailure();
+}
+
+WString MainFrameListener::chooseSubtitleFile() {
+    return chooseMediaFile(L"All file(*.*)\0*.*\0");
 }

@@ -6,10 +6,10 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
-#include "app/Velloran.h"
 #include "mount/IsoMount.h"
 #include "playback/DiscDetect.h"
-#include "playback/PlayLogic.h"
+#include "platform/Files.h"
+#include "platform/Scoped.h"
 
 namespace {
 
@@ -19,13 +19,8 @@ void showError(const wchar_t* text) {
     MessageBoxW(gMainFrame.mainWindow, text, kProductName, MB_OK | MB_ICONERROR);
 }
 
-bool isDirectory(const WString& path) {
-    if (path.empty()) return false;
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+} // namespace
 
-// GetOpenFileNameW with the given filter and the title "Select File"; empty when cancelled.
 WString chooseMediaFile(const wchar_t* filter) {
     wchar_t file[kPathCapacity] = {};
     OPENFILENAMEW ofn{};
@@ -42,20 +37,6 @@ WString chooseMediaFile(const wchar_t* filter) {
     return WString(file);
 }
 
-// Restores the cursor shown before, however the flow ends.
-class WaitCursor {
-public:
-    WaitCursor() : previous(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(previous); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    HCURSOR previous;
-};
-
-} // namespace
-
 void reportLoadFailure() {
     // The box runs its own message loop, in which the timer may report again.
     static bool showing = false;
@@ -71,11 +52,11 @@ bool isIsoPath(const WString& path) {
 }
 
 bool openMediaPath(const WString& path, DiscKind kind) {
-    PlayLogic* logic = gMainFrame.playLogic;
+    PlayLogic* logic = gMainFrame.playLogic.get();
     if (!logic) return false;
     logic->stop();
     bool directory = isDirectory(path);
-    if (directory && kind == 0) {
+    if (directory && kind == DiscKind::None) {
         showError(L"Could not load the disk.");
         return false;
     }
@@ -96,7 +77,7 @@ bool openMediaPath(const WString& path, DiscKind kind) {
 void openFileCommand() {
     Velloran* app = theApp();
     WString file = chooseMediaFile(app ? app->buildOpenFilter() : nullptr);
-    if (!file.empty()) openMediaPath(file, 0);
+    if (!file.empty()) openMediaPath(file, DiscKind::None);
 }
 
 void openDiskCommand() {
@@ -105,7 +86,7 @@ void openDiskCommand() {
         reportMissingComponent(components::kPreferencesLibrary);
         return;
     }
-    PlayLogic* logic = gMainFrame.playLogic;
+    PlayLogic* logic = gMainFrame.playLogic.get();
     WString initial = logic ? logic->currentPath : WString();
     wchar_t result[kPathCapacity] = {};
     if (!dialog(initial.c_str(), result, kPathCapacity)) return;
@@ -124,7 +105,7 @@ void openIsoCommand() {
 
 void openIsoImage(const WString& image) {
     WString root;
-    DiscKind kind = 0;
+    DiscKind kind = DiscKind::None;
     {
         // Mounting runs the external tool on this thread.
         WaitCursor wait;
@@ -135,10 +116,11 @@ void openIsoImage(const WString& image) {
         }
         kind = detectDiscKind(root);
     }
-    if (kind == 0) {
-        int answer = MessageBoxW(gMainFrame.mainWindow,
-                                 L"It isn't video file.\nDo you want to browse the ISO file contents?",
-                                 kProductName, MB_YESNO | MB_ICONQUESTION);
+    if (kind == DiscKind::None) {
+        int answer =
+            MessageBoxW(gMainFrame.mainWindow,
+                        L"It isn't video file.\nDo you want to browse the ISO file contents?",
+                        kProductName, MB_YESNO | MB_ICONQUESTION);
         if (answer == IDYES)
             ShellExecuteW(nullptr, L"open", root.c_str(), nullptr, nullptr, SW_SHOW);
         else
@@ -154,7 +136,7 @@ bool openArrivedPath(const WString& path) {
         openIsoImage(path);
         return gMainFrame.playLogic && gMainFrame.playLogic->isPlaying();
     }
-    return openMediaPath(path, 0);
+    return openMediaPath(path, DiscKind::None);
 }
 
 void onDropFiles(HDROP drop) {
@@ -199,13 +181,12 @@ WString formatCaption(const WString& opened, const WString& name, const WString&
 }
 
 void updateTitle() {
-    PlayLogic* logic = gMainFrame.playLogic;
+    PlayLogic* logic = gMainFrame.playLogic.get();
     if (!gMainFrame.mainWindow) return;
-    int state = logic && logic->player ? logic->player->getState() : 0;
+    bool active = logic && isActive(logic->state());
     WString opened = logic ? logic->currentPath : WString();
     WString name = logic ? logic->currentName : WString();
     bool directory = isDirectory(opened);
-    bool active = state == 3 || state == 4;
     WString titleName = directory && active && logic ? logic->currentTitleName() : WString();
     WString caption = formatCaption(opened, name, titleName, directory, active);
     // Only a changed caption is set: the timer runs every 260 ms and an unchanged one would

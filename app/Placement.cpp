@@ -3,10 +3,8 @@
 // size commands.
 #include "app/MainFrame.h"
 
-#include "playback/PlayLogic.h"
+#include "platform/Scoped.h"
 #include "resources/resource.h"
-#include "ui/PlayBar.h"
-#include "ui/PlayWnd.h"
 #include "ui/WinUtil.h"
 
 namespace {
@@ -22,18 +20,29 @@ static_assert(sizeof(WINDOWPLACEMENT) == kPlacementSize, "the stored placement i
 
 bool firstLayout = true;
 
-HKEY openSettingsKey() {
+ScopedKey openSettingsKey() {
     WString path = formatWide(L"Software\\%s\\%s", kMakerName, kProductName);
-    HKEY key = nullptr;
+    ScopedKey key;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return nullptr;
+                        nullptr, key.out(), nullptr) != ERROR_SUCCESS)
+        return ScopedKey();
     return key;
 }
 
-int barHeight() { return gMainFrame.playBar ? gMainFrame.playBar->barHeight() : 0; }
+// The windows that show full screen differently learn it with the shell state.
+void setFullScreenFlag(bool full) {
+    gMainFrame.fullScreen = full;
+    if (gMainFrame.playWnd) gMainFrame.playWnd->fullScreen = full;
+    if (gMainFrame.playBar) gMainFrame.playBar->fullScreen = full;
+}
 
-HWND barWindow() { return gMainFrame.playBar ? gMainFrame.playBar->window : nullptr; }
+int barHeight() {
+    return gMainFrame.playBar ? gMainFrame.playBar->barHeight() : 0;
+}
+
+HWND barWindow() {
+    return gMainFrame.playBar ? gMainFrame.playBar->window : nullptr;
+}
 
 SIZE clientSize(HWND window) {
     RECT r{};
@@ -53,34 +62,36 @@ void fitClient(HWND window, int w, int h) {
 
 } // namespace
 
-void resetFirstLayout() { firstLayout = true; }
+void resetFirstLayout() {
+    firstLayout = true;
+}
 
 bool loadWindowPlacement() {
-    HKEY key = openSettingsKey();
+    ScopedKey key = openSettingsKey();
     if (!key) return false;
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExW(key, kPlacementValue, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+    if (RegQueryValueExW(key.get(), kPlacementValue, nullptr, &type, nullptr, &size) ==
+            ERROR_SUCCESS &&
         type == REG_BINARY && size <= kPlacementSize) {
         BYTE data[kPlacementSize] = {};
         size = kPlacementSize;
-        if (RegQueryValueExW(key, kPlacementValue, nullptr, &type, data, &size) == ERROR_SUCCESS &&
+        if (RegQueryValueExW(key.get(), kPlacementValue, nullptr, &type, data, &size) ==
+                ERROR_SUCCESS &&
             size == kPlacementSize) {
             CopyMemory(&gMainFrame.placement, data, kPlacementSize);
             gMainFrame.placementValid = true;
         }
     }
-    RegCloseKey(key);
     return true;
 }
 
 bool saveWindowPlacement() {
-    HKEY key = openSettingsKey();
+    ScopedKey key = openSettingsKey();
     if (!key) return false;
     if (gMainFrame.placementValid)
-        RegSetValueExW(key, kPlacementValue, 0, REG_BINARY,
+        RegSetValueExW(key.get(), kPlacementValue, 0, REG_BINARY,
                        reinterpret_cast<const BYTE*>(&gMainFrame.placement), kPlacementSize);
-    RegCloseKey(key);
     return true;
 }
 
@@ -132,7 +143,7 @@ void layoutChildren() {
 void enterFullScreen() {
     if (gMainFrame.fullScreen) return;
     HWND main = gMainFrame.mainWindow;
-    gMainFrame.fullScreen = true;
+    setFullScreenFlag(true);
     gMainFrame.layoutEnabled = false;
     SetMenu(main, nullptr);
     ShowWindow(main, SW_SHOWNORMAL);
@@ -148,7 +159,7 @@ void enterFullScreen() {
 void leaveFullScreen() {
     if (!gMainFrame.fullScreen) return;
     HWND main = gMainFrame.mainWindow;
-    gMainFrame.fullScreen = false;
+    setFullScreenFlag(false);
     gMainFrame.layoutEnabled = false;
     SetWindowLongW(main, GWL_STYLE, GetWindowLongW(main, GWL_STYLE) | 0x00C40000);
     if (gMainFrame.mainMenu) SetMenu(main, gMainFrame.mainMenu);
@@ -163,7 +174,7 @@ void leaveFullScreen() {
 void setVideoSize(UINT id) {
     if (gMainFrame.fullScreen) leaveFullScreen();
     HWND main = gMainFrame.mainWindow;
-    PlayLogic* logic = gMainFrame.playLogic;
+    PlayLogic* logic = gMainFrame.playLogic.get();
     VideoSize size = logic && logic->player ? logic->player->getVideoSize() : VideoSize{};
     int w = size.width;
     int h = size.height;
@@ -184,7 +195,8 @@ void setVideoSize(UINT id) {
     }
     HWND surface = gMainFrame.playWnd ? gMainFrame.playWnd->videoSurface : nullptr;
     if (!surface || !IsWindow(surface) || w <= 0 || h <= 0) return;
-    if (GetWindowLongW(main, GWL_STYLE) & WS_MAXIMIZE) SendMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);
+    if (GetWindowLongW(main, GWL_STYLE) & WS_MAXIMIZE)
+        SendMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);
     SIZE current = clientSize(surface);
     int dw = w - current.cx;
     int dh = h - current.cy;

@@ -4,11 +4,11 @@
 
 #include <gdiplus.h>
 
-#include "app/Velloran.h"
 #include "mount/IsoMount.h"
+#include "platform/Files.h"
+#include "platform/Scoped.h"
 #include "resources/resource.h"
 #include "ui/Hyperlink.h"
-#include "ui/PlayWnd.h"
 
 MainFrameState gMainFrame;
 
@@ -24,38 +24,29 @@ const wchar_t kNewFileValue[] = L"MainFrame_NewFile";
 const UINT kPingTimeoutMs = 5000;
 
 // The hand-over key "Software\<product>": read and write, else set-value only, else created.
-HKEY openHandOverKey(const wchar_t* product) {
+ScopedKey openHandOverKey(const wchar_t* product) {
     WString path = WString(L"Software\\") + product;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ | KEY_WRITE, &key) ==
+    ScopedKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ | KEY_WRITE, key.out()) ==
         ERROR_SUCCESS)
         return key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_SET_VALUE, key.out()) ==
+        ERROR_SUCCESS)
         return key;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE,
-                        nullptr, &key, nullptr) == ERROR_SUCCESS)
+                        nullptr, key.out(), nullptr) == ERROR_SUCCESS)
         return key;
-    return nullptr;
+    return ScopedKey();
 }
 
 } // namespace
-
-bool canOpenForReading(const WString& path) {
-    if (path.empty()) return false;
-    // Without FILE_FLAG_BACKUP_SEMANTICS a folder cannot be opened, as with fopen's "r".
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(file);
-    return true;
-}
 
 void initApp() {
     Gdiplus::GdiplusStartupInput input(nullptr, FALSE, FALSE);
     Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr);
     gMainFrame = MainFrameState{};
     loadWindowPlacement();
-    gMainFrame.app = new Velloran();
+    gMainFrame.app = std::make_unique<Velloran>();
 }
 
 void shutdownApp() {
@@ -64,8 +55,7 @@ void shutdownApp() {
         DestroyMenu(gMainFrame.mainMenu);
         gMainFrame.mainMenu = nullptr;
     }
-    delete gMainFrame.app;
-    gMainFrame.app = nullptr;
+    gMainFrame.app.reset();
     unregisterHyperlinkClass(gMainFrame.instance);
     unmountImage(nullptr, true);
     if (gdiplusToken) {
@@ -75,17 +65,14 @@ void shutdownApp() {
 }
 
 bool handOverToRunningInstance(const wchar_t* product, const WString& path) {
-    HKEY key = openHandOverKey(product);
+    ScopedKey key = openHandOverKey(product);
     if (!key) return false;
     DWORD type = 0;
     DWORD value = 0;
     DWORD size = sizeof(value);
-    LONG status = RegQueryValueExW(key, kHandleValue, nullptr, &type,
+    LONG status = RegQueryValueExW(key.get(), kHandleValue, nullptr, &type,
                                    reinterpret_cast<BYTE*>(&value), &size);
-    if (status != ERROR_SUCCESS || type != REG_DWORD || size > sizeof(value)) {
-        RegCloseKey(key);
-        return false;
-    }
+    if (status != ERROR_SUCCESS || type != REG_DWORD || size > sizeof(value)) return false;
     HWND running = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(value));
     // The ping guards against a stale value whose handle now belongs to another window. It is
     // bounded so that a hung window holding that handle cannot hang this start.
@@ -93,51 +80,47 @@ bool handOverToRunningInstance(const wchar_t* product, const WString& path) {
     if (!IsWindow(running) ||
         !SendMessageTimeoutW(running, WM_MAINFRAME_PING, 0, 0, SMTO_ABORTIFHUNG, kPingTimeoutMs,
                              &answer) ||
-        answer != WM_MAINFRAME_PING) {
-        RegCloseKey(key);
+        answer != WM_MAINFRAME_PING)
         return false;
-    }
-    RegSetValueExW(key, kNewFileValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+    RegSetValueExW(key.get(), kNewFileValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
                    static_cast<DWORD>(path.size() * sizeof(wchar_t)));
-    RegCloseKey(key);
     PostMessageW(running, WM_MAINFRAME_NEWFILE, 0, 0);
     return true;
 }
 
 bool registerMainFrameHandle(const wchar_t* product, HWND window) {
-    HKEY key = openHandOverKey(product);
+    ScopedKey key = openHandOverKey(product);
     if (!key) return false;
     DWORD value = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(window));
-    LONG status = RegSetValueExW(key, kHandleValue, 0, REG_DWORD,
-                                 reinterpret_cast<const BYTE*>(&value), sizeof(value));
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
+    return RegSetValueExW(key.get(), kHandleValue, 0, REG_DWORD,
+                          reinterpret_cast<const BYTE*>(&value), sizeof(value)) == ERROR_SUCCESS;
 }
 
 WString readHandedOverFile(const wchar_t* product) {
-    HKEY key = openHandOverKey(product);
+    ScopedKey key = openHandOverKey(product);
     if (!key) return WString();
     wchar_t buffer[MAX_PATH] = {};
     DWORD type = 0;
     DWORD size = 0;
     WString result;
-    if (RegQueryValueExW(key, kNewFileValue, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+    if (RegQueryValueExW(key.get(), kNewFileValue, nullptr, &type, nullptr, &size) ==
+            ERROR_SUCCESS &&
         type == REG_SZ && size <= sizeof(buffer)) {
         size = sizeof(buffer);
-        if (RegQueryValueExW(key, kNewFileValue, nullptr, &type, reinterpret_cast<BYTE*>(buffer),
-                             &size) == ERROR_SUCCESS) {
+        if (RegQueryValueExW(key.get(), kNewFileValue, nullptr, &type,
+                             reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS) {
             size_t n = 0;
-            while (n < MAX_PATH && buffer[n] != 0) ++n;
+            while (n < MAX_PATH && buffer[n] != 0)
+                ++n;
             result.assign(buffer, n);
         }
     }
-    RegCloseKey(key);
     return result;
 }
 
 LRESULT CALLBACK mouseHookProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code < 0) return CallNextHookEx(nullptr, code, wParam, lParam);
-    PlayWnd* wnd = gMainFrame.playWnd;
+    PlayWnd* wnd = gMainFrame.playWnd.get();
     HWND video = wnd ? wnd->window : nullptr;
     const auto* info = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
     RECT r{};
@@ -214,6 +197,11 @@ int runApplication(HINSTANCE instance, const WString& commandLine, int showComma
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_MAINACCEL));
     MSG msg{};
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        // With no window holding the focus, keys reach the active window as "system" keys;
+        // bit 29 tells those typed with Alt.
+        const bool plainKey = msg.message == WM_KEYDOWN ||
+                              (msg.message == WM_SYSKEYDOWN && !(msg.lParam & (1 << 29)));
+        if (plainKey && onDiscMenuKey(msg.wParam)) continue;
         if (accelerators && TranslateAcceleratorW(gMainFrame.mainWindow, accelerators, &msg))
             continue;
         TranslateMessage(&msg);

@@ -1,5 +1,7 @@
-// The application object: holds the media-type caches built from the two extension lists.
+// The application object: holds the Open File filter built from the two extension lists.
 #pragma once
+
+#include <vector>
 
 #include "platform/WString.h"
 
@@ -10,19 +12,14 @@ public:
 
 class Velloran : public MediaPlayerApp {
 public:
-    ~Velloran() override;
-
     // The combined list with every "*" removed (532 characters).
     const WString& getMediaExtensions();
     // The Open File filter: eight NUL-terminated texts and one more NUL.
     const wchar_t* buildOpenFilter();
 
-    WString mediaExtensions;
-    wchar_t* openFilter = nullptr;
+private:
+    std::vector<wchar_t> openFilter;
 };
-
-extern const char kVideoExtensions[];
-extern const char kAudioExtensions[];
 
 // The one application object (null outside initApp .. shutdownApp).
 Velloran* theApp();

@@ -73,7 +73,8 @@ extern "C" int main(int argc, char** argv) {
     HWND owner = CreateWindowExW(0, L"STATIC", L"bench", WS_POPUP | WS_VISIBLE, 0, 0, 1000, 100,
                                  nullptr, nullptr, module, nullptr);
     gMainFrame.mainWindow = owner;
-    PlayBar* bar = PlayBar::instance();
+    auto owned = std::make_unique<PlayBar>();
+    PlayBar* bar = owned.get();
     if (!owner || !bar) {
         std::printf("bench_bar: no window\n");
         return 1;
@@ -116,7 +117,7 @@ extern "C" int main(int argc, char** argv) {
                 full * 1e6 / count);
     std::printf("  ratio full / sliders: %.2f\n", refresh > 0 ? full / refresh : 0.0);
 
-    PlayBar::destroyInstance();
+    owned.reset();
     DestroyWindow(owner);
     Gdiplus::GdiplusShutdown(token);
     return 0;

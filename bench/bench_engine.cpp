@@ -12,10 +12,10 @@
 
 #include <unistd.h>
 
-#include "app/MainFrame.h"
 #include "engine/VlcPlayer.h"
 #include "platform/VlcPaths.h"
-#include "ui/PlayWnd.h"
+#include "engine/VlcOptions.h"
+#include "platform/VideoOutput.h"
 
 namespace {
 
@@ -84,7 +84,8 @@ LRESULT CALLBACK videoProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     if (message == WM_PAINT) {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(window, &ps);
-        if (!PlayWnd::surfacePainter || !PlayWnd::surfacePainter(window, dc))
+        const SurfacePainter painter = videoSurfacePainter();
+        if (!painter || !painter(window, dc))
             FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
         EndPaint(window, &ps);
         return 0;
@@ -105,12 +106,13 @@ bool playWithEngine(const WString& path, Usage& usage, double& serverSeconds, in
     const double cpuBefore = processSeconds(getpid());
     const double serverBefore = wineserverSeconds();
 
-    components::defaultPreferenceData(gMainFrame.preferences);
-    VlcPlayer engine;
+    PreferenceData preferences{};
+    components::defaultPreferenceData(preferences);
+    VlcPlayer engine(buildVlcOptions(preferences));
     bool ok = engine.init(nullptr);
     if (ok) {
         engine.setHwnd(window);
-        ok = engine.open(path, 0) && engine.play();
+        ok = engine.open(path, DiscKind::None) && engine.play();
     }
     const DWORD start = GetTickCount();
     paints = 0;
@@ -120,8 +122,8 @@ bool playWithEngine(const WString& path, Usage& usage, double& serverSeconds, in
             if (msg.message == WM_PAINT) ++paints;
             DispatchMessageW(&msg);
         }
-        const int state = engine.getState();
-        if (state == StateEnded || state == StateError) break;
+        const PlayerState state = engine.getState();
+        if (state == PlayerState::Ended || state == PlayerState::Error) break;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
     engine.release();

@@ -55,8 +55,37 @@ struct VideoSize {
     int height = 0;
 };
 
-// 0 no disc structure, 1 DVD-Video, 2 Blu-ray, 3 Video CD.
-using DiscKind = int;
+enum class DiscKind { None = 0, Dvd = 1, BluRay = 2, VideoCd = 3 };
+
+// libVLC media-player state numbers as getState reports them.
+enum class PlayerState {
+    Nothing = 0,
+    Opening = 1,
+    Buffering = 2,
+    Playing = 3,
+    Paused = 4,
+    Stopped = 5,
+    Ended = 6,
+    Error = 7,
+};
+
+// Playing or paused: media is open and shows a position.
+inline bool isActive(PlayerState state) {
+    return state == PlayerState::Playing || state == PlayerState::Paused;
+}
+
+// libVLC media-player event types the program reacts to.
+enum class PlayerEvent {
+    Playing = 260,
+    Paused = 261,
+    Stopped = 262,
+    EndReached = 265,
+    EncounteredError = 266,
+    TimeChanged = 267,
+};
+
+// Moves on a disc menu, as libVLC numbers them.
+enum class MenuAction { Activate = 0, Up = 1, Down = 2, Left = 3, Right = 4 };
 
 // The operations in their fixed declaration order.
 class MediaPlayer {
@@ -64,6 +93,11 @@ public:
     virtual ~MediaPlayer() = default;
     virtual int getPlayerType() { return 0; }
     virtual bool init(HWND owner) = 0;
+    // Engine events arrive at this window as posted messages (wParam = the PlayerEvent); null:
+    // none arrive. Before play.
+    virtual void setEventWindow(HWND, UINT) {}
+    // The window has handled a TimeChanged; the engine may post the next one.
+    virtual void eventHandled(PlayerEvent) {}
     virtual void release() = 0;
     virtual bool open(const WString& path, DiscKind discKind) = 0;
     virtual bool play() = 0;
@@ -75,8 +109,7 @@ public:
     virtual void setTime(long long ms) = 0;
     virtual int getVolume() = 0;
     virtual bool setVolume(int volume) = 0;
-    virtual int getState() = 0;
-    virtual void spare(int) {}
+    virtual PlayerState getState() = 0;
     virtual void setHwnd(HWND window) = 0;
     virtual bool isMute() = 0;
     virtual void toggleMute() = 0;
@@ -104,26 +137,9 @@ public:
     virtual void setSubtitle(int) {}
     virtual void setSubtitleFile(const WString&) {}
     virtual int getAudioDevices(AudioDeviceList&) { return 0; }
-};
-
-// libVLC media-player state numbers as getState reports them.
-enum PlayerState {
-    StateNothing = 0,
-    StateOpening = 1,
-    StateBuffering = 2,
-    StatePlaying = 3,
-    StatePaused = 4,
-    StateStopped = 5,
-    StateEnded = 6,
-    StateError = 7,
-};
-
-// libVLC media-player event types the program reacts to.
-enum PlayerEvent {
-    EventPlaying = 260,
-    EventPaused = 261,
-    EventStopped = 262,
-    EventEndReached = 265,
-    EventTimeChanged = 267,
-    EventVout = 274,
+    // Disc menus: whether the current title is a menu, a move between its buttons, and the
+    // pointer at a point of the video window (x, y in its client coordinates).
+    virtual bool isMenuShown() { return false; }
+    virtual void navigate(MenuAction) {}
+    virtual bool menuPointer(int, int, bool) { return false; }
 };

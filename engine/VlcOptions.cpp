@@ -58,7 +58,9 @@ std::vector<std::string> buildVlcOptions(const PreferenceData& preferences) {
 }
 
 std::string buildDiscLocation(const std::string& hostPath, DiscKind kind) {
-    std::string location = kind == 3 ? "vcd:///" : kind == 2 ? "bluray:///" : "dvd:///";
+    std::string location = kind == DiscKind::VideoCd  ? "vcd:///"
+                           : kind == DiscKind::BluRay ? "bluray:///"
+                                                      : "dvd:///";
     for (char c : hostPath) {
         if (c == '\\')
             location += '/';

@@ -15,8 +15,8 @@ std::vector<std::string> buildVlcOptions(const PreferenceData& preferences);
 // A Windows COLORREF (0x00BBGGRR) as the 0xRRGGBB number libVLC's text renderer wants.
 int colorRefToRgb(uint32_t color);
 
-// The disc location for a folder: "vcd:///" for kind 3, "bluray:///" for kind 2, "dvd:///" for
-// every other kind, followed by the host path with every backslash turned into a slash. libVLC
+// The disc location for a folder: "vcd:///" for a Video CD, "bluray:///" for a Blu-ray, "dvd:///"
+// for every other kind, followed by the host path with every backslash turned into a slash. libVLC
 // decodes '%' escapes in a location and takes '#' as the start of a title/chapter suffix, so
 // those two characters are escaped; everything else (spaces, UTF-8) passes as it is.
 std::string buildDiscLocation(const std::string& hostPath, DiscKind kind);

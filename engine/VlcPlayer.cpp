@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/MainFrame.h"
 #include "engine/VlcOptions.h"
+#include "platform/DiscPointer.h"
 #include "platform/VideoOutput.h"
 #include "platform/VlcPaths.h"
 
@@ -16,7 +16,7 @@ namespace {
 
 const libvlc_event_type_t kAttachedEvents[] = {
     libvlc_MediaPlayerTimeChanged, libvlc_MediaPlayerPlaying,    libvlc_MediaPlayerPaused,
-    libvlc_MediaPlayerStopped,     libvlc_MediaPlayerEndReached,
+    libvlc_MediaPlayerStopped,     libvlc_MediaPlayerEndReached, libvlc_MediaPlayerEncounteredError,
 };
 
 std::string textOrEmpty(const char* text) {
@@ -37,61 +37,65 @@ int appendDescriptions(libvlc_track_description_t* descriptions, TrackList& list
 
 } // namespace
 
-MediaPlayer* createVlcPlayer() {
-    return new VlcPlayer();
+MediaPlayer* createVlcPlayer(std::vector<std::string> options) {
+    return new VlcPlayer(std::move(options));
 }
+
+VlcPlayer::VlcPlayer(std::vector<std::string> instanceOptions)
+    : options(std::move(instanceOptions)) {}
 
 VlcPlayer::~VlcPlayer() {
     release();
 }
 
 bool VlcPlayer::init(HWND) {
-    std::vector<std::string> options = buildVlcOptions(gMainFrame.preferences);
     std::vector<const char*> argv;
     for (const std::string& option : options)
         argv.push_back(option.c_str());
-    instance = libvlc_new(static_cast<int>(argv.size()), argv.data());
+    instance.reset(libvlc_new(static_cast<int>(argv.size()), argv.data()));
     if (!instance) {
         OutputDebugStringW(L"VlcPlayer::init: libvlc_new failed\n");
         return false;
     }
-    player = libvlc_media_player_new(instance);
+    player.reset(libvlc_media_player_new(instance.get()));
     if (!player) return false;
-    eventManager = libvlc_media_player_event_manager(player);
+    eventManager = libvlc_media_player_event_manager(player.get());
     if (!eventManager) return false;
     // Keys and clicks go to the program's windows, not to libVLC.
-    libvlc_video_set_key_input(player, 0);
-    libvlc_video_set_mouse_input(player, 0);
+    libvlc_video_set_key_input(player.get(), 0);
+    libvlc_video_set_mouse_input(player.get(), 0);
     return true;
 }
 
 void VlcPlayer::release() {
-    if (player) {
-        // Stops playback and ends libVLC's threads; the video output is unused afterwards.
-        libvlc_media_player_release(player);
-        player = nullptr;
-    }
+    // Stops playback and ends libVLC's threads; nothing calls back afterwards.
+    player.reset();
     eventManager = nullptr;
-    if (videoOutput) {
-        destroyVideoOutput(videoOutput);
-        videoOutput = nullptr;
-    }
-    if (media) {
-        libvlc_media_release(media);
-        media = nullptr;
-    }
-    if (instance) {
-        libvlc_release(instance);
-        instance = nullptr;
-    }
+    relay.reset();
+    videoOutput.reset();
+    media.reset();
+    instance.reset();
 }
 
-bool VlcPlayer::attachEvents() {
-    if (!eventManager || !eventCallback) return false;
-    bool attached = true;
+void VlcPlayer::setEventWindow(HWND window, UINT message) {
+    if (!eventManager || relay) return;
+    if (!window) return;
+    auto fresh =
+        std::make_unique<EventRelay>(window, message, static_cast<int>(PlayerEvent::TimeChanged));
+    if (!fresh->started()) return;
+    relay = std::move(fresh);
     for (libvlc_event_type_t type : kAttachedEvents)
-        attached = libvlc_event_attach(eventManager, type, eventCallback, nullptr) == 0 && attached;
-    return attached;
+        if (libvlc_event_attach(eventManager, type, &VlcPlayer::onEvent, this) != 0)
+            OutputDebugStringW(L"VlcPlayer: an engine event could not be attached\n");
+}
+
+void VlcPlayer::onEvent(const libvlc_event_t* event, void* self) {
+    auto* engine = static_cast<VlcPlayer*>(self);
+    if (event && engine->relay) engine->relay->push(event->type);
+}
+
+void VlcPlayer::eventHandled(PlayerEvent event) {
+    if (relay) relay->handled(static_cast<int>(event));
 }
 
 bool VlcPlayer::open(const WString& path, DiscKind discKind) {
@@ -101,7 +105,7 @@ bool VlcPlayer::open(const WString& path, DiscKind discKind) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         const std::string location = buildDiscLocation(vlcDiscPath(path), discKind);
-        fresh = libvlc_media_new_location(instance, location.c_str());
+        fresh = libvlc_media_new_location(instance.get(), location.c_str());
         if (fresh) {
             // A location libVLC rewrote is not the disc that was asked for.
             char* mrl = libvlc_media_get_mrl(fresh);
@@ -114,86 +118,86 @@ bool VlcPlayer::open(const WString& path, DiscKind discKind) {
         }
     } else {
         // Also a path that does not exist: whether it plays shows later in the events.
-        fresh = libvlc_media_new_path(instance, vlcHostPath(path).c_str());
+        fresh = libvlc_media_new_path(instance.get(), vlcHostPath(path).c_str());
     }
-    if (media) libvlc_media_release(media);
-    media = fresh;
+    media.reset(fresh);
     if (!media) {
         OutputDebugStringW(L"VlcPlayer::open: libVLC made no media of the path\n");
         return false;
     }
-    libvlc_media_player_set_media(player, media);
+    libvlc_media_player_set_media(player.get(), media.get());
     setAspectRatio(std::string());
-    libvlc_video_set_mouse_input(player, 1);
+    libvlc_video_set_mouse_input(player.get(), 1);
     return true;
 }
 
 bool VlcPlayer::play() {
-    return player && libvlc_media_player_play(player) == 0;
+    return player && libvlc_media_player_play(player.get()) == 0;
 }
 
 bool VlcPlayer::isPlaying() {
-    return player && libvlc_media_player_is_playing(player) != 0;
+    return player && libvlc_media_player_is_playing(player.get()) != 0;
 }
 
 void VlcPlayer::pause() {
-    if (player) libvlc_media_player_pause(player);
+    if (player.get()) libvlc_media_player_pause(player.get());
 }
 
 void VlcPlayer::stop() {
-    if (!player) return;
-    libvlc_media_player_stop(player);
-    libvlc_video_set_mouse_input(player, 0);
+    if (!player.get()) return;
+    libvlc_media_player_stop(player.get());
+    libvlc_video_set_mouse_input(player.get(), 0);
 }
 
 long long VlcPlayer::getTime() {
-    return player ? libvlc_media_player_get_time(player) : 0;
+    return player ? libvlc_media_player_get_time(player.get()) : 0;
 }
 
 long long VlcPlayer::getLength() {
-    return player ? libvlc_media_player_get_length(player) : 0;
+    return player ? libvlc_media_player_get_length(player.get()) : 0;
 }
 
 void VlcPlayer::setTime(long long ms) {
-    if (player) libvlc_media_player_set_time(player, ms);
+    if (player.get()) libvlc_media_player_set_time(player.get(), ms);
 }
 
 int VlcPlayer::getVolume() {
-    return player ? libvlc_audio_get_volume(player) : 0;
+    return player ? libvlc_audio_get_volume(player.get()) : 0;
 }
 
 bool VlcPlayer::setVolume(int volume) {
-    return player && libvlc_audio_set_volume(player, volume) == 0;
+    return player && libvlc_audio_set_volume(player.get(), volume) == 0;
 }
 
-int VlcPlayer::getState() {
-    return player ? static_cast<int>(libvlc_media_player_get_state(player)) : 0;
+PlayerState VlcPlayer::getState() {
+    return player ? static_cast<PlayerState>(libvlc_media_player_get_state(player.get()))
+                  : PlayerState::Nothing;
 }
 
 void VlcPlayer::setHwnd(HWND window) {
-    if (!player) return;
-    if (!videoOutput) videoOutput = createVideoOutput(player);
-    setVideoOutputWindow(videoOutput, window);
+    if (!player.get()) return;
+    if (!videoOutput) videoOutput.reset(createVideoOutput(player.get()));
+    setVideoOutputWindow(videoOutput.get(), window);
 }
 
 // libVLC answers -1 when it cannot tell (no audio output yet); that counts as muted.
 bool VlcPlayer::isMute() {
-    return player && libvlc_audio_get_mute(player) != 0;
+    return player && libvlc_audio_get_mute(player.get()) != 0;
 }
 
 void VlcPlayer::toggleMute() {
-    if (player) libvlc_audio_set_mute(player, isMute() ? 0 : 1);
+    if (player.get()) libvlc_audio_set_mute(player.get(), isMute() ? 0 : 1);
 }
 
 bool VlcPlayer::hasVideo() {
-    return player && libvlc_video_get_track_count(player) != 0;
+    return player && libvlc_video_get_track_count(player.get()) != 0;
 }
 
 VideoSize VlcPlayer::getVideoSize() {
     VideoSize size;
-    if (!player || libvlc_video_get_track_count(player) <= 0) return size;
+    if (!player || libvlc_video_get_track_count(player.get()) <= 0) return size;
     unsigned width = 0, height = 0;
-    if (libvlc_video_get_size(player, 0, &width, &height) != 0) return size;
+    if (libvlc_video_get_size(player.get(), 0, &width, &height) != 0) return size;
     size.width = static_cast<int>(width);
     size.height = static_cast<int>(height);
     return size;
@@ -201,48 +205,48 @@ VideoSize VlcPlayer::getVideoSize() {
 
 bool VlcPlayer::setAspectRatio(const std::string& ratio) {
     if (!player) return false;
-    libvlc_video_set_aspect_ratio(player, ratio.c_str());
-    setVideoOutputAspect(videoOutput, ratio);
+    libvlc_video_set_aspect_ratio(player.get(), ratio.c_str());
+    setVideoOutputAspect(videoOutput.get(), ratio);
     return true;
 }
 
 std::string VlcPlayer::getAspectRatio() {
-    if (!player) return std::string();
-    char* ratio = libvlc_video_get_aspect_ratio(player);
+    if (!player.get()) return std::string();
+    char* ratio = libvlc_video_get_aspect_ratio(player.get());
     std::string result = textOrEmpty(ratio);
     libvlc_free(ratio);
     return result;
 }
 
 void VlcPlayer::setScale(float scale) {
-    if (!player) return;
-    libvlc_video_set_scale(player, scale);
-    setVideoOutputScale(videoOutput, scale);
+    if (!player.get()) return;
+    libvlc_video_set_scale(player.get(), scale);
+    setVideoOutputScale(videoOutput.get(), scale);
 }
 
 int VlcPlayer::getAudioTracks(TrackList& list) {
-    return player ? appendDescriptions(libvlc_audio_get_track_description(player), list) : 0;
+    return player ? appendDescriptions(libvlc_audio_get_track_description(player.get()), list) : 0;
 }
 
 int VlcPlayer::getAudioTrack() {
-    if (!player || libvlc_audio_get_track_count(player) <= 0) return -1;
-    return libvlc_audio_get_track(player);
+    if (!player || libvlc_audio_get_track_count(player.get()) <= 0) return -1;
+    return libvlc_audio_get_track(player.get());
 }
 
 void VlcPlayer::setAudioTrack(int id) {
-    if (player) libvlc_audio_set_track(player, id);
+    if (player.get()) libvlc_audio_set_track(player.get(), id);
 }
 
 void VlcPlayer::setAudioChannel(int channel) {
-    if (player) libvlc_audio_set_channel(player, channel);
+    if (player.get()) libvlc_audio_set_channel(player.get(), channel);
 }
 
 int VlcPlayer::getAudioChannel() {
-    return player ? libvlc_audio_get_channel(player) : -1;
+    return player ? libvlc_audio_get_channel(player.get()) : -1;
 }
 
 void VlcPlayer::setAudioDeviceType(int type) {
-    if (player) libvlc_audio_output_set_device_type(player, type);
+    if (player.get()) libvlc_audio_output_set_device_type(player.get(), type);
 }
 
 bool VlcPlayer::takeSnapshot(const WString& folder) {
@@ -250,18 +254,19 @@ bool VlcPlayer::takeSnapshot(const WString& folder) {
     const VideoSize size = getVideoSize();
     if (size.width == 0 || size.height == 0) return false;
     const std::string target = vlcHostPath(folder);
-    return libvlc_video_take_snapshot(player, 0, target.c_str(), static_cast<unsigned>(size.width),
+    return libvlc_video_take_snapshot(player.get(), 0, target.c_str(),
+                                      static_cast<unsigned>(size.width),
                                       static_cast<unsigned>(size.height)) == 0;
 }
 
 void VlcPlayer::getTitles(TrackList& list) {
-    if (!player) return;
-    libvlc_track_description_t* titles = libvlc_video_get_title_description(player);
+    if (!player.get()) return;
+    libvlc_track_description_t* titles = libvlc_video_get_title_description(player.get());
     if (!titles) return;
     for (libvlc_track_description_t* t = titles; t; t = t->p_next) {
         TrackInfo entry(t->i_id, textOrEmpty(t->psz_name));
         libvlc_track_description_t* chapters =
-            libvlc_video_get_chapter_description(player, t->i_id);
+            libvlc_video_get_chapter_description(player.get(), t->i_id);
         for (libvlc_track_description_t* c = chapters; c; c = c->p_next) {
             // A title without chapters keeps a null list.
             if (!entry.chapters) entry.chapters = std::make_unique<TrackList>();
@@ -274,56 +279,56 @@ void VlcPlayer::getTitles(TrackList& list) {
 }
 
 int VlcPlayer::getTitle() {
-    return player ? libvlc_media_player_get_title(player) : -1;
+    return player ? libvlc_media_player_get_title(player.get()) : -1;
 }
 
 int VlcPlayer::getChapter() {
-    return player ? libvlc_media_player_get_chapter(player) : -1;
+    return player ? libvlc_media_player_get_chapter(player.get()) : -1;
 }
 
 void VlcPlayer::setTitleChapter(int title, int chapter) {
-    if (!player) return;
-    libvlc_media_player_set_title(player, title);
-    if (chapter != -1) libvlc_media_player_set_chapter(player, chapter);
+    if (!player.get()) return;
+    libvlc_media_player_set_title(player.get(), title);
+    if (chapter != -1) libvlc_media_player_set_chapter(player.get(), chapter);
 }
 
 int VlcPlayer::getVideoTracks(TrackList& list) {
-    return player ? appendDescriptions(libvlc_video_get_track_description(player), list) : 0;
+    return player ? appendDescriptions(libvlc_video_get_track_description(player.get()), list) : 0;
 }
 
 int VlcPlayer::getVideoTrack() {
-    if (!player || libvlc_video_get_track_count(player) <= 0) return -1;
-    return libvlc_video_get_track(player);
+    if (!player || libvlc_video_get_track_count(player.get()) <= 0) return -1;
+    return libvlc_video_get_track(player.get());
 }
 
 void VlcPlayer::setVideoTrack(int id) {
-    if (player) libvlc_video_set_track(player, id);
+    if (player.get()) libvlc_video_set_track(player.get(), id);
 }
 
 int VlcPlayer::getSubtitles(TrackList& list) {
     const int count =
-        player ? appendDescriptions(libvlc_video_get_spu_description(player), list) : 0;
+        player ? appendDescriptions(libvlc_video_get_spu_description(player.get()), list) : 0;
     // The subtitle menu turns this last entry into the command that picks a subtitle file.
     list.add(0, "Open file...");
     return count;
 }
 
 int VlcPlayer::getSubtitle() {
-    if (!player || libvlc_video_get_spu_count(player) <= 0) return -1;
-    return libvlc_video_get_spu(player);
+    if (!player || libvlc_video_get_spu_count(player.get()) <= 0) return -1;
+    return libvlc_video_get_spu(player.get());
 }
 
 void VlcPlayer::setSubtitle(int id) {
-    if (player) libvlc_video_set_spu(player, id);
+    if (player.get()) libvlc_video_set_spu(player.get(), id);
 }
 
 void VlcPlayer::setSubtitleFile(const WString& path) {
-    if (player) libvlc_video_set_subtitle_file(player, vlcHostPath(path).c_str());
+    if (player.get()) libvlc_video_set_subtitle_file(player.get(), vlcHostPath(path).c_str());
 }
 
 int VlcPlayer::getAudioDevices(AudioDeviceList& list) {
     if (!player || !instance) return 0;
-    libvlc_audio_output_t* outputs = libvlc_audio_output_list_get(instance);
+    libvlc_audio_output_t* outputs = libvlc_audio_output_list_get(instance.get());
     if (!outputs) return 0;
     int count = 0;
     // The devices are asked of the instance by module name. The player's own output is left
@@ -332,7 +337,7 @@ int VlcPlayer::getAudioDevices(AudioDeviceList& list) {
     for (libvlc_audio_output_t* out = outputs; out; out = out->p_next) {
         if (!out->psz_name) continue;
         libvlc_audio_output_device_t* devices =
-            libvlc_audio_output_device_list_get(instance, out->psz_name);
+            libvlc_audio_output_device_list_get(instance.get(), out->psz_name);
         for (libvlc_audio_output_device_t* d = devices; d; d = d->p_next) {
             list.items.push_back(AudioDeviceInfo{out->psz_name, textOrEmpty(out->psz_description),
                                                  textOrEmpty(d->psz_device),
@@ -343,4 +348,27 @@ int VlcPlayer::getAudioDevices(AudioDeviceList& list) {
     }
     libvlc_audio_output_list_release(outputs);
     return count;
+}
+
+bool VlcPlayer::isMenuShown() {
+    if (!player) return false;
+    const int current = libvlc_media_player_get_title(player.get());
+    if (current < 0) return false;
+    libvlc_title_description_t** titles = nullptr;
+    const int count = libvlc_media_player_get_full_title_descriptions(player.get(), &titles);
+    bool menu = false;
+    if (count > 0 && current < count && titles[current])
+        menu = (titles[current]->i_flags & (libvlc_title_menu | libvlc_title_interactive)) != 0;
+    if (count > 0) libvlc_title_descriptions_release(titles, static_cast<unsigned>(count));
+    return menu;
+}
+
+void VlcPlayer::navigate(MenuAction action) {
+    if (player) libvlc_media_player_navigate(player.get(), static_cast<unsigned>(action));
+}
+
+bool VlcPlayer::menuPointer(int x, int y, bool click) {
+    int px = 0, py = 0;
+    if (!player || !videoOutputPicturePoint(videoOutput.get(), x, y, &px, &py)) return false;
+    return sendDiscPointer(player.get(), px, py, click);
 }

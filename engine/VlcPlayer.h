@@ -3,21 +3,39 @@
 
 #include <vlc/vlc.h>
 
-#include "engine/MediaPlayer.h"
+#include <memory>
+#include <string>
+#include <vector>
 
-struct VideoOutput;
+#include "engine/MediaPlayer.h"
+#include "platform/EventRelay.h"
+#include "platform/VideoOutput.h"
+
+struct LibvlcInstanceDeleter {
+    void operator()(libvlc_instance_t* p) const { libvlc_release(p); }
+};
+struct LibvlcPlayerDeleter {
+    void operator()(libvlc_media_player_t* p) const { libvlc_media_player_release(p); }
+};
+struct LibvlcMediaDeleter {
+    void operator()(libvlc_media_t* p) const { libvlc_media_release(p); }
+};
 
 class VlcPlayer : public MediaPlayer {
 public:
-    VlcPlayer() = default;
+    // options: libVLC's instance options (see buildVlcOptions).
+    explicit VlcPlayer(std::vector<std::string> options);
     VlcPlayer(const VlcPlayer&) = delete;
     VlcPlayer& operator=(const VlcPlayer&) = delete;
     ~VlcPlayer() override;
 
     int getPlayerType() override { return 1; }
-    // Creates the instance from the program's preference record, the media player and its
-    // event manager; true only when all three exist. The owner window is not used.
+    // Creates the instance from the options, the media player and its event manager; true only
+    // when all three exist. The owner window is not used.
     bool init(HWND owner) override;
+    // Attaches the events the program reacts to; they reach the window through a relay.
+    void setEventWindow(HWND window, UINT message) override;
+    void eventHandled(PlayerEvent event) override;
     // Releases the player, then the media, then the instance, each only if held; safe to call
     // again and before the destructor.
     void release() override;
@@ -31,8 +49,7 @@ public:
     void setTime(long long ms) override;
     int getVolume() override;
     bool setVolume(int volume) override;
-    int getState() override;
-    void spare(int) override {}
+    PlayerState getState() override;
     void setHwnd(HWND window) override;
     bool isMute() override;
     void toggleMute() override;
@@ -60,21 +77,24 @@ public:
     void setSubtitle(int id) override;
     void setSubtitleFile(const WString& path) override;
     int getAudioDevices(AudioDeviceList& list) override;
-
-    // Registers eventCallback (user data null) for TimeChanged, Playing, Paused, Stopped and
-    // EndReached. libVLC calls it on its own threads, and from stop on the calling thread: it
-    // must not call Win32 or the engine. False without event manager or callback.
-    bool attachEvents();
-    bool hasEventManager() const { return eventManager != nullptr; }
-
-    libvlc_callback_t eventCallback = nullptr;
+    bool isMenuShown() override;
+    void navigate(MenuAction action) override;
+    bool menuPointer(int x, int y, bool click) override;
 
 private:
-    libvlc_instance_t* instance = nullptr;
-    libvlc_media_player_t* player = nullptr;
-    libvlc_media_t* media = nullptr;
+    // libVLC calls this on its own threads, and from stop on the calling thread: it only hands
+    // the event type to the relay.
+    static void onEvent(const libvlc_event_t* event, void* self);
+
+    std::vector<std::string> options;
+    // Released in reverse order: the player (which ends libVLC's threads, so no callback runs
+    // afterwards), then the relay and the video output they used, the media, the instance.
+    std::unique_ptr<libvlc_instance_t, LibvlcInstanceDeleter> instance;
+    std::unique_ptr<libvlc_media_t, LibvlcMediaDeleter> media;
+    VideoOutputPtr videoOutput;
+    std::unique_ptr<EventRelay> relay;
+    std::unique_ptr<libvlc_media_player_t, LibvlcPlayerDeleter> player;
     libvlc_event_manager_t* eventManager = nullptr; // belongs to the player
-    VideoOutput* videoOutput = nullptr;             // lives until the player is released
 };
 
-MediaPlayer* createVlcPlayer();
+MediaPlayer* createVlcPlayer(std::vector<std::string> options);

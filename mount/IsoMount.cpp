@@ -3,14 +3,16 @@
 #include <winioctl.h>
 
 #include "mount/ProcessRunner.h"
-#include "playback/PlayLogic.h"
+#include "platform/Scoped.h"
 
 std::vector<WString> mountedImages;
 DriveMaskFn driveMaskSource = &GetLogicalDrives;
 
 namespace {
 
-WString quoted(const WString& text) { return L"\"" + text + L"\""; }
+WString quoted(const WString& text) {
+    return L"\"" + text + L"\"";
+}
 
 // The tool's listing, widened one byte per character; empty when the tool cannot run.
 WString toolListing(const WString& tool) {
@@ -34,19 +36,13 @@ size_t findListedPath(const WString& listing, const WString& image, size_t from)
     return WString::npos;
 }
 
-bool isPlayingOrPaused() {
-    PlayLogic* logic = playLogic();
-    if (!logic || !logic->player) return false;
-    int state = logic->player->getState();
-    return state == 3 || state == 4;
-}
-
-HANDLE openCurrentDevice() {
-    PlayLogic* logic = playLogic();
-    if (!logic || logic->currentPath.size() < 2) return INVALID_HANDLE_VALUE;
-    WString device = L"\\\\.\\" + logic->currentPath.substr(0, 2);
-    return CreateFileW(device.c_str(), GENERIC_READ | GENERIC_WRITE,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+// The device of the drive the path lies on.
+ScopedHandle openDeviceOf(const WString& path) {
+    if (path.size() < 2) return ScopedHandle();
+    WString device = L"\\\\.\\" + path.substr(0, 2);
+    return ScopedHandle(CreateFileW(device.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr));
 }
 
 } // namespace
@@ -127,7 +123,8 @@ void unmountImage(const WString* image, bool askTool) {
     if (!image) {
         // Copies: the recursive calls shrink the list while it is walked.
         std::vector<WString> images = mountedImages;
-        for (size_t i = images.size(); i > 0; --i) unmountImage(&images[i - 1], askTool);
+        for (size_t i = images.size(); i > 0; --i)
+            unmountImage(&images[i - 1], askTool);
         mountedImages.clear();
         return;
     }
@@ -145,33 +142,25 @@ void unmountImage(const WString* image, bool askTool) {
     }
 }
 
-bool canEjectDisc() {
-    if (isPlayingOrPaused()) return false;
+bool canEjectDisc(const WString& currentPath, bool active) {
+    if (active) return false;
     // Unmounting the recorded images needs no device, so it is offered even where the virtual
     // drive cannot be opened as a device.
     if (!mountedImages.empty()) return true;
-    HANDLE device = openCurrentDevice();
-    if (device == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(device);
-    return true;
+    return static_cast<bool>(openDeviceOf(currentPath));
 }
 
-bool ejectDisc() {
-    if (!canEjectDisc()) return false;
-    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+bool ejectDisc(const WString& currentPath, bool active) {
+    if (!canEjectDisc(currentPath, active)) return false;
+    WaitCursor wait;
     if (!mountedImages.empty()) {
         unmountImage(nullptr, true);
-        SetCursor(previous);
         return false;
     }
-    HANDLE device = openCurrentDevice();
-    if (device == INVALID_HANDLE_VALUE) {
-        SetCursor(previous);
-        return false;
-    }
+    ScopedHandle device = openDeviceOf(currentPath);
+    if (!device) return false;
     DWORD returned = 0;
-    DeviceIoControl(device, IOCTL_STORAGE_EJECT_MEDIA, nullptr, 0, nullptr, 0, &returned, nullptr);
-    CloseHandle(device);
-    SetCursor(previous);
+    DeviceIoControl(device.get(), IOCTL_STORAGE_EJECT_MEDIA, nullptr, 0, nullptr, 0, &returned,
+                    nullptr);
     return true;
 }

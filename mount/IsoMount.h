@@ -15,10 +15,12 @@ bool findMountedDrive(const WString& image, WString* drive);
 bool findDriveInListing(const WString& listing, const WString& image, WString* drive);
 bool mountImage(const WString& image, WString* driveRoot);
 void unmountImage(const WString* image, bool askTool);
-bool canEjectDisc();
+// Whether "Eject Disk" can act: nothing plays (active: media is playing or paused), and there
+// are recorded images or the drive of currentPath opens as a device.
+bool canEjectDisc(const WString& currentPath, bool active);
 // "Eject Disk". True when the eject request went to a physical disc: the caller then closes
 // everything in the controller (PlayLogic::closeAll). Recorded images are unmounted instead.
-bool ejectDisc();
+bool ejectDisc(const WString& currentPath, bool active);
 
 // The images this program mounted, in mount order.
 extern std::vector<WString> mountedImages;

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/Scoped.h"
+
 namespace {
 
 constexpr DWORD kChunk = 4096;
@@ -13,23 +15,6 @@ constexpr size_t kMaxCapture = 16u << 20;
 
 // One read buffer, shared: the runner is only used from the user-interface thread.
 char readBuffer[kChunk + 1];
-
-class ScopedHandle {
-public:
-    ScopedHandle() = default;
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-    ~ScopedHandle() { reset(); }
-    HANDLE* out() { return &handle_; }
-    HANDLE get() const { return handle_; }
-    void reset() {
-        if (handle_ && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-        handle_ = nullptr;
-    }
-
-private:
-    HANDLE handle_ = nullptr;
-};
 
 // An anonymous pipe with inheritable ends, except ours (the one the runner keeps).
 bool createPipe(ScopedHandle& readEnd, ScopedHandle& writeEnd, bool runnerKeepsReadEnd) {
@@ -95,14 +80,14 @@ bool runProcess(const WString& commandLine, std::string* output, unsigned long t
     si.hStdOutput = outWrite.get();
     si.hStdError = outWrite.get();
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                        nullptr, nullptr, &si, &pi)) {
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &si, &pi)) {
         OutputDebugStringW(L"runProcess: the program could not be started\n");
         return false;
     }
     ScopedHandle process, thread;
-    *process.out() = pi.hProcess;
-    *thread.out() = pi.hThread;
+    process.reset(pi.hProcess);
+    thread.reset(pi.hThread);
     // Only the child holds the write end now, so the pipe breaks once its output has ended.
     outWrite.reset();
     inRead.reset();

@@ -6,11 +6,17 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include <vlc/vlc.h>
 
 struct VideoOutput;
+
+// Draws the newest video frame into the video surface during its WM_PAINT; false when there is
+// nothing to show. Null where libVLC draws into the window itself.
+using SurfacePainter = bool (*)(HWND surface, HDC dc);
+SurfacePainter videoSurfacePainter();
 
 // Hooks the output to the player; before the player's first play.
 VideoOutput* createVideoOutput(libvlc_media_player_t* player);
@@ -20,5 +26,13 @@ void setVideoOutputWindow(VideoOutput* output, HWND window);
 // (0: fit the window), for hosts where the program draws the frames itself.
 void setVideoOutputAspect(VideoOutput* output, const std::string& ratio);
 void setVideoOutputScale(VideoOutput* output, float scale);
+// A point of the window the video appears in, in coordinates of the decoded picture; false
+// outside the picture or where libVLC draws itself. GUI thread.
+bool videoOutputPicturePoint(VideoOutput* output, int x, int y, int* pictureX, int* pictureY);
 // Only after the player was released: libVLC's video threads may use the output until then.
 void destroyVideoOutput(VideoOutput* output);
+
+struct VideoOutputDeleter {
+    void operator()(VideoOutput* output) const { destroyVideoOutput(output); }
+};
+using VideoOutputPtr = std::unique_ptr<VideoOutput, VideoOutputDeleter>;

@@ -9,9 +9,9 @@ struct StructureTest {
 
 // In the order of the tests: a root holding more than one structure is reported by the first.
 constexpr StructureTest kStructureTests[] = {
-    {1, L"VIDEO_TS\\"},
-    {2, L"BDMV\\STREAM\\"},
-    {3, L"MPEGAV\\"},
+    {DiscKind::Dvd, L"VIDEO_TS\\"},
+    {DiscKind::BluRay, L"BDMV\\STREAM\\"},
+    {DiscKind::VideoCd, L"MPEGAV\\"},
 };
 
 bool testPathExists(const WString& path) {
@@ -23,17 +23,17 @@ bool testPathExists(const WString& path) {
 } // namespace
 
 DiscKind detectDiscKind(const WString& root) {
-    if (root.empty()) return 0;
+    if (root.empty()) return DiscKind::None;
     // The root is inserted unchanged: "E:\" gives "E:\\VIDEO_TS\", which the file system
     // accepts like a single separator.
     for (const StructureTest& test : kStructureTests) {
         if (testPathExists(root + L"\\" + test.folder)) return test.kind;
     }
-    return 0;
+    return DiscKind::None;
 }
 
 wchar_t findDiscDrive(DWORD mask, DiscKind* kind) {
-    if (kind) *kind = 0;
+    if (kind) *kind = DiscKind::None;
     for (wchar_t letter = L'A'; letter <= L'Z'; ++letter, mask >>= 1) {
         if (!(mask & 1)) continue;
         const wchar_t root[] = {letter, L':', L'\\', 0};
@@ -41,7 +41,7 @@ wchar_t findDiscDrive(DWORD mask, DiscKind* kind) {
         if (GetDriveTypeW(root) != DRIVE_CDROM) continue;
         const DiscKind found = detectDiscKind(root);
         if (kind) *kind = found;
-        if (found != 0) return letter;
+        if (found != DiscKind::None) return letter;
     }
     return 0;
 }

@@ -2,24 +2,10 @@
 
 #include <algorithm>
 
-#include "app/Velloran.h"
+#include "playback/MediaTypes.h"
+#include "platform/Files.h"
 
 namespace {
-
-bool isExistingFolder(const WString& path) {
-    if (path.empty()) return false;
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool canOpenFile(const WString& path) {
-    // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open, so only files pass.
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(file);
-    return true;
-}
 
 // Code units as unsigned 16-bit numbers; a prefix is less than the longer path.
 bool pathLess(const PlayListEntry& a, const PlayListEntry& b) {
@@ -30,7 +16,7 @@ bool pathLess(const PlayListEntry& a, const PlayListEntry& b) {
 
 int PlayListData::buildFromPath(const WString& path) {
     entries.clear();
-    if (isExistingFolder(path)) {
+    if (isDirectory(path)) {
         entries.push_back(PlayListEntry{1, path});
         return count();
     }
@@ -56,9 +42,7 @@ int PlayListData::buildFromPath(const WString& path) {
 
 bool PlayListData::isMediaFile(const WString& path) {
     if (extensionTokens.empty()) {
-        Velloran* app = theApp();
-        const WString text = app ? app->getMediaExtensions() : WString();
-        if (text.empty()) return true;
+        const WString& text = mediaExtensions();
         size_t start = 0;
         for (;;) {
             const size_t end = text.find(L';', start);
@@ -81,7 +65,7 @@ bool PlayListData::isMediaFile(const WString& path) {
 int PlayListData::addFile(const WString& path, int current) {
     // The type first: it costs nothing, while opening a file is a system call.
     if (!isMediaFile(path)) return -1;
-    if (!canOpenFile(path)) return -1;
+    if (!canOpenForReading(path)) return -1;
     entries.push_back(PlayListEntry{current, path});
     return count() - 1;
 }

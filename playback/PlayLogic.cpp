@@ -1,21 +1,11 @@
 #include "playback/PlayLogic.h"
 
-#include <vlc/vlc.h>
-
-#include <atomic>
-#include <cmath>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
-
-#include "app/MainFrame.h"
-#include "engine/TrackMenus.h"
+#include "engine/VlcOptions.h"
 #include "engine/VlcPlayer.h"
+#include "platform/Files.h"
+#include "platform/Scoped.h"
 #include "resources/resource.h"
-#include "ui/PlayBar.h"
-#include "ui/PlayWnd.h"
 
-PlayLogic::LoadFailureHandler PlayLogic::loadFailureHandler = nullptr;
 PlayLogic::EngineFactory PlayLogic::engineFactory = nullptr;
 
 namespace {
@@ -25,43 +15,13 @@ namespace {
 constexpr int kMaxStatePolls = 20;
 constexpr int kPollMs = 100;
 
-// Events waiting for the relay thread. TimeChanged arrives many times a second; a run of them
-// carries nothing the last one does not, and the cap keeps a stalled window from growing it.
-constexpr size_t kMaxQueuedEvents = 8192;
-
 struct ExtensionRow {
     EngineKind kind;
     const wchar_t* extension;
 };
 
-const ExtensionRow kExtensionTable[] = {{2, L"swf"}, {2, L"fla"}, {-1, nullptr}};
-
-struct AspectRow {
-    const char* text;
-    float value;
-};
-
-const AspectRow kAspectTable[] = {
-    {"1:1", 1.0f},     {"4:3", 1.3333f},  {"16:9", 1.77778f}, {"16:10", 1.6f},
-    {"2.21:1", 2.21f}, {"2.35:1", 2.35f}, {"2.39:1", 2.39f},  {"5:4", 1.25f},
-};
-
-PlayBar* bar() {
-    return gMainFrame.playBar;
-}
-
-HWND videoSurface() {
-    PlayWnd* wnd = gMainFrame.playWnd;
-    return wnd && wnd->videoSurface && IsWindow(wnd->videoSurface) ? wnd->videoSurface : nullptr;
-}
-
-void refreshMainMenu() {
-    if (gMainFrame.mainWindow) refreshMenu(nullptr);
-}
-
-void updateBarButtons() {
-    if (PlayBar* b = bar()) b->updateButtons();
-}
+const ExtensionRow kExtensionTable[] = {{EngineKind::NoEngine, L"swf"},
+                                        {EngineKind::NoEngine, L"fla"}};
 
 int indexOfId(const TrackList& list, int id) {
     for (int i = 0; i < list.count(); ++i)
@@ -69,224 +29,102 @@ int indexOfId(const TrackList& list, int id) {
     return -1;
 }
 
-// Hooks the libVLC engine's events to handleProc. Test engines are not VlcPlayers and deliver
-// their events through queuePlayerEvent instead.
-void attachEngineEvents(MediaPlayer* engine) {
-    auto* vlc = dynamic_cast<VlcPlayer*>(engine);
-    if (!vlc) return;
-    vlc->eventCallback = &PlayLogic::handleProc;
-    if (vlc->hasEventManager() && !vlc->attachEvents())
-        OutputDebugStringW(L"PlayLogic: the engine's events could not be attached\n");
+bool inList(const TrackList& list, int index) {
+    return index >= 0 && index < list.count();
 }
+
+PlayLogic* gInstance = nullptr;
 
 } // namespace
 
-// Carries engine events from libVLC's threads to the GUI thread. push only touches a std::mutex
-// and a condition variable (safe on threads Wine does not know); the relay thread is a Win32
-// thread and posts WM_MAINFRAME_PLAYER_EVENT. Nothing here waits for the GUI thread, so a stop
-// on the GUI thread while libVLC delivers events cannot deadlock.
-class PlayerEventRelay {
-public:
-    explicit PlayerEventRelay(HWND window) : target(window) {}
-    PlayerEventRelay(const PlayerEventRelay&) = delete;
-    PlayerEventRelay& operator=(const PlayerEventRelay&) = delete;
-
-    ~PlayerEventRelay() {
-        {
-            std::lock_guard<std::mutex> hold(lock);
-            quitting = true;
-        }
-        wake.notify_all();
-        if (thread) {
-            // The thread never blocks: it waits on the queue or posts (which does not wait), and
-            // its retry loop watches quitting.
-            WaitForSingleObject(thread, INFINITE);
-            CloseHandle(thread);
-        }
-    }
-
-    bool start() {
-        thread = CreateThread(nullptr, 0, &PlayerEventRelay::threadProc, this, 0, nullptr);
-        return thread != nullptr;
-    }
-
-    void push(int type) {
-        {
-            std::lock_guard<std::mutex> hold(lock);
-            if (quitting) return;
-            if (type == EventTimeChanged && !queue.empty() && queue.back() == EventTimeChanged)
-                return;
-            if (queue.size() >= kMaxQueuedEvents) return;
-            queue.push_back(type);
-        }
-        wake.notify_one();
-    }
-
-    // Called by the GUI thread when it handles a TimeChanged: the next one may be posted.
-    void timeEventHandled() { timePosted.store(false); }
-
-    const HWND target;
-
-private:
-    static DWORD WINAPI threadProc(void* self) {
-        static_cast<PlayerEventRelay*>(self)->run();
-        return 0;
-    }
-
-    void run() {
-        std::deque<int> batch;
-        for (;;) {
-            {
-                std::unique_lock<std::mutex> hold(lock);
-                wake.wait(hold, [this] { return quitting || !queue.empty(); });
-                if (quitting) return;
-                batch.swap(queue);
-            }
-            for (int type : batch)
-                post(type);
-            batch.clear();
-        }
-    }
-
-    void post(int type) {
-        // At most one TimeChanged waits in the window's queue; the handler reads the current
-        // time anyway.
-        if (type == EventTimeChanged && timePosted.exchange(true)) return;
-        for (int attempt = 0; attempt < 200; ++attempt) {
-            if (PostMessageW(target, WM_MAINFRAME_PLAYER_EVENT, static_cast<WPARAM>(type), 0))
-                return;
-            // A full message queue drains; a destroyed window never comes back.
-            if (!IsWindow(target) || quittingNow()) break;
-            Sleep(5);
-        }
-        if (type == EventTimeChanged) timePosted.store(false);
-    }
-
-    bool quittingNow() {
-        std::lock_guard<std::mutex> hold(lock);
-        return quitting;
-    }
-
-    std::mutex lock;
-    std::condition_variable wake;
-    std::deque<int> queue;
-    bool quitting = false;
-    std::atomic<bool> timePosted{false};
-    HANDLE thread = nullptr;
-};
-
-namespace {
-// The relay of the live controller. handleProc gets no user data from the engine, so it finds
-// the relay here; the slot lock keeps a relay from being destroyed while an event is pushed.
-std::mutex gRelaySlotLock;
-PlayerEventRelay* gRelaySlot = nullptr;
-
-void publishRelay(PlayerEventRelay* relay) {
-    std::lock_guard<std::mutex> hold(gRelaySlotLock);
-    gRelaySlot = relay;
-}
-
-void unpublishRelay(PlayerEventRelay* relay) {
-    std::lock_guard<std::mutex> hold(gRelaySlotLock);
-    if (gRelaySlot == relay) gRelaySlot = nullptr;
-}
-} // namespace
-
-PlayLogic::PlayLogic() {
-    startEventRelay();
+PlayLogic::PlayLogic(PlayLogicListener* logicListener, HWND window,
+                     const PreferenceData* preferenceData)
+    : listener(logicListener), eventWindow(window), preferences(preferenceData) {
+    gInstance = this;
 }
 
 PlayLogic::~PlayLogic() {
     releaseMediaPlayer();
-    if (relay) {
-        unpublishRelay(relay.get());
-        relay.reset();
-    }
+    if (gInstance == this) gInstance = nullptr;
 }
 
-void PlayLogic::startEventRelay() {
-    HWND target = gMainFrame.mainWindow;
-    if (relay && relay->target == target) {
-        publishRelay(relay.get());
-        return;
-    }
-    if (relay) {
-        unpublishRelay(relay.get());
-        relay.reset();
-    }
-    if (!target) return;
-    auto fresh = std::make_unique<PlayerEventRelay>(target);
-    if (!fresh->start()) {
-        OutputDebugStringW(L"PlayLogic: the event relay thread could not be started\n");
-        return;
-    }
-    relay = std::move(fresh);
-    publishRelay(relay.get());
+void PlayLogic::listChanged(TrackListKind list) {
+    if (listener) listener->listChanged(list);
 }
 
-bool PlayLogic::isRelayedEvent(int eventType) {
-    // Only the events onPlayerEvent has effects for reach the window; anything else (end
-    // reached, a video output appearing, ...) would only wake the GUI thread for nothing.
-    switch (eventType) {
-    case EventPlaying:
-    case EventPaused:
-    case EventStopped:
-    case EventTimeChanged:
-        return true;
-    default:
-        return false;
-    }
+PlayerState PlayLogic::state() {
+    return player ? player->getState() : PlayerState::Nothing;
 }
 
-void PlayLogic::queuePlayerEvent(int eventType) {
-    if (!isRelayedEvent(eventType)) return;
-    std::lock_guard<std::mutex> hold(gRelaySlotLock);
-    if (gRelaySlot) gRelaySlot->push(eventType);
-}
-
-void PlayLogic::handleProc(const struct libvlc_event_t* event, void*) {
-    if (event) queuePlayerEvent(event->type);
-}
-
-void PlayLogic::onPlayerEvent(int eventType) {
-    switch (eventType) {
-    case EventPlaying:
+void PlayLogic::handleProc(PlayerEvent event) {
+    switch (event) {
+    case PlayerEvent::Playing:
         OutputDebugStringW(L"handleProc: libvlc_MediaPlayerPlaying\n");
         updateTrackLists();
         applyAudio();
-        updateBarButtons();
-        refreshMainMenu();
+        if (listener) listener->stateChanged();
         break;
-    case EventPaused:
+    case PlayerEvent::Paused:
         OutputDebugStringW(L"handleProc: libvlc_MediaPlayerPaused\n");
-        updateBarButtons();
-        refreshMainMenu();
+        if (listener) listener->stateChanged();
         break;
-    case EventStopped:
+    case PlayerEvent::Stopped:
         OutputDebugStringW(L"handleProc: libvlc_MediaPlayerStopped\n");
-        updateBarButtons();
-        refreshMainMenu();
+        if (listener) listener->stateChanged();
         break;
-    case EventTimeChanged:
-        if (relay) relay->timeEventHandled();
-        if (player && player->getTime() > 0) hasPlayed = true;
+    case PlayerEvent::TimeChanged:
+        if (!player) break;
+        player->eventHandled(event);
+        if (player->getTime() > 0) hasPlayed = true;
         updateTrackLists();
-        // Copies time and length from the engine (playing or paused), clamps them, redraws the
-        // seek bar under paintLock and then the volume display.
-        if (PlayBar* b = bar()) b->updateTime();
+        if (listener) listener->timeChanged();
         break;
-    default:
+    case PlayerEvent::EndReached:
+    case PlayerEvent::EncounteredError:
+        onMediaEnded();
         break;
     }
+}
+
+void PlayLogic::onMediaEnded() {
+    // The event may come from an engine released since; only the current engine's end counts.
+    const PlayerState now = state();
+    if (now != PlayerState::Ended && now != PlayerState::Error) return;
+    if (now == PlayerState::Error || !hasPlayed) {
+        // libVLC starts playing asynchronously, so a file it cannot decode still opened and
+        // "played"; it only shows here. Report it instead of sitting silently idle.
+        OutputDebugStringW(L"Playlogic: the media could not be played\n");
+        stop();
+        if (reachedByStep) {
+            // Reached by a step or the automatic advance: dropped like an entry that does not
+            // open, and the advance goes on.
+            int current = playList.currentIndex();
+            bool more = current >= 0 && current < playList.count() - 1;
+            if (current >= 0) playList.remove(current);
+            if (more) {
+                // The step starts after the current entry: the one before the dropped entry,
+                // or none when it was the first.
+                if (current > 0) playList.setCurrent(current - 1);
+                stepFile(+1);
+            }
+        } else if (listener) {
+            listener->loadFailed();
+        }
+        return;
+    }
+    OutputDebugStringW(L"Playlogic: Ended\n");
+    stop();
+    // The automatic advance never wraps: it stops after the last entry.
+    if (canSkip() && playList.currentIndex() < playList.count() - 1) step(+1);
 }
 
 EngineKind PlayLogic::engineKindForPath(const WString& path) {
     size_t dot = path.rfind(L'.');
-    if (dot == WString::npos || dot + 1 >= path.size()) return 1;
+    if (dot == WString::npos || dot + 1 >= path.size()) return EngineKind::Vlc;
     WString extension = asciiLower(path.substr(dot + 1));
-    for (const ExtensionRow* row = kExtensionTable; row->kind != -1; ++row)
-        if (extension == row->extension) return row->kind;
-    return 1;
+    for (const ExtensionRow& row : kExtensionTable)
+        if (extension == row.extension) return row.kind;
+    return EngineKind::Vlc;
 }
 
 WString PlayLogic::fileNamePart(const WString& path) {
@@ -295,28 +133,27 @@ WString PlayLogic::fileNamePart(const WString& path) {
     return path.substr(separator + 1);
 }
 
-bool PlayLogic::isFolder(const WString& path) const {
-    if (path.empty()) return false;
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool PlayLogic::createMediaPlayer(EngineKind kind) {
-    OutputDebugStringW(formatWide(L"PlayLogic::createMediaPlayer %d\n", kind).c_str());
+    OutputDebugStringW(
+        formatWide(L"PlayLogic::createMediaPlayer %d\n", static_cast<int>(kind)).c_str());
     if (engineKind == kind && player) return true;
     releaseMediaPlayer();
-    if (kind == 1) player.reset(engineFactory ? engineFactory(kind) : createVlcPlayer());
+    if (kind == EngineKind::Vlc) {
+        if (engineFactory) {
+            player.reset(engineFactory(kind));
+        } else {
+            const PreferenceData none{};
+            player.reset(createVlcPlayer(buildVlcOptions(preferences ? *preferences : none)));
+        }
+    }
     if (player) {
-        if (!player->init(gMainFrame.mainWindow)) {
+        if (!player->init(eventWindow)) {
             OutputDebugStringW(L"PlayLogic::createMediaPlayer: init failed\n");
             releaseMediaPlayer();
             return false;
         }
-        player->setHwnd(gMainFrame.playWnd ? gMainFrame.playWnd->videoSurface : nullptr);
-        if (kind == 1) {
-            startEventRelay();
-            attachEngineEvents(player.get());
-        }
+        player->setHwnd(listener ? listener->videoSurface() : nullptr);
+        player->setEventWindow(eventWindow, WM_MAINFRAME_PLAYER_EVENT);
         refreshAudioDevices();
     }
     return player != nullptr;
@@ -332,15 +169,14 @@ void PlayLogic::releaseMediaPlayer() {
 
 bool PlayLogic::open(const WString& path, DiscKind kind) {
     EngineKind engine = engineKindForPath(path);
-    if (PlayWnd* wnd = gMainFrame.playWnd) {
-        if (!wnd->open(engine, gMainFrame.instance)) return false;
-    }
+    if (listener && !listener->prepareVideo(engine)) return false;
     if (!createMediaPlayer(engine) || !player) return false;
     if (!player->open(path, kind)) return false;
     currentPath = path;
     currentName = fileNamePart(path);
     engineKind = engine;
     discKind = kind;
+    aspectRatio.clear(); // a fresh engine shows the picture's own shape
     hasPlayed = false;
     reachedByStep = false;
     return true;
@@ -355,10 +191,9 @@ bool PlayLogic::play() {
             if (!open(path, discKind)) break;
             continue;
         }
-        if (player->getState() == StatePlaying) return true;
+        if (player->getState() == PlayerState::Playing) return true;
         if (!player->play()) return false;
-        if (HWND surface = videoSurface())
-            ShowWindow(surface, player->hasVideo() ? SW_SHOW : SW_HIDE);
+        if (listener) listener->showVideo(player->hasVideo());
         applyAudio();
         return true;
     }
@@ -367,21 +202,12 @@ bool PlayLogic::play() {
 }
 
 void PlayLogic::waitWhilePlaying() {
-    HCURSOR previous = nullptr;
-    bool waited = false;
-    for (int poll = 0; poll < kMaxStatePolls && player && player->isPlaying(); ++poll) {
-        if (!waited) {
-            previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-            waited = true;
-        }
+    if (!player || !player->isPlaying()) return;
+    WaitCursor wait;
+    for (int poll = 0; poll < kMaxStatePolls && player && player->isPlaying(); ++poll)
         Sleep(kPollMs);
-    }
-    if (waited) {
-        if (player && player->isPlaying())
-            OutputDebugStringW(
-                L"PlayLogic: the engine still reports playing; not waiting longer\n");
-        SetCursor(previous);
-    }
+    if (player && player->isPlaying())
+        OutputDebugStringW(L"PlayLogic: the engine still reports playing; not waiting longer\n");
 }
 
 void PlayLogic::pause() {
@@ -395,13 +221,7 @@ void PlayLogic::stop() {
         player->stop();
         waitWhilePlaying();
     }
-    if (PlayBar* b = bar()) {
-        if (b->window && GetCapture() == b->window) ReleaseCapture();
-        b->dragTarget = 0;
-        b->length = 0;
-        b->updateTime();
-    }
-    if (HWND surface = videoSurface()) ShowWindow(surface, SW_HIDE);
+    if (listener) listener->playbackStopped();
     releaseMediaPlayer();
     clearTrackLists();
 }
@@ -411,18 +231,18 @@ void PlayLogic::closeAll() {
     playList.clear();
     currentPath.clear();
     currentName.clear();
-    engineKind = 0;
+    engineKind = EngineKind::None;
 }
 
 bool PlayLogic::canSkip() {
-    if (isFolder(currentPath) && titles.count() > 1) return true;
+    if (isDirectory(currentPath) && titles.count() > 1) return true;
     if (playList.count() < 2) return false;
     return playList.currentIndex() >= 0;
 }
 
 void PlayLogic::step(int direction) {
     if (!canSkip()) return;
-    if (isFolder(currentPath))
+    if (isDirectory(currentPath))
         stepTitle(direction);
     else
         stepFile(direction);
@@ -443,7 +263,7 @@ void PlayLogic::stepTitle(int direction) {
 
 void PlayLogic::stepFile(int direction) {
     // A step while the new item has not shown any time yet is ignored.
-    if (player && player->getState() == StatePlaying && player->getTime() == 0) return;
+    if (state() == PlayerState::Playing && player->getTime() == 0) return;
     stop();
     int i = playList.currentIndex() + direction;
     while (playList.count() > 0) {
@@ -451,13 +271,13 @@ void PlayLogic::stepFile(int direction) {
         if (i >= playList.count()) i = 0;
         WString path = playList.entryPath(i);
         EngineKind kind = engineKindForPath(path);
-        PlayWnd* wnd = gMainFrame.playWnd;
-        bool prepared = !wnd || wnd->open(kind, gMainFrame.instance);
-        if (prepared && createMediaPlayer(kind) && player && player->open(path, 0)) {
+        bool prepared = !listener || listener->prepareVideo(kind);
+        if (prepared && createMediaPlayer(kind) && player && player->open(path, DiscKind::None)) {
             currentPath = path;
             currentName = fileNamePart(path);
-            discKind = 0;
+            discKind = DiscKind::None;
             engineKind = kind;
+            aspectRatio.clear();
             hasPlayed = false;
             reachedByStep = true;
             playList.setCurrent(i);
@@ -472,13 +292,11 @@ void PlayLogic::stepFile(int direction) {
 }
 
 bool PlayLogic::seek(int direction) {
-    if (!player) return false;
-    int state = player->getState();
-    if (state != StatePlaying && state != StatePaused) return false;
+    if (!isActive(state())) return false;
     long long time = player->getTime();
     if (time == 0) return false;
     long long length = player->getLength();
-    long long step = static_cast<long long>(gMainFrame.preferences.seekStep) * 1000;
+    long long step = preferences ? static_cast<long long>(preferences->seekStep) * 1000 : 0;
     if (step <= 0) step = 5000;
     // The 5000 ms guards stay fixed whatever the configured step.
     long long target;
@@ -496,11 +314,8 @@ bool PlayLogic::seek(int direction) {
 void PlayLogic::setVolume(int value) {
     volume = value < 0 ? 0 : (value > 100 ? 100 : value);
     muted = false;
-    if (player) {
-        int state = player->getState();
-        if (state == StatePlaying || state == StatePaused) applyAudio();
-    }
-    updateBarVolume();
+    if (isActive(state())) applyAudio();
+    if (listener) listener->volumeChanged();
 }
 
 void PlayLogic::stepVolume(int direction) {
@@ -511,11 +326,8 @@ void PlayLogic::stepVolume(int direction) {
 
 void PlayLogic::toggleMute() {
     muted = !muted;
-    if (player) {
-        int state = player->getState();
-        if (state == StatePlaying || state == StatePaused) applyAudio();
-    }
-    updateBarVolume();
+    if (isActive(state())) applyAudio();
+    if (listener) listener->volumeChanged();
 }
 
 void PlayLogic::applyAudio() {
@@ -532,50 +344,17 @@ void PlayLogic::applyAudio() {
     if (player->getVolume() != volume) player->setVolume(volume);
 }
 
-void PlayLogic::updateBarVolume() {
-    // The bar compares the effective volume with what it shows and redraws under paintLock.
-    if (PlayBar* b = bar()) b->updateVolume();
-}
-
 bool PlayLogic::isPlaying() {
     return player && player->isPlaying();
 }
 
 void PlayLogic::timerProc() {
-    if (player) {
-        int state = player->getState();
-        if (state == StatePlaying) {
-            // libVLC also reports playing for data it then gives up on; only time shown
-            // counts as played.
-            if (player->getTime() > 0) hasPlayed = true;
-            applyAudio();
-            checkAutomaticAspect();
-        } else if (state == StateError || (state == StateEnded && !hasPlayed)) {
-            // libVLC starts playing asynchronously, so a file it cannot decode still opened
-            // and "played"; it only shows here. Report it instead of sitting silently idle.
-            OutputDebugStringW(L"Playlogic: timerProc: the media could not be played\n");
-            stop();
-            if (reachedByStep) {
-                // Reached by a step or the automatic advance: dropped like an entry that does
-                // not open, and the advance goes on.
-                int current = playList.currentIndex();
-                bool more = current >= 0 && current < playList.count() - 1;
-                if (current >= 0) playList.remove(current);
-                if (more) {
-                    // The step starts after the current entry: the one before the dropped
-                    // entry, or none when it was the first.
-                    if (current > 0) playList.setCurrent(current - 1);
-                    stepFile(+1);
-                }
-            } else if (loadFailureHandler) {
-                loadFailureHandler();
-            }
-        } else if (state == StateEnded) {
-            OutputDebugStringW(L"Playlogic: timerProc: Ended\n");
-            stop();
-            // The automatic advance never wraps: it stops after the last entry.
-            if (canSkip() && playList.currentIndex() < playList.count() - 1) step(+1);
-        }
+    // The end of the media arrives as an engine event; the timer keeps the rest in step.
+    if (state() == PlayerState::Playing) {
+        // libVLC also reports playing for data it then gives up on; only time shown counts
+        // as played.
+        if (player->getTime() > 0) hasPlayed = true;
+        applyAudio();
     }
     trackTitleAndChapter();
 }
@@ -584,30 +363,28 @@ void PlayLogic::timerProc() {
 
 void PlayLogic::updateTrackLists() {
     if (!player) return;
-    if (HWND surface = videoSurface()) {
-        if (!IsWindowVisible(surface)) gMainFrame.playWnd->showVideo(player->hasVideo());
+    if (listener) {
+        HWND surface = listener->videoSurface();
+        if (surface && !IsWindowVisible(surface)) listener->showVideo(player->hasVideo());
     }
     if (audioTracks.empty()) {
         player->getAudioTracks(audioTracks);
-        if (!audioTracks.empty()) buildAudioTrackMenu();
+        if (!audioTracks.empty()) listChanged(TrackListKind::AudioTracks);
     }
     if (!player->hasVideo()) return;
     if (titles.empty()) {
         currentTitle = -1;
         currentChapter = -1;
         player->getTitles(titles);
-        if (!titles.empty()) {
-            buildTitleMenu();
-            updateBarButtons();
-        }
+        if (!titles.empty()) listChanged(TrackListKind::Titles);
     }
     if (videoTracks.empty()) {
         player->getVideoTracks(videoTracks);
-        if (!videoTracks.empty()) buildVideoTrackMenu();
+        if (!videoTracks.empty()) listChanged(TrackListKind::VideoTracks);
     }
     if (subtitles.empty()) {
         player->getSubtitles(subtitles);
-        if (!subtitles.empty()) buildSubtitleMenu();
+        if (!subtitles.empty()) listChanged(TrackListKind::Subtitles);
     }
 }
 
@@ -622,52 +399,41 @@ void PlayLogic::trackTitleAndChapter() {
     int chapter = player->getChapter();
     if (title == currentTitle && chapter == currentChapter) return;
     if (title != currentTitle) {
-        buildChapterMenu();
+        listChanged(TrackListKind::Chapters);
         videoTracks.clear();
         player->getVideoTracks(videoTracks);
-        buildVideoTrackMenu();
+        listChanged(TrackListKind::VideoTracks);
         subtitles.clear();
         player->getSubtitles(subtitles);
-        buildSubtitleMenu();
+        listChanged(TrackListKind::Subtitles);
     }
     currentTitle = title;
     currentChapter = chapter;
-    refreshMainMenu();
-}
-
-void PlayLogic::checkAutomaticAspect() {
-    if (!player || !player->hasVideo()) return;
-    if (player->getAspectRatio().empty()) applyAspectRatio("");
-}
-
-const char* PlayLogic::nearestAspect(int width, int height) {
-    if (width <= 0 || height <= 0) return "";
-    float ratio = static_cast<float>(width) / static_cast<float>(height);
-    const AspectRow* best = &kAspectTable[0];
-    float bestDifference = std::fabs(best->value - ratio);
-    for (const AspectRow& row : kAspectTable) {
-        float difference = std::fabs(row.value - ratio);
-        // Strictly smaller: on equal difference the earlier row wins.
-        if (difference < bestDifference) {
-            best = &row;
-            bestDifference = difference;
-        }
-    }
-    return best->text;
+    if (listener) listener->positionChanged();
 }
 
 bool PlayLogic::applyAspectRatio(const char* text) {
     if (!player) return false;
-    if (text && *text) {
-        aspectRatio = text;
-        return player->setAspectRatio(text);
-    }
-    VideoSize size = player->getVideoSize();
-    if (size.width > 0 && size.height > 0) {
-        aspectRatio.clear();
-        return player->setAspectRatio(nearestAspect(size.width, size.height));
-    }
-    return player->setAspectRatio(std::string());
+    // Without a choice the picture keeps its own shape: its stored size times its sample aspect
+    // ratio. A ratio picked from the frame size alone squeezes every anamorphic disc.
+    aspectRatio = text ? text : "";
+    return player->setAspectRatio(aspectRatio);
+}
+
+void PlayLogic::selectAudioTrack(int index) {
+    if (player && inList(audioTracks, index)) player->setAudioTrack(audioTracks[index].id);
+}
+
+void PlayLogic::selectTitle(int index) {
+    if (!player || !inList(titles, index)) return;
+    player->setTitleChapter(titles[index].id, -1);
+    // The new title has its own audio tracks; they are read again once it plays.
+    audioTracks.clear();
+    listChanged(TrackListKind::AudioTracks);
+}
+
+void PlayLogic::selectVideoTrack(int index) {
+    if (player && inList(videoTracks, index)) player->setVideoTrack(videoTracks[index].id);
 }
 
 void PlayLogic::selectChapter(int index) {
@@ -686,7 +452,7 @@ void PlayLogic::selectSubtitle(int index) {
     if (index < count - 1) {
         player->setSubtitle(subtitles[index].id);
     } else if (index == count - 1) {
-        WString path = chooseFileHook ? chooseFileHook() : chooseFile();
+        WString path = listener ? listener->chooseSubtitleFile() : WString();
         // The dialog ran a message loop: the engine may be gone by now.
         if (!path.empty() && player) player->setSubtitleFile(path);
     }
@@ -715,6 +481,60 @@ int PlayLogic::currentSubtitleIndex() {
     return player ? indexOfId(subtitles, player->getSubtitle()) : -1;
 }
 
+int PlayLogic::currentIndex(TrackListKind list) {
+    switch (list) {
+    case TrackListKind::AudioTracks:
+        return currentAudioTrackIndex();
+    case TrackListKind::Titles:
+        return currentTitleIndex();
+    case TrackListKind::Chapters:
+        return currentChapterIndex();
+    case TrackListKind::VideoTracks:
+        return currentVideoTrackIndex();
+    case TrackListKind::Subtitles:
+        return currentSubtitleIndex();
+    }
+    return -1;
+}
+
+void PlayLogic::selectItem(TrackListKind list, int index) {
+    switch (list) {
+    case TrackListKind::AudioTracks:
+        selectAudioTrack(index);
+        break;
+    case TrackListKind::Titles:
+        selectTitle(index);
+        break;
+    case TrackListKind::Chapters:
+        selectChapter(index);
+        break;
+    case TrackListKind::VideoTracks:
+        selectVideoTrack(index);
+        break;
+    case TrackListKind::Subtitles:
+        selectSubtitle(index);
+        break;
+    }
+}
+
+const TrackList* PlayLogic::trackList(TrackListKind list) {
+    switch (list) {
+    case TrackListKind::AudioTracks:
+        return &audioTracks;
+    case TrackListKind::Titles:
+        return &titles;
+    case TrackListKind::Chapters: {
+        const int k = currentTitleIndex();
+        return k >= 0 ? titles[k].chapters.get() : nullptr;
+    }
+    case TrackListKind::VideoTracks:
+        return &videoTracks;
+    case TrackListKind::Subtitles:
+        return &subtitles;
+    }
+    return nullptr;
+}
+
 WString PlayLogic::currentTitleName() {
     if (!player) {
         cachedTitleName.clear();
@@ -732,6 +552,20 @@ WString PlayLogic::currentTitleName() {
     return cachedTitleName;
 }
 
+bool PlayLogic::onDiscMenu() {
+    return discKind != DiscKind::None && isActive(state()) && player->isMenuShown();
+}
+
+bool PlayLogic::navigateMenu(MenuAction action) {
+    if (!onDiscMenu()) return false;
+    player->navigate(action);
+    return true;
+}
+
+bool PlayLogic::menuPointer(int x, int y, bool click) {
+    return onDiscMenu() && player->menuPointer(x, y, click);
+}
+
 void PlayLogic::setAudioChannel(int channel) {
     if (player) player->setAudioChannel(channel);
 }
@@ -746,17 +580,17 @@ bool PlayLogic::takeSnapshot(const WString& folder) {
 
 void PlayLogic::clearTrackLists() {
     audioTracks.clear();
-    buildAudioTrackMenu();
+    listChanged(TrackListKind::AudioTracks);
     titles.clear();
     currentTitle = -1;
     currentChapter = -1;
-    buildTitleMenu();
+    listChanged(TrackListKind::Titles);
     videoTracks.clear();
-    buildVideoTrackMenu();
+    listChanged(TrackListKind::VideoTracks);
     subtitles.clear();
-    buildSubtitleMenu();
+    listChanged(TrackListKind::Subtitles);
 }
 
 PlayLogic* playLogic() {
-    return gMainFrame.playLogic;
+    return gInstance;
 }

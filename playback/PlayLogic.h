@@ -1,5 +1,6 @@
 // The playback controller: owns the engine, the play list, the current source, volume and mute,
-// and the track, title, chapter and subtitle lists the menus show.
+// and the track, title, chapter and subtitle lists the menus show. It reports what happened
+// through a PlayLogicListener, which the window side implements; it knows no window of its own.
 #pragma once
 
 #include <windows.h>
@@ -8,18 +9,49 @@
 #include <string>
 
 #include "engine/MediaPlayer.h"
+#include "engine/Preferences.h"
 #include "playback/PlayListData.h"
 #include "platform/WString.h"
 
-class PlayerEventRelay;
+enum class EngineKind { None = 0, Vlc = 1, NoEngine = 2 }; // NoEngine: "swf"/"fla" paths
 
-// 0 no source, 1 libVLC engine, 2 "swf"/"fla" (no engine exists for it).
-using EngineKind = int;
+// The lists the controller keeps for the menus.
+enum class TrackListKind { AudioTracks, Titles, Chapters, VideoTracks, Subtitles };
+
+// What the controller reports, always on the GUI thread.
+class PlayLogicListener {
+public:
+    virtual ~PlayLogicListener() = default;
+    // Makes the video window ready for media of the kind; false stops the open.
+    virtual bool prepareVideo(EngineKind kind) = 0;
+    // The window the engine draws into; null when there is none.
+    virtual HWND videoSurface() = 0;
+    virtual void showVideo(bool visible) = 0;
+    // The engine's state or the play list changed: buttons and menu states follow.
+    virtual void stateChanged() = 0;
+    // The current title or chapter changed: the menus' check marks follow.
+    virtual void positionChanged() = 0;
+    // One of the lists was refilled or emptied.
+    virtual void listChanged(TrackListKind list) = 0;
+    virtual void timeChanged() = 0;
+    virtual void volumeChanged() = 0;
+    // A stop, before the engine goes: the seek bar returns to its start, ending any drag, and
+    // the video surface is hidden.
+    virtual void playbackStopped() = 0;
+    // Media that opened turned out unplayable (not reported for a play-list step).
+    virtual void loadFailed() = 0;
+    // The subtitle file the user picks; empty when cancelled.
+    virtual WString chooseSubtitleFile() = 0;
+};
 
 class PlayLogic {
 public:
-    PlayLogic();
+    // listener, eventWindow and preferences may be null (tests): nothing is then reported, no
+    // engine event arrives, and an all-zero preference record applies.
+    PlayLogic(PlayLogicListener* listener, HWND eventWindow, const PreferenceData* preferences);
     virtual ~PlayLogic();
+    PlayLogic(const PlayLogic&) = delete;
+    PlayLogic& operator=(const PlayLogic&) = delete;
 
     static EngineKind engineKindForPath(const WString& path);
     // The text after the last "\" or "/"; empty when there is none or it is the first character.
@@ -40,56 +72,59 @@ public:
     void toggleMute();
     void applyAudio();
     bool isPlaying();
+    // The engine's state; Nothing without an engine.
+    PlayerState state();
     bool createMediaPlayer(EngineKind kind);
     void releaseMediaPlayer();
     void timerProc();
-    // Called by libVLC on its own threads: only queues the event type. A relay thread posts it
-    // to the main window as WM_MAINFRAME_PLAYER_EVENT, whose handler calls onPlayerEvent.
-    static void handleProc(const struct libvlc_event_t* event, void* userData);
-    // Queues one event type exactly as handleProc does (no Win32 call; any thread).
-    static void queuePlayerEvent(int eventType);
-    // Whether an event type is carried to the GUI thread: Playing, Paused, Stopped, TimeChanged.
-    static bool isRelayedEvent(int eventType);
-    // The effects of one engine event, on the GUI thread (WM_MAINFRAME_PLAYER_EVENT).
-    void onPlayerEvent(int eventType);
+    // The effects of one engine event, on the GUI thread: the engine posts its events to the
+    // event window, whose message handler calls this.
+    void handleProc(PlayerEvent event);
 
     // Track lists, titles and aspect ratio
     void updateTrackLists();
     void refreshAudioDevices();
     void trackTitleAndChapter();
-    void checkAutomaticAspect();
+    // A ratio such as "16:9"; null or empty: the picture's own display aspect ratio.
     bool applyAspectRatio(const char* text);
+    void selectAudioTrack(int index);
+    void selectTitle(int index);
     void selectChapter(int index);
+    void selectVideoTrack(int index);
     void selectSubtitle(int index);
     int currentAudioTrackIndex();
     int currentTitleIndex();
     int currentChapterIndex();
     int currentVideoTrackIndex();
     int currentSubtitleIndex();
+    // The current entry's index in a list, and the choice of an entry from the list's menu.
+    int currentIndex(TrackListKind list);
+    void selectItem(TrackListKind list, int index);
+    // The list behind a menu; for Chapters, the current title's (null when there is none).
+    const TrackList* trackList(TrackListKind list);
     WString currentTitleName();
+    // Disc menus: true while the current title of a disc is a menu; the moves and the pointer go
+    // to its buttons then (x, y in the video surface's client coordinates). False otherwise.
+    bool onDiscMenu();
+    bool navigateMenu(MenuAction action);
+    bool menuPointer(int x, int y, bool click);
     void setAudioChannel(int channel);
     int getAudioChannel();
     bool takeSnapshot(const WString& folder);
     void clearTrackLists();
-    // The row of the automatic aspect table nearest to width / height.
-    static const char* nearestAspect(int width, int height);
 
     // Factory of the engine for a kind; tests replace it to drive the controller with a fake.
     using EngineFactory = MediaPlayer* (*)(EngineKind kind);
     static EngineFactory engineFactory;
-    // Called on the GUI thread when media that opened turns out unplayable (the engine ends in
-    // its error state, or ends without ever having played). Null: nothing is shown.
-    using LoadFailureHandler = void (*)();
-    static LoadFailureHandler loadFailureHandler;
 
     std::unique_ptr<MediaPlayer> player;
     PlayListData playList;
     WString currentPath;
-    DiscKind discKind = 0;
+    DiscKind discKind = DiscKind::None;
     WString currentName;
     int volume = 100;
     bool muted = false;
-    EngineKind engineKind = 0;
+    EngineKind engineKind = EngineKind::None;
     std::string aspectRatio;
     TrackList audioTracks;
     AudioDeviceList audioDevices;
@@ -104,14 +139,16 @@ public:
     bool reachedByStep = false;
 
 private:
-    void updateBarVolume();
     void waitWhilePlaying();
-    bool isFolder(const WString& path) const;
-    void startEventRelay();
+    // The media ended (EndReached) or failed (EncounteredError).
+    void onMediaEnded();
+    void listChanged(TrackListKind list);
+    PlayLogicListener* listener;
+    HWND eventWindow;
+    const PreferenceData* preferences;
     WString cachedTitleName;
     int cachedTitleId = -1;
-    std::unique_ptr<PlayerEventRelay> relay;
 };
 
-// The one controller, owned by the main window's state.
+// The one controller (null when none exists).
 PlayLogic* playLogic();

@@ -9,6 +9,9 @@ cd "$(dirname "$0")/.."
 top=$PWD
 jobs=$(nproc)
 
+# An include that points up the layers fails the build before anything compiles.
+bash scripts/check-layers.sh >/dev/null || { bash scripts/check-layers.sh; exit 1; }
+
 cmake -S . -B build/mingw -DCMAKE_TOOLCHAIN_FILE=cmake/mingw.cmake -DCMAKE_BUILD_TYPE=Release \
     -DVELLORAN_OUT="$top/build" >/dev/null
 cmake --build build/mingw -j"$jobs"

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     wine wine64 wine64-tools libwine-dev
-    libvlc-dev vlc-plugin-base vlc-plugin-video-output vlc-bin
+    libvlc-dev libvlccore-dev vlc-plugin-base vlc-plugin-video-output vlc-bin
     xvfb xdotool x11-utils imagemagick openbox
     ffmpeg dvdauthor genisoimage xorriso
     fuse3 libfuse3-dev libudfread-dev libiso9660-dev

@@ -2,7 +2,7 @@
 filter_wine() { grep -v -e 'it looks like wine32 is missing' -e 'multiarch' -e 'apt-get install wine32' -e '^wine: created the configuration' -e '^wine: configuration in' -e 'wine32:i386' || true; }
 
 start_test_env() {
-    export WINEDEBUG=-all
+    export WINEDEBUG=${WINEDEBUG_OVERRIDE:--all}
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     if [[ -z "${VELLORAN_KEEP_DISPLAY:-}" || -z "${DISPLAY:-}" ]]; then
         local n=$(( 90 + RANDOM % 100 ))

@@ -9,7 +9,6 @@
 #include <initializer_list>
 #include <new>
 
-#include "app/MainFrame.h"
 #include "playback/PlayLogic.h"
 #include "resources/resource.h"
 #include "ui/WinUtil.h"
@@ -144,16 +143,11 @@ INT_PTR CALLBACK playBarProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 } // namespace
 
 PlayBar* PlayBar::instance() {
-    if (!gBar) gBar = new (std::nothrow) PlayBar();
     return gBar;
 }
 
-void PlayBar::destroyInstance() {
-    delete gBar;
-    gBar = nullptr;
-}
-
 PlayBar::PlayBar() {
+    gBar = this;
     HMODULE module = GetModuleHandleW(nullptr);
     appInstance = module;
     for (const ButtonRow& row : kButtons) {
@@ -169,6 +163,7 @@ PlayBar::PlayBar() {
 }
 
 PlayBar::~PlayBar() {
+    if (gBar == this) gBar = nullptr;
     destroyWindowField(tooltip);
     destroyWindowField(window);
     for (auto& entry : images)
@@ -382,7 +377,7 @@ void PlayBar::updateButtons() {
         return;
     }
     PlayLogic* logic = playLogic();
-    const int state = logic && logic->player ? logic->player->getState() : 0;
+    const PlayerState state = logic ? logic->state() : PlayerState::Nothing;
 
     auto set = [this](int id, bool enable, bool show) {
         if (HWND control = GetDlgItem(window, id)) {
@@ -391,9 +386,9 @@ void PlayBar::updateButtons() {
         }
     };
     int hide1 = IDC_BAR_STOP, hide2 = IDC_BAR_PAUSE, show1 = IDC_BAR_OPEN, show2 = IDC_BAR_PLAY;
-    if (state == StatePlaying) {
+    if (state == PlayerState::Playing) {
         hide1 = IDC_BAR_OPEN, hide2 = IDC_BAR_PLAY, show1 = IDC_BAR_STOP, show2 = IDC_BAR_PAUSE;
-    } else if (state == StatePaused) {
+    } else if (state == PlayerState::Paused) {
         hide1 = IDC_BAR_OPEN, hide2 = IDC_BAR_PAUSE, show1 = IDC_BAR_STOP, show2 = IDC_BAR_PLAY;
     }
     set(hide1, false, false);
@@ -405,11 +400,11 @@ void PlayBar::updateButtons() {
     set(IDC_BAR_PREV, canStep, true);
     set(IDC_BAR_NEXT, canStep, true);
 
-    if (state != StatePlaying) {
+    if (state != PlayerState::Playing) {
         set(IDC_BAR_PLAY, logic && logic->playList.count() > 0, true);
-        if (state != StatePaused) time = 0;
+        if (state != PlayerState::Paused) time = 0;
     }
-    const bool full = gMainFrame.fullScreen;
+    const bool full = fullScreen;
     set(IDC_BAR_FULLSCREEN1, !full, !full);
     set(IDC_BAR_FULLSCREEN2, full, full);
 }

@@ -35,10 +35,12 @@ private:
 
 class PlayBar {
 public:
+    // The one bar, owned by the main window's state; null when none exists.
     static PlayBar* instance();
-    // Deletes the single object and empties the slot (exit sequence).
-    static void destroyInstance();
+    PlayBar();
     virtual ~PlayBar();
+    PlayBar(const PlayBar&) = delete;
+    PlayBar& operator=(const PlayBar&) = delete;
 
     bool create(HINSTANCE instance, HWND mainWindow);
     bool initControls();
@@ -81,6 +83,8 @@ public:
     // The main window the buttons post their commands to, and the module of the resources.
     HWND owner = nullptr;
     HINSTANCE appInstance = nullptr;
+    // The main window is in full screen: the bar offers the button that leaves it.
+    bool fullScreen = false;
 
     // Knob offset from the track's left edge for a time within a length.
     static int timeKnobOffset(long long time, long long length, int trackWidth, int knobWidth);
@@ -90,7 +94,6 @@ public:
     static double sliderFraction(int x, int left, int right);
 
 private:
-    PlayBar();
     int knobWidth(int sliderId);
     // Knob widths are read once, on first use; -1 until then.
     int timeKnobWidth = -1;

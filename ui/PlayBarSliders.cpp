@@ -61,8 +61,7 @@ int PlayBar::knobWidth(int sliderId) {
 void PlayBar::updateTime() {
     PlayLogic* logic = playLogic();
     if (logic && logic->player) {
-        int state = logic->player->getState();
-        if (state == StatePlaying || state == StatePaused) {
+        if (isActive(logic->player->getState())) {
             time = logic->player->getTime();
             length = logic->player->getLength();
         }

@@ -2,9 +2,10 @@
 // into, the context menu, double clicks and the cursor hiding during playback.
 #include "ui/PlayWnd.h"
 
+#include <windowsx.h>
+
 #include <new>
 
-#include "app/MainFrame.h"
 #include "playback/PlayLogic.h"
 #include "resource.h"
 #include "ui/Hyperlink.h"
@@ -49,8 +50,14 @@ bool isDuplicate(GestureRecord& last, bool fromHook) {
 }
 
 HWND mainWindowOf(HWND window) {
-    if (gMainFrame.mainWindow) return gMainFrame.mainWindow;
+    PlayWnd* wnd = PlayWnd::instance();
+    if (wnd && wnd->mainWindow) return wnd->mainWindow;
     return window ? GetParent(window) : nullptr;
+}
+
+bool inFullScreen() {
+    PlayWnd* wnd = PlayWnd::instance();
+    return wnd && wnd->fullScreen;
 }
 
 MediaPlayer* engine() {
@@ -58,14 +65,14 @@ MediaPlayer* engine() {
     return logic ? logic->player.get() : nullptr;
 }
 
-int engineState() {
-    MediaPlayer* player = engine();
-    return player ? player->getState() : 0;
+PlayerState engineState() {
+    PlayLogic* logic = playLogic();
+    return logic ? logic->state() : PlayerState::Nothing;
 }
 
 void requestFullScreenToggle(HWND window, WPARAM wParam, LPARAM lParam) {
     if (isDuplicate(gLastDoubleClick, fromMouseHook(WM_LBUTTONDBLCLK, wParam, lParam))) return;
-    const WPARAM command = gMainFrame.fullScreen ? IDM_LEAVE_FULLSCREEN : IDM_FULLSCREEN;
+    const WPARAM command = inFullScreen() ? IDM_LEAVE_FULLSCREEN : IDM_FULLSCREEN;
     PostMessageW(mainWindowOf(window), WM_COMMAND, command, 0);
 }
 
@@ -140,6 +147,12 @@ INT_PTR CALLBACK surfaceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     case WM_LBUTTONDBLCLK:
         requestFullScreenToggle(dialog, wParam, lParam);
         return TRUE;
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+        // On a disc menu the pointer selects the button under it and a click activates it.
+        if (PlayLogic* logic = playLogic())
+            logic->menuPointer(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), message == WM_LBUTTONUP);
+        return TRUE;
     default:
         return FALSE;
     }
@@ -152,16 +165,15 @@ bool isWindowField(HWND window) {
 } // namespace
 
 PlayWnd* PlayWnd::instance() {
-    if (!gPlayWnd) gPlayWnd = new (std::nothrow) PlayWnd();
     return gPlayWnd;
 }
 
-void PlayWnd::destroyInstance() {
-    delete gPlayWnd;
-    gPlayWnd = nullptr;
+PlayWnd::PlayWnd() {
+    gPlayWnd = this;
 }
 
 PlayWnd::~PlayWnd() {
+    if (gPlayWnd == this) gPlayWnd = nullptr;
     deleteImage(logo);
     logo = nullptr;
     destroyWindows();
@@ -169,6 +181,7 @@ PlayWnd::~PlayWnd() {
 
 bool PlayWnd::createWindow(HINSTANCE instance, HWND mainWindow) {
     gInstance = instance;
+    this->mainWindow = mainWindow;
     if (!window)
         window =
             CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_PLAYWND), mainWindow, windowProc, 0);
@@ -187,12 +200,12 @@ bool PlayWnd::loadLogo() {
     return true;
 }
 
-bool PlayWnd::open(int engineKind, HINSTANCE instance) {
+bool PlayWnd::open(EngineKind engineKind, HINSTANCE instance) {
     PlayLogic* logic = playLogic();
     const bool sameKind = logic && logic->engineKind == engineKind;
     if (!(sameKind && videoSurface)) {
         destroyWindowField(videoSurface);
-        if (engineKind == 1) {
+        if (engineKind == EngineKind::Vlc) {
             videoSurface =
                 CreateDialogParamW(instance ? instance : gInstance,
                                    MAKEINTRESOURCEW(IDD_VIDEOSURFACE), window, surfaceProc, 0);
@@ -232,10 +245,10 @@ void PlayWnd::paint(HDC dc, bool fromSurface) {
     FillRect(dc, &client, black);
     DeleteObject(black);
 
-    const int state = engineState();
+    const PlayerState state = engineState();
     const bool surfaceShown =
         isWindowField(videoSurface) && (GetWindowLongW(videoSurface, GWL_STYLE) & WS_VISIBLE) != 0;
-    if ((state == StatePlaying || state == StatePaused) && surfaceShown) return;
+    if (isActive(state) && surfaceShown) return;
     if (fromSurface || !logo) return;
     const int x = (client.right - static_cast<int>(imageWidth(logo))) / 2;
     const int y = (client.bottom - static_cast<int>(imageHeight(logo))) / 2;
@@ -248,17 +261,17 @@ void PlayWnd::showContextMenu(HMENU menu) {
         DestroyMenu(menu);
         return;
     }
-    RemoveMenu(popup, gMainFrame.fullScreen ? IDM_FULLSCREEN : IDM_LEAVE_FULLSCREEN, MF_BYCOMMAND);
+    RemoveMenu(popup, fullScreen ? IDM_FULLSCREEN : IDM_LEAVE_FULLSCREEN, MF_BYCOMMAND);
 
     PlayLogic* logic = playLogic();
     MediaPlayer* player = engine();
-    const int state = player ? player->getState() : 0;
+    const PlayerState state = engineState();
     const UINT grey = MF_BYCOMMAND | MF_DISABLED | MF_GRAYED;
     if (player && player->isPlaying()) {
         EnableMenuItem(popup, IDM_PLAY, grey);
     } else {
         EnableMenuItem(popup, IDM_PAUSE, grey);
-        if (state != StatePaused) EnableMenuItem(popup, IDM_STOP, grey);
+        if (state != PlayerState::Paused) EnableMenuItem(popup, IDM_STOP, grey);
         if (!logic || logic->playList.count() == 0) EnableMenuItem(popup, IDM_PLAY, grey);
     }
     if (!logic || !logic->canSkip()) {
@@ -275,7 +288,7 @@ void PlayWnd::showContextMenu(HMENU menu) {
     const Borrowed borrowed[] = {{3, L"Audio"}, {2, L"Video"}, {1, L"Controls"}};
     int inserted = 0;
     for (const Borrowed& b : borrowed) {
-        HMENU sub = gMainFrame.mainMenu ? GetSubMenu(gMainFrame.mainMenu, b.position) : nullptr;
+        HMENU sub = mainMenu ? GetSubMenu(mainMenu, b.position) : nullptr;
         if (sub && InsertMenuW(popup, kInsertPosition, MF_BYPOSITION | MF_POPUP,
                                reinterpret_cast<UINT_PTR>(sub), b.text))
             ++inserted;
@@ -306,7 +319,7 @@ void PlayWnd::cursorTick() {
         cursorHidden = false;
         return;
     }
-    if (engineState() != StatePlaying || !isWindowField(window)) return;
+    if (engineState() != PlayerState::Playing || !isWindowField(window)) return;
     RECT r{};
     GetWindowRect(window, &r);
     if (!PtInRect(&r, p)) return;

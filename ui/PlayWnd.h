@@ -4,17 +4,21 @@
 
 #include <windows.h>
 
+#include "playback/PlayLogic.h"
 #include "ui/SkinImage.h"
 
 class PlayWnd {
 public:
+    // The one video window, owned by the main window's state; null when none exists.
     static PlayWnd* instance();
-    static void destroyInstance();
+    PlayWnd();
     virtual ~PlayWnd();
+    PlayWnd(const PlayWnd&) = delete;
+    PlayWnd& operator=(const PlayWnd&) = delete;
 
     bool createWindow(HINSTANCE instance, HWND mainWindow);
     bool loadLogo();
-    bool open(int engineKind, HINSTANCE instance);
+    bool open(EngineKind engineKind, HINSTANCE instance);
     void showVideo(bool show);
     void layout();
     void paint(HDC dc, bool fromSurface);
@@ -36,7 +40,9 @@ public:
     DWORD lastMoveTick = 0;
     POINT lastCursorPos{0, 0};
     bool cursorHidden = false;
-
-private:
-    PlayWnd() = default;
+    // The main window: commands go there, and its menu bar lends its popups to the context
+    // menu. fullScreen: the main window is in full screen.
+    HWND mainWindow = nullptr;
+    HMENU mainMenu = nullptr;
+    bool fullScreen = false;
 };

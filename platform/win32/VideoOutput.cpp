@@ -4,6 +4,11 @@ struct VideoOutput {
     libvlc_media_player_t* player = nullptr;
 };
 
+// libVLC draws into the window itself.
+SurfacePainter videoSurfacePainter() {
+    return nullptr;
+}
+
 VideoOutput* createVideoOutput(libvlc_media_player_t* player) {
     if (!player) return nullptr;
     VideoOutput* output = new VideoOutput;
@@ -13,6 +18,10 @@ VideoOutput* createVideoOutput(libvlc_media_player_t* player) {
 
 void setVideoOutputWindow(VideoOutput* output, HWND window) {
     if (output) libvlc_media_player_set_hwnd(output->player, window);
+}
+
+bool videoOutputPicturePoint(VideoOutput*, int, int, int*, int*) {
+    return false;
 }
 
 // libVLC's own video output applies the aspect ratio and the scale.

@@ -7,14 +7,12 @@
 #include <mutex>
 #include <vector>
 
-#include "ui/PlayWnd.h"
-
 // libVLC decodes into two RV32 buffers of this object: it writes the one that is not the front
 // buffer while the GUI thread may draw the front one, and its display callback makes the
 // written buffer the front. The callbacks run on libVLC's threads, which Wine does not know:
 // they touch only the std::mutex, the buffers and the condition variable. A repaint thread
 // started with CreateThread turns "a new frame is there" into InvalidateRect on the window;
-// WM_PAINT then draws it through PlayWnd::surfacePainter on the GUI thread.
+// WM_PAINT then draws it through videoSurfacePainter() on the GUI thread.
 struct VideoOutput {
     libvlc_media_player_t* player = nullptr;
 
@@ -33,6 +31,8 @@ struct VideoOutput {
     unsigned knownGeneration = ~0u;
     unsigned visibleWidth = 0, visibleHeight = 0;
     double pixelAspect = 1.0; // the sample aspect ratio of the picture
+    bool pixelAspectKnown = false;
+    DWORD geometryTick = 0;
     std::string aspect;
     float scale = 0.0f;
     HANDLE repaintThread = nullptr;
@@ -116,29 +116,42 @@ DWORD WINAPI repaintThreadProc(void* parameter) {
 }
 
 // The picture's visible size and sample aspect ratio, read from the media once per format:
-// libVLC's buffer may have more lines than the picture (258 for a 240-line video).
+// libVLC's buffer may have more lines than the picture (258 for a 240-line video). The sample
+// aspect ratio reaches the track description only once the video runs, so until it is there it
+// is asked for again now and then.
 void refreshGeometry(VideoOutput* output, unsigned generation, unsigned width, unsigned height) {
-    if (output->knownGeneration == generation) return;
+    const DWORD now = GetTickCount();
+    if (output->knownGeneration == generation &&
+        (output->pixelAspectKnown || now - output->geometryTick < 250))
+        return;
     output->knownGeneration = generation;
+    output->geometryTick = now;
     output->visibleWidth = width;
     output->visibleHeight = height;
     output->pixelAspect = 1.0;
+    output->pixelAspectKnown = false;
     libvlc_media_t* media = libvlc_media_player_get_media(output->player);
     if (!media) return;
     libvlc_media_track_t** tracks = nullptr;
     const unsigned count = libvlc_media_tracks_get(media, &tracks);
+    // The player's current video track; a disc's tracks are numbered otherwise in the media than
+    // in the player, and then the first video track of the media is the one shown.
     const int current = libvlc_video_get_track(output->player);
+    const libvlc_video_track_t* video = nullptr;
     for (unsigned i = 0; i < count; ++i) {
         const libvlc_media_track_t* track = tracks[i];
         if (track->i_type != libvlc_track_video || !track->video) continue;
-        if (current >= 0 && track->i_id != current) continue;
-        const libvlc_video_track_t* video = track->video;
+        if (!video || track->i_id == current) video = track->video;
+        if (track->i_id == current) break;
+    }
+    if (video) {
         if (video->i_width > 0 && video->i_width <= width) output->visibleWidth = video->i_width;
         if (video->i_height > 0 && video->i_height <= height)
             output->visibleHeight = video->i_height;
-        if (video->i_sar_num > 0 && video->i_sar_den > 0)
+        if (video->i_sar_num > 0 && video->i_sar_den > 0) {
             output->pixelAspect = static_cast<double>(video->i_sar_num) / video->i_sar_den;
-        break;
+            output->pixelAspectKnown = true;
+        }
     }
     if (count) libvlc_media_tracks_release(tracks, count);
     libvlc_media_release(media);
@@ -225,6 +238,32 @@ bool paintSurface(HWND surface, HDC dc) {
 
 } // namespace
 
+bool videoOutputPicturePoint(VideoOutput* output, int x, int y, int* pictureX, int* pictureY) {
+    if (!output) return false;
+    HWND window;
+    {
+        std::lock_guard<std::mutex> hold(output->lock);
+        window = output->window;
+    }
+    if (!window || !output->visibleWidth || !output->visibleHeight) return false;
+    RECT client{};
+    GetClientRect(window, &client);
+    const RECT picture = pictureRect(output, client.right, client.bottom);
+    const int w = picture.right - picture.left, h = picture.bottom - picture.top;
+    if (w <= 0 || h <= 0 || x < picture.left || x >= picture.right || y < picture.top ||
+        y >= picture.bottom)
+        return false;
+    *pictureX =
+        static_cast<int>(static_cast<long long>(x - picture.left) * output->visibleWidth / w);
+    *pictureY =
+        static_cast<int>(static_cast<long long>(y - picture.top) * output->visibleHeight / h);
+    return true;
+}
+
+SurfacePainter videoSurfacePainter() {
+    return paintSurface;
+}
+
 VideoOutput* createVideoOutput(libvlc_media_player_t* player) {
     if (!player) return nullptr;
     auto* output = new VideoOutput;
@@ -244,7 +283,6 @@ void setVideoOutputWindow(VideoOutput* output, HWND window) {
         output->window = window;
     }
     gShown = output;
-    PlayWnd::surfacePainter = paintSurface;
 }
 
 void setVideoOutputAspect(VideoOutput* output, const std::string& ratio) {

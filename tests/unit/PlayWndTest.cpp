@@ -117,17 +117,19 @@ protected:
     }
     void SetUp() override {
         ASSERT_NE(owner, nullptr);
-        saved = gMainFrame;
-        gMainFrame.playLogic = logic = new PlayLogic();
+        saved = std::move(gMainFrame);
+        gMainFrame.playLogic = std::make_unique<PlayLogic>(&gMainFrame.listener, nullptr, nullptr);
+        logic = gMainFrame.playLogic.get();
         gMainFrame.mainWindow = owner;
         gMainFrame.instance = GetModuleHandleW(nullptr);
         gMainFrame.fullScreen = false;
         gMainFrame.mainMenu = LoadMenuW(gMainFrame.instance, MAKEINTRESOURCEW(IDR_MAINMENU));
-        wnd = PlayWnd::instance();
-        ASSERT_NE(wnd, nullptr);
+        gMainFrame.playWnd = std::make_unique<PlayWnd>();
+        wnd = gMainFrame.playWnd.get();
+        ASSERT_EQ(PlayWnd::instance(), wnd);
         ASSERT_TRUE(wnd->createWindow(gMainFrame.instance, owner));
+        wnd->mainMenu = gMainFrame.mainMenu;
         wnd->loadLogo();
-        gMainFrame.playWnd = wnd;
         MoveWindow(wnd->window, 0, 0, 500, 300, TRUE);
         ShowWindow(wnd->window, SW_SHOW);
         pumpMessages();
@@ -136,14 +138,14 @@ protected:
         gMenuSeen = false;
     }
     void TearDown() override {
-        PlayWnd::destroyInstance();
-        delete logic;
+        gMainFrame.playWnd.reset();
+        gMainFrame.playLogic.reset();
         DestroyMenu(gMainFrame.mainMenu);
         pumpMessages();
-        gMainFrame = saved;
+        gMainFrame = std::move(saved);
         shellOpenHook = nullptr;
     }
-    WndFakePlayer* engine(int state) {
+    WndFakePlayer* engine(PlayerState state) {
         auto* fake = new WndFakePlayer();
         fake->state = state;
         logic->player.reset(fake);
@@ -232,16 +234,16 @@ TEST_F(PlayWndWindow, IdleLogoIsCentred) {
 }
 
 TEST_F(PlayWndWindow, LogoOnlyWhileNoVideoIsShown) {
-    ASSERT_TRUE(wnd->open(1, gMainFrame.instance));
+    ASSERT_TRUE(wnd->open(EngineKind::Vlc, gMainFrame.instance));
     ASSERT_NE(wnd->videoSurface, nullptr);
-    logic->engineKind = 1;
+    logic->engineKind = EngineKind::Vlc;
     // Playing audio only: the surface stays hidden and the logo shows.
-    engine(StatePlaying);
+    engine(PlayerState::Playing);
     EXPECT_LT(paintedLogoBox().left, paintedLogoBox().right);
     // Playing or paused with the surface shown: plain black.
     wnd->showVideo(true);
     EXPECT_GE(paintedLogoBox().left, paintedLogoBox().right);
-    engine(StatePaused);
+    engine(PlayerState::Paused);
     EXPECT_GE(paintedLogoBox().left, paintedLogoBox().right);
     // The surface itself never draws the logo.
     wnd->showVideo(false);
@@ -249,17 +251,17 @@ TEST_F(PlayWndWindow, LogoOnlyWhileNoVideoIsShown) {
     // The same kind again keeps the surface; it is hidden after every open.
     HWND surface = wnd->videoSurface;
     wnd->showVideo(true);
-    ASSERT_TRUE(wnd->open(1, gMainFrame.instance));
+    ASSERT_TRUE(wnd->open(EngineKind::Vlc, gMainFrame.instance));
     EXPECT_EQ(wnd->videoSurface, surface);
     EXPECT_FALSE(GetWindowLongW(surface, GWL_STYLE) & WS_VISIBLE);
     // Another kind leaves no surface.
-    ASSERT_TRUE(wnd->open(2, gMainFrame.instance));
+    ASSERT_TRUE(wnd->open(EngineKind::NoEngine, gMainFrame.instance));
     EXPECT_EQ(wnd->videoSurface, nullptr);
     EXPECT_FALSE(IsWindow(surface));
 }
 
 TEST_F(PlayWndWindow, SurfaceAndLinkLayout) {
-    ASSERT_TRUE(wnd->open(1, gMainFrame.instance));
+    ASSERT_TRUE(wnd->open(EngineKind::Vlc, gMainFrame.instance));
     MoveWindow(wnd->window, 0, 0, 520, 310, TRUE);
     RECT link{};
     ASSERT_TRUE(IsWindow(wnd->poweredByLink));
@@ -305,7 +307,7 @@ TEST_F(PlayWndWindow, ContextMenuBorrowsTheMainMenusAndGivesThemBack) {
     EXPECT_TRUE(gCommands.empty()); // closed without a choice
 
     // In full screen: Leave Full Screen, not Full Screen.
-    gMainFrame.fullScreen = true;
+    wnd->fullScreen = true;
     gMenuSeen = false;
     showContextMenu();
     EXPECT_EQ(shownItem(IDM_FULLSCREEN), nullptr);
@@ -324,7 +326,7 @@ TEST_F(PlayWndWindow, ContextMenuGreysWhatCannotBeDone) {
 
     logic->playList.entries.push_back({1, L"C:\\m\\a.mkv"});
     logic->playList.entries.push_back({0, L"C:\\m\\b.mkv"});
-    engine(StatePaused);
+    engine(PlayerState::Paused);
     gMenuSeen = false;
     showContextMenu();
     EXPECT_FALSE(greyed(IDM_PLAY));
@@ -332,7 +334,7 @@ TEST_F(PlayWndWindow, ContextMenuGreysWhatCannotBeDone) {
     EXPECT_FALSE(greyed(IDM_STOP));
     EXPECT_FALSE(greyed(IDM_NEXT));
 
-    engine(StatePlaying);
+    engine(PlayerState::Playing);
     gMenuSeen = false;
     showContextMenu();
     EXPECT_TRUE(greyed(IDM_PLAY));
@@ -349,7 +351,7 @@ TEST_F(PlayWndWindow, DoubleClickAsksForFullScreenOnce) {
     // The same double click seen by the mouse hook as well acts once.
     gCommands.clear();
     Sleep(GetDoubleClickTime() + 50);
-    gMainFrame.fullScreen = true;
+    wnd->fullScreen = true;
     SendMessageW(wnd->window, WM_LBUTTONDBLCLK, WM_LBUTTONDOWN, 0);
     SendMessageW(wnd->window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(40, 40));
     pumpMessages();
@@ -357,10 +359,10 @@ TEST_F(PlayWndWindow, DoubleClickAsksForFullScreenOnce) {
     EXPECT_EQ(gCommands[0], static_cast<UINT>(IDM_LEAVE_FULLSCREEN));
 
     // On the surface as well.
-    ASSERT_TRUE(wnd->open(1, gMainFrame.instance));
+    ASSERT_TRUE(wnd->open(EngineKind::Vlc, gMainFrame.instance));
     gCommands.clear();
     Sleep(GetDoubleClickTime() + 50);
-    gMainFrame.fullScreen = false;
+    wnd->fullScreen = false;
     SendMessageW(wnd->videoSurface, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 10));
     pumpMessages();
     ASSERT_EQ(gCommands.size(), 1u);
@@ -378,13 +380,13 @@ TEST_F(PlayWndWindow, CursorHidesAfterFiveStillSecondsWhilePlaying) {
     wnd->lastCursorPos = p;
 
     // Paused: nothing hides.
-    engine(StatePaused);
+    engine(PlayerState::Paused);
     wnd->lastMoveTick = GetTickCount() - 6000;
     wnd->cursorTick();
     EXPECT_FALSE(wnd->cursorHidden);
 
     // Playing, still inside for more than 5 s: hidden (once).
-    engine(StatePlaying);
+    engine(PlayerState::Playing);
     wnd->cursorTick();
     EXPECT_TRUE(wnd->cursorHidden);
     wnd->cursorTick();

@@ -17,7 +17,7 @@ const wchar_t kHandOverKey[] = L"Software\\Velloran";
 
 struct ShellFakePlayer : StubPlayer {
     ShellFakePlayer() {
-        state = StateStopped;
+        state = PlayerState::Stopped;
         size = VideoSize{720, 576};
     }
 };
@@ -64,9 +64,15 @@ SIZE clientOf(HWND window) {
     return SIZE{r.right, r.bottom};
 }
 
-UINT menuState(UINT id) { return GetMenuState(gMainFrame.mainMenu, id, MF_BYCOMMAND); }
-bool grayed(UINT id) { return (menuState(id) & MF_GRAYED) != 0; }
-bool checked(UINT id) { return (menuState(id) & MF_CHECKED) != 0; }
+UINT menuState(UINT id) {
+    return GetMenuState(gMainFrame.mainMenu, id, MF_BYCOMMAND);
+}
+bool grayed(UINT id) {
+    return (menuState(id) & MF_GRAYED) != 0;
+}
+bool checked(UINT id) {
+    return (menuState(id) & MF_CHECKED) != 0;
+}
 
 WString menuText(UINT id) {
     wchar_t buffer[64] = {};
@@ -83,7 +89,9 @@ WString testFolder() {
 }
 
 ShellFakePlayer* lastFake = nullptr;
-MediaPlayer* makeFake(EngineKind) { return lastFake = new ShellFakePlayer(); }
+MediaPlayer* makeFake(EngineKind) {
+    return lastFake = new ShellFakePlayer();
+}
 
 // Starts the shell as the program does, with the engine replaced by a fake.
 class Shell : public ::testing::Test {
@@ -116,7 +124,8 @@ protected:
         pump(20);
         // WM_DESTROY posted a quit message; take it off the queue before the next test.
         MSG msg;
-        while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
+        while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
         shutdownApp();
         PlayLogic::engineFactory = nullptr;
     }
@@ -128,11 +137,11 @@ protected:
 
     // A fake engine in the controller, as if a file had been opened and played.
     ShellFakePlayer* playFake() {
-        PlayLogic* logic = gMainFrame.playLogic;
-        EXPECT_TRUE(gMainFrame.playWnd->open(1, GetModuleHandleW(nullptr)));
+        PlayLogic* logic = gMainFrame.playLogic.get();
+        EXPECT_TRUE(gMainFrame.playWnd->open(EngineKind::Vlc, GetModuleHandleW(nullptr)));
         auto* fake = new ShellFakePlayer();
         logic->player.reset(fake);
-        logic->engineKind = 1;
+        logic->engineKind = EngineKind::Vlc;
         logic->playList.entries.push_back(PlayListEntry{1, L"C:\\films\\a.mkv"});
         fake->play();
         return fake;
@@ -174,8 +183,8 @@ TEST_F(Shell, ShrinkingBelowTheMinimumSnapsBack) {
 
 TEST_F(Shell, EmptyPlayListGraysPlaybackItemsButNotTheOpenCommands) {
     for (UINT id : {IDM_PLAY, IDM_PAUSE, IDM_HALF_SIZE, IDM_NORMAL_SIZE, IDM_DOUBLE_SIZE,
-                    IDM_FIT_TO_SCREEN, IDM_ASPECT_DEFAULT, IDM_ASPECT_16_9, IDM_STOP,
-                    IDM_FORWARD, IDM_SNAPSHOT, IDM_CHANNEL_STEREO})
+                    IDM_FIT_TO_SCREEN, IDM_ASPECT_DEFAULT, IDM_ASPECT_16_9, IDM_STOP, IDM_FORWARD,
+                    IDM_SNAPSHOT, IDM_CHANNEL_STEREO})
         EXPECT_TRUE(grayed(id)) << id;
     for (UINT id : {IDM_OPEN_FILE, IDM_OPEN_DISK, IDM_OPEN_ISO, IDM_FULLSCREEN})
         EXPECT_FALSE(grayed(id)) << id;
@@ -194,12 +203,12 @@ TEST_F(Shell, PlayLabelAndStatesFollowTheEngine) {
         EXPECT_FALSE(grayed(id)) << id;
     // Space while playing pauses; the label follows, the seek items gray, Stop stays.
     SendMessageW(main(), WM_COMMAND, IDM_PLAY, 0);
-    EXPECT_EQ(fake->state, StatePaused);
+    EXPECT_EQ(fake->state, PlayerState::Paused);
     EXPECT_EQ(menuText(IDM_PLAY), WString(L"Play\tSpace"));
     EXPECT_TRUE(grayed(IDM_FORWARD));
     EXPECT_FALSE(grayed(IDM_STOP));
     SendMessageW(main(), WM_COMMAND, IDM_PLAY, 0);
-    EXPECT_EQ(fake->state, StatePlaying);
+    EXPECT_EQ(fake->state, PlayerState::Playing);
     // An aspect chosen moves the check.
     gMainFrame.playLogic->aspectRatio = "16:9";
     refreshMenu(nullptr);
@@ -210,21 +219,12 @@ TEST_F(Shell, PlayLabelAndStatesFollowTheEngine) {
 TEST_F(Shell, StopThroughThePostedCommandAndUnknownCommandsFallThrough) {
     ShellFakePlayer* fake = playFake();
     EXPECT_EQ(onCommand(IDM_STOP), 1);
-    EXPECT_EQ(fake->state, StatePlaying); // only posted so far
+    EXPECT_EQ(fake->state, PlayerState::Playing); // only posted so far
     pump();
     EXPECT_FALSE(gMainFrame.playLogic->isPlaying());
     EXPECT_EQ(gMainFrame.pendingOpenCommand, 0u);
     EXPECT_EQ(onCommand(40000), 0);
     EXPECT_EQ(onCommand(IDM_DEVICE_STEREO), 0);
-}
-
-TEST_F(Shell, AudioChannelItemsMapToTheEngineNumbers) {
-    EXPECT_EQ(audioChannelForCommand(IDM_CHANNEL_STEREO), 1);
-    EXPECT_EQ(audioChannelForCommand(IDM_CHANNEL_REVERSE), 2);
-    EXPECT_EQ(audioChannelForCommand(IDM_CHANNEL_LEFT), 3);
-    EXPECT_EQ(audioChannelForCommand(IDM_CHANNEL_RIGHT), 4);
-    EXPECT_EQ(audioChannelForCommand(IDM_CHANNEL_DOLBY), 5);
-    EXPECT_EQ(audioChannelForCommand(IDM_PLAY), -1);
 }
 
 TEST_F(Shell, FullScreenRoundTripRestoresTheFramedPlacement) {
@@ -282,7 +282,8 @@ TEST_F(Shell, QuittingMaximisedStartsMaximised) {
     BYTE data[64] = {};
     DWORD size = sizeof(data);
     ASSERT_EQ(readValue(kSettingsKey, L"MAIN_WP", data, &size), static_cast<DWORD>(REG_BINARY));
-    EXPECT_EQ(reinterpret_cast<WINDOWPLACEMENT*>(data)->showCmd, static_cast<UINT>(SW_SHOWMAXIMIZED));
+    EXPECT_EQ(reinterpret_cast<WINDOWPLACEMENT*>(data)->showCmd,
+              static_cast<UINT>(SW_SHOWMAXIMIZED));
 }
 
 TEST_F(Shell, VideoSizeCommandsSizeTheVideoToTheEngineSize) {
@@ -325,12 +326,14 @@ TEST_F(Shell, HandOverReachesTheRunningWindowAndRefusesAStaleHandle) {
     EXPECT_EQ(readHandedOverFile(kProductName), path);
 
     // A handle that no longer names a window: the new instance runs on its own.
-    HWND gone = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    HWND gone =
+        CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     DestroyWindow(gone);
     ASSERT_TRUE(registerMainFrameHandle(kProductName, gone));
     EXPECT_FALSE(handOverToRunningInstance(kProductName, path));
     // A window that does not answer the ping is no instance of ours either.
-    HWND other = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    HWND other =
+        CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(registerMainFrameHandle(kProductName, other));
     EXPECT_FALSE(handOverToRunningInstance(kProductName, path));
     DestroyWindow(other);
@@ -356,7 +359,7 @@ TEST_F(Shell, AnExitComponentThatRefusesKeepsTheWindowOpenAndPlaying) {
     ASSERT_TRUE(IsWindow(main()));
     EXPECT_TRUE(IsWindowVisible(main()));
     EXPECT_EQ(gMainFrame.playLogic->player.get(), fake);
-    EXPECT_EQ(fake->state, StatePlaying);
+    EXPECT_EQ(fake->state, PlayerState::Playing);
 }
 
 // One press as the low-level hook sees it: the message time is that of the last message this
@@ -375,7 +378,8 @@ void hookPress(POINT at) {
 int postedDoubleClicks(HWND video) {
     int n = 0;
     MSG msg;
-    while (PeekMessageW(&msg, video, WM_LBUTTONDBLCLK, WM_LBUTTONDBLCLK, PM_REMOVE)) ++n;
+    while (PeekMessageW(&msg, video, WM_LBUTTONDBLCLK, WM_LBUTTONDBLCLK, PM_REMOVE))
+        ++n;
     return n;
 }
 
@@ -400,7 +404,8 @@ TEST_F(Shell, MouseHookMakesOneDoubleClickOfTwoQuickPressesInsideTheVideo) {
     EXPECT_EQ(postedDoubleClicks(video), 1);
 
     // On the border or outside: untouched.
-    for (POINT p : {POINT{r.left, inside.y}, POINT{inside.x, r.bottom}, POINT{r.right + 20, inside.y}}) {
+    for (POINT p :
+         {POINT{r.left, inside.y}, POINT{inside.x, r.bottom}, POINT{r.right + 20, inside.y}}) {
         hookPress(p);
         hookPress(p);
         EXPECT_EQ(postedDoubleClicks(video), 0) << p.x << "," << p.y;
@@ -436,8 +441,10 @@ TEST(Placement, ValuesOfAnotherSizeOrTypeAreIgnored) {
         DWORD size;
     };
     for (Case c : {Case{REG_BINARY, 43}, Case{REG_BINARY, 45}, Case{REG_SZ, 44}, Case{0, 0}}) {
-        if (c.type) writeValue(kSettingsKey, L"MAIN_WP", c.type, bytes, c.size);
-        else deleteValue(kSettingsKey, L"MAIN_WP");
+        if (c.type)
+            writeValue(kSettingsKey, L"MAIN_WP", c.type, bytes, c.size);
+        else
+            deleteValue(kSettingsKey, L"MAIN_WP");
         gMainFrame.placementValid = false;
         EXPECT_TRUE(loadWindowPlacement());
         EXPECT_FALSE(gMainFrame.placementValid) << c.type << "/" << c.size;
@@ -455,13 +462,15 @@ TEST(Caption, FormatsByWhatIsOpen) {
               WString(L"Velloran - a.mkv"));
     EXPECT_EQ(formatCaption(L"K:\\", L"", L"Title 1", true, true),
               WString(L"Velloran - K:\\ - Title 1"));
-    EXPECT_EQ(formatCaption(L"C:\\films\\a.mkv", L"a.mkv", L"", false, false), WString(L"Velloran"));
+    EXPECT_EQ(formatCaption(L"C:\\films\\a.mkv", L"a.mkv", L"", false, false),
+              WString(L"Velloran"));
     EXPECT_EQ(formatCaption(L"", L"", L"", false, true), WString(L"Velloran"));
 }
 
 TEST(Caption, LongPathsAreShortenedKeepingTheEnd) {
     WString folder = L"C:\\";
-    while (folder.size() < 300) folder += L"very long folder name\\";
+    while (folder.size() < 300)
+        folder += L"very long folder name\\";
     folder += L"VIDEO_DISC";
     WString caption = formatCaption(folder, L"", L"Title 2", true, true);
     EXPECT_EQ(caption.size(), 259u);
@@ -533,15 +542,23 @@ TEST(Accelerators, EveryKeyReachesItsCommand) {
         UINT command;
     };
     const Key keys[] = {
-        {'O', true, IDM_OPEN_FILE},      {'D', true, IDM_OPEN_DISK},
-        {'I', true, IDM_OPEN_ISO},       {VK_SPACE, false, IDM_PLAY},
-        {VK_PRIOR, false, IDM_PREVIOUS}, {VK_NEXT, false, IDM_NEXT},
-        {VK_RIGHT, false, IDM_FORWARD},  {VK_LEFT, false, IDM_BACKWARD},
-        {VK_UP, false, IDM_VOLUME_UP},   {VK_DOWN, false, IDM_VOLUME_DOWN},
-        {'M', false, IDM_MUTE},          {'F', false, IDM_FULLSCREEN},
+        {'O', true, IDM_OPEN_FILE},
+        {'D', true, IDM_OPEN_DISK},
+        {'I', true, IDM_OPEN_ISO},
+        {VK_SPACE, false, IDM_PLAY},
+        {VK_PRIOR, false, IDM_PREVIOUS},
+        {VK_NEXT, false, IDM_NEXT},
+        {VK_RIGHT, false, IDM_FORWARD},
+        {VK_LEFT, false, IDM_BACKWARD},
+        {VK_UP, false, IDM_VOLUME_UP},
+        {VK_DOWN, false, IDM_VOLUME_DOWN},
+        {'M', false, IDM_MUTE},
+        {'F', false, IDM_FULLSCREEN},
         {VK_ESCAPE, false, IDM_LEAVE_FULLSCREEN},
-        {'1', true, IDM_HALF_SIZE},      {'2', true, IDM_NORMAL_SIZE},
-        {'3', true, IDM_DOUBLE_SIZE},    {'4', true, IDM_FIT_TO_SCREEN},
+        {'1', true, IDM_HALF_SIZE},
+        {'2', true, IDM_NORMAL_SIZE},
+        {'3', true, IDM_DOUBLE_SIZE},
+        {'4', true, IDM_FIT_TO_SCREEN},
         {'S', true, IDM_SNAPSHOT},
     };
     for (const Key& k : keys)

@@ -9,7 +9,7 @@
 #include "engine/MediaPlayer.h"
 
 struct StubPlayer : MediaPlayer {
-    int state = StatePlaying;
+    PlayerState state = PlayerState::Playing;
     long long time = 0;
     long long length = 0;
     VideoSize size{};
@@ -18,18 +18,18 @@ struct StubPlayer : MediaPlayer {
     void release() override {}
     bool open(const WString&, DiscKind) override { return true; }
     bool play() override {
-        state = StatePlaying;
+        state = PlayerState::Playing;
         return true;
     }
-    bool isPlaying() override { return state == StatePlaying; }
-    void pause() override { state = StatePaused; }
-    void stop() override { state = StateStopped; }
+    bool isPlaying() override { return state == PlayerState::Playing; }
+    void pause() override { state = PlayerState::Paused; }
+    void stop() override { state = PlayerState::Stopped; }
     long long getTime() override { return time; }
     long long getLength() override { return length; }
     void setTime(long long ms) override { time = ms; }
     int getVolume() override { return 100; }
     bool setVolume(int) override { return true; }
-    int getState() override { return state; }
+    PlayerState getState() override { return state; }
     void setHwnd(HWND) override {}
     bool isMute() override { return false; }
     void toggleMute() override {}

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/MainFrame.h"
-#include "engine/TrackMenus.h"
+#include "app/TrackMenus.h"
 #include "playback/PlayLogic.h"
 #include "resource.h"
 #include "tests/unit/StubPlayer.h"
@@ -22,7 +22,7 @@ struct MenuFakePlayer : StubPlayer {
     bool isPlaying() override { return true; }
     void pause() override {}
     void stop() override {}
-    int getState() override { return StatePlaying; }
+    PlayerState getState() override { return PlayerState::Playing; }
     bool setAspectRatio(const std::string& r) override {
         aspectsSet.push_back(r);
         return true;
@@ -41,25 +41,22 @@ WString itemText(HMENU menu, UINT position) {
     return WString(buffer, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
-WString returnedPath;
-WString returnPath() { return returnedPath; }
-
 class TrackMenus : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved = gMainFrame;
+        saved = std::move(gMainFrame);
         gMainFrame.mainWindow = nullptr;
         gMainFrame.mainMenu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINMENU));
         ASSERT_NE(gMainFrame.mainMenu, nullptr);
-        gMainFrame.playLogic = logic = new PlayLogic();
+        gMainFrame.playLogic = std::make_unique<PlayLogic>(&gMainFrame.listener, nullptr, nullptr);
+        logic = gMainFrame.playLogic.get();
         fake = new MenuFakePlayer();
         logic->player.reset(fake);
     }
     void TearDown() override {
-        chooseFileHook = nullptr;
-        delete logic;
+        gMainFrame.playLogic.reset();
         DestroyMenu(gMainFrame.mainMenu);
-        gMainFrame = saved;
+        gMainFrame = std::move(saved);
     }
     // The popup that hangs at an item of a menu-bar popup, or null.
     HMENU popupAt(int parent, int item) {
@@ -78,11 +75,12 @@ TEST_F(TrackMenus, SubtitleListGetsItsRangeWithOpenFileLast) {
     logic->subtitles.add(2, "Deutsch");
     logic->subtitles.add(3, "Italiano");
     logic->subtitles.add(0, "Open file...");
-    buildSubtitleMenu();
+    buildTrackMenu(TrackListKind::Subtitles);
     HMENU popup = popupAt(2, 8);
     ASSERT_NE(popup, nullptr);
     ASSERT_EQ(GetMenuItemCount(popup), 4);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(GetMenuItemID(popup, i), 33369u + i);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(GetMenuItemID(popup, i), 33369u + i);
     EXPECT_EQ(itemText(popup, 3), WString(L"Open file..."));
     // The item keeps its command ID while it carries the submenu (GetMenuItemID answers -1
     // for any item with a submenu, so the ID is read through the item information).
@@ -97,7 +95,7 @@ TEST_F(TrackMenus, RefillRebuildsAndEmptyListGreysTheItem) {
     logic->audioTracks.add(1, "Track 1");
     logic->audioTracks.add(2, "Track 2");
     fake->audioTrack = 2;
-    buildAudioTrackMenu();
+    buildTrackMenu(TrackListKind::AudioTracks);
     HMENU first = popupAt(3, 0);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(GetMenuItemCount(first), 2);
@@ -107,25 +105,27 @@ TEST_F(TrackMenus, RefillRebuildsAndEmptyListGreysTheItem) {
 
     logic->audioTracks.add(3, "Track 3");
     fake->audioTrack = 99; // matches no entry: nothing is checked
-    buildAudioTrackMenu();
+    buildTrackMenu(TrackListKind::AudioTracks);
     HMENU second = popupAt(3, 0);
     ASSERT_NE(second, nullptr);
     EXPECT_FALSE(IsMenu(first)); // the previous popup was destroyed, not leaked
     ASSERT_EQ(GetMenuItemCount(second), 3);
-    for (int i = 0; i < 3; ++i) EXPECT_FALSE(GetMenuState(second, i, MF_BYPOSITION) & MF_CHECKED);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(GetMenuState(second, i, MF_BYPOSITION) & MF_CHECKED);
 
     logic->audioTracks.clear();
-    buildAudioTrackMenu();
+    buildTrackMenu(TrackListKind::AudioTracks);
     EXPECT_EQ(popupAt(3, 0), nullptr);
     EXPECT_TRUE(itemState(3, 0) & MF_GRAYED);
     EXPECT_EQ(GetMenuItemID(GetSubMenu(gMainFrame.mainMenu, 3), 0), UINT(IDM_AUDIO_TRACK));
 }
 
 TEST_F(TrackMenus, NamesAreDecodedFromUtf8) {
-    logic->audioTracks.add(1, "Fran\xc3\xa7" "ais");
+    logic->audioTracks.add(1, "Fran\xc3\xa7"
+                              "ais");
     logic->audioTracks.add(2, "Caf\xe9"); // not UTF-8: shown byte by byte
     logic->audioTracks.add(3, "Rock & Roll");
-    buildAudioTrackMenu();
+    buildTrackMenu(TrackListKind::AudioTracks);
     HMENU popup = popupAt(3, 0);
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(itemText(popup, 0), WString(L"Fran\u00e7ais"));
@@ -137,11 +137,12 @@ TEST_F(TrackMenus, ChapterMenuFollowsTheCurrentTitle) {
     logic->titles.add(10, "Title 1");
     logic->titles.add(20, "Title 2");
     logic->titles[0].chapters = std::make_unique<TrackList>();
-    for (int i = 0; i < 12; ++i) logic->titles[0].chapters->add(i + 1, "Chapter " + std::to_string(i + 1));
+    for (int i = 0; i < 12; ++i)
+        logic->titles[0].chapters->add(i + 1, "Chapter " + std::to_string(i + 1));
     fake->title = 10;
     fake->chapter = 3;
-    buildTitleMenu();
-    buildChapterMenu();
+    buildTrackMenu(TrackListKind::Titles);
+    buildTrackMenu(TrackListKind::Chapters);
     HMENU titles = popupAt(1, 12);
     ASSERT_NE(titles, nullptr);
     EXPECT_EQ(GetMenuItemCount(titles), 2);
@@ -154,11 +155,11 @@ TEST_F(TrackMenus, ChapterMenuFollowsTheCurrentTitle) {
     EXPECT_TRUE(GetMenuState(chapters, 33171, MF_BYCOMMAND) & MF_CHECKED);
 
     fake->title = -1; // nothing current: the chapter popup stays as it was
-    buildChapterMenu();
+    buildTrackMenu(TrackListKind::Chapters);
     EXPECT_EQ(popupAt(1, 13), chapters);
 
     fake->title = 20; // a title without chapters takes the popup away
-    buildChapterMenu();
+    buildTrackMenu(TrackListKind::Chapters);
     EXPECT_EQ(popupAt(1, 13), nullptr);
     EXPECT_TRUE(itemState(1, 13) & MF_GRAYED);
 }
@@ -167,9 +168,9 @@ TEST_F(TrackMenus, ChoosingTitleSelectsItAndEmptiesAudioMenu) {
     logic->titles.add(10, "Title 1");
     logic->titles.add(20, "Title 2");
     logic->audioTracks.add(1, "English");
-    buildAudioTrackMenu();
+    buildTrackMenu(TrackListKind::AudioTracks);
     ASSERT_NE(popupAt(3, 0), nullptr);
-    onTitleChosen(1);
+    onCommand(IDM_TITLE_FIRST + 1);
     ASSERT_EQ(fake->titleChaptersSet.size(), 1u);
     EXPECT_EQ(fake->titleChaptersSet[0], std::make_pair(20, -1));
     EXPECT_TRUE(logic->audioTracks.empty());
@@ -178,47 +179,32 @@ TEST_F(TrackMenus, ChoosingTitleSelectsItAndEmptiesAudioMenu) {
 
 TEST_F(TrackMenus, IndexOutsideListOrMissingEngineIsIgnored) {
     logic->audioTracks.add(7, "English");
-    onAudioTrackChosen(1);
-    onAudioTrackChosen(-1);
-    onTitleChosen(0);
+    onCommand(IDM_AUDIO_TRACK_FIRST + 1);
+    onCommand(IDM_TITLE_FIRST);
     EXPECT_TRUE(fake->audioTracksSet.empty());
     EXPECT_TRUE(fake->titleChaptersSet.empty());
-    onAudioTrackChosen(0);
+    onCommand(IDM_AUDIO_TRACK_FIRST);
     EXPECT_EQ(fake->audioTracksSet, std::vector<int>{7});
 
     logic->player.reset();
-    onAudioTrackChosen(0);
-    onTitleChosen(0);
-    onVideoTrackChosen(0);
-    onSubtitleChosen(0);
-    onAspectRatioChosen(IDM_ASPECT_16_9);
+    for (UINT id : {UINT(IDM_AUDIO_TRACK_FIRST), UINT(IDM_TITLE_FIRST), UINT(IDM_CHAPTER_FIRST),
+                    UINT(IDM_VIDEO_TRACK_FIRST), UINT(IDM_SUBTITLE_FIRST), UINT(IDM_ASPECT_16_9)})
+        EXPECT_EQ(onCommand(id), 1);
+    HMENU menu = gMainFrame.mainMenu;
     gMainFrame.mainMenu = nullptr; // builders without a menu bar do nothing
-    buildAudioTrackMenu();
-    gMainFrame.mainMenu = saved.mainMenu;
-}
-
-TEST_F(TrackMenus, OpenFileItemLoadsChosenFileAndCancelChangesNothing) {
-    logic->subtitles.add(1, "English");
-    logic->subtitles.add(0, "Open file...");
-    chooseFileHook = returnPath;
-    returnedPath.clear();
-    onSubtitleChosen(1);
-    EXPECT_TRUE(fake->subtitleFiles.empty());
-    returnedPath = L"Z:\\tmp\\film.srt";
-    onSubtitleChosen(1);
-    ASSERT_EQ(fake->subtitleFiles.size(), 1u);
-    EXPECT_EQ(fake->subtitleFiles[0], returnedPath);
+    buildTrackMenu(TrackListKind::AudioTracks);
+    gMainFrame.mainMenu = menu;
 }
 
 TEST_F(TrackMenus, AspectItemsPassTheirRatioAndDefaultPassesNone) {
-    onAspectRatioChosen(IDM_ASPECT_235_1);
-    onAspectRatioChosen(IDM_ASPECT_5_4);
+    onCommand(IDM_ASPECT_235_1);
+    onCommand(IDM_ASPECT_5_4);
     EXPECT_EQ(logic->aspectRatio, "5:4");
-    onAspectRatioChosen(IDM_ASPECT_DEFAULT); // the controller picks from the 1920 x 1080 size
+    onCommand(IDM_ASPECT_DEFAULT); // the picture's own shape
     ASSERT_EQ(fake->aspectsSet.size(), 3u);
     EXPECT_EQ(fake->aspectsSet[0], "2.35:1");
     EXPECT_EQ(fake->aspectsSet[1], "5:4");
-    EXPECT_EQ(fake->aspectsSet[2], "16:9");
+    EXPECT_EQ(fake->aspectsSet[2], "");
     EXPECT_TRUE(logic->aspectRatio.empty());
 }
 

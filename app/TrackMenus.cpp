@@ -1,0 +1,106 @@
+#include "app/TrackMenus.h"
+
+#include "app/MainFrame.h"
+#include "resources/resource.h"
+
+#include <iterator>
+
+namespace {
+
+// Where each dynamic popup hangs in the menu bar.
+struct DynamicMenu {
+    int parentPosition; // popup of the menu bar
+    int itemPosition;   // item inside that popup
+    UINT itemId;
+    UINT firstId;
+};
+
+// In the order of TrackListKind.
+constexpr DynamicMenu kDynamicMenus[] = {
+    {3, 0, IDM_AUDIO_TRACK, IDM_AUDIO_TRACK_FIRST}, // audio tracks
+    {1, 12, IDM_TITLE, IDM_TITLE_FIRST},            // titles
+    {1, 13, IDM_CHAPTER, IDM_CHAPTER_FIRST},        // chapters
+    {2, 7, IDM_VIDEO_TRACK, IDM_VIDEO_TRACK_FIRST}, // video tracks
+    {2, 8, IDM_SUBTITLE_TRACK, IDM_SUBTITLE_FIRST}, // subtitles
+};
+
+// libVLC names are UTF-8; a name that is not valid UTF-8 is shown one byte per character.
+// "&" is doubled so that the menu shows it instead of underlining the next letter.
+WString menuText(const std::string& name) {
+    WString decoded;
+    if (!name.empty()) {
+        const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(),
+                                          static_cast<int>(name.size()), nullptr, 0);
+        if (n > 0) {
+            decoded.resize(static_cast<size_t>(n));
+            MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(),
+                                static_cast<int>(name.size()), decoded.data(), n);
+        } else {
+            decoded = widenBytes(name);
+        }
+    }
+    WString text;
+    text.reserve(decoded.size());
+    for (wchar_t c : decoded) {
+        if (c == L'&') text.push_back(L'&');
+        text.push_back(c);
+    }
+    return text;
+}
+
+// Replaces the popup of one menu-bar item by a fresh one built from list; an empty list leaves
+// the item without a popup, greyed. Invariant: at most one popup hangs at each item.
+void buildDynamicMenu(const DynamicMenu& where, const TrackList* list, int currentIndex) {
+    HMENU bar = gMainFrame.mainMenu;
+    HMENU parent = bar ? GetSubMenu(bar, where.parentPosition) : nullptr;
+    if (!parent) return;
+    EnableMenuItem(bar, where.itemId, MF_BYCOMMAND | MF_ENABLED);
+
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_ID | MIIM_SUBMENU;
+    if (!GetMenuItemInfoW(parent, where.itemPosition, TRUE, &info)) return;
+    if (info.hSubMenu) {
+        DestroyMenu(info.hSubMenu);
+        info.hSubMenu = nullptr;
+    }
+    const int count = list ? list->count() : 0;
+    if (count > 0) {
+        info.hSubMenu = CreatePopupMenu();
+        for (int i = 0; i < count; ++i) {
+            WString text = menuText((*list)[i].name);
+            AppendMenuW(info.hSubMenu, MF_STRING, where.firstId + static_cast<UINT>(i),
+                        text.c_str());
+        }
+        if (currentIndex >= 0 && currentIndex < count)
+            CheckMenuItem(info.hSubMenu, where.firstId + static_cast<UINT>(currentIndex),
+                          MF_BYCOMMAND | MF_CHECKED);
+    }
+    info.fMask = MIIM_ID | MIIM_SUBMENU;
+    SetMenuItemInfoW(parent, where.itemPosition, TRUE, &info);
+    if (count == 0)
+        EnableMenuItem(parent, where.itemPosition, MF_BYPOSITION | MF_GRAYED | MF_DISABLED);
+    refreshMenu(nullptr);
+}
+
+} // namespace
+
+void buildTrackMenu(TrackListKind list) {
+    PlayLogic* logic = playLogic();
+    if (!gMainFrame.mainMenu || !logic) return;
+    // Without a current title the chapter popup keeps what it shows.
+    if (list == TrackListKind::Chapters && logic->currentTitleIndex() < 0) return;
+    buildDynamicMenu(kDynamicMenus[static_cast<int>(list)], logic->trackList(list),
+                     logic->currentIndex(list));
+}
+
+bool trackItemOfCommand(UINT id, TrackListKind* list, int* index) {
+    for (int k = 0; k < static_cast<int>(std::size(kDynamicMenus)); ++k) {
+        const UINT first = kDynamicMenus[k].firstId;
+        if (id < first || id >= first + IDM_DYNAMIC_RANGE) continue;
+        *list = static_cast<TrackListKind>(k);
+        *index = static_cast<int>(id - first);
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,115 @@
+"""Discs authored like commercial ones: a DVD that starts on its menu, worked with the keys and
+the mouse, and pictures whose pixels are not square (anamorphic 16:9 PAL, 4:3 NTSC, a file
+with 64:45 pixels), which must keep their shape on screen."""
+
+import time
+
+import pytest
+
+from conftest import client_area, video_rect, wait_for, win_path
+
+RED, BLUE = (200, 0, 0), (0, 0, 200)
+# The menu disc's buttons, centres in the 720 x 576 picture (make-media.sh).
+BUTTON_CENTRES = {1: (210, 288), 2: (510, 288)}
+
+
+def picture_rect(rect, aspect):
+    """Where a picture of the display aspect lands, letterboxed into the video area."""
+    x0, y0, x1, y1 = rect
+    w, h = x1 - x0, y1 - y0
+    if w / h > aspect:
+        pw, ph = h * aspect, h
+    else:
+        pw, ph = w, w / aspect
+    left, top = x0 + (w - pw) / 2, y0 + (h - ph) / 2
+    return left, top, left + pw, top + ph
+
+
+def title_colour(player, rect):
+    shot = player.shot("title")
+    for name, colour in (("red", RED), ("blue", BLUE)):
+        if shot.fraction(rect, lambda p, c=colour: _near(p, c)) > 0.6:
+            return name
+    return None
+
+
+def _near(pixel, colour, tolerance=70):
+    return all(abs(pixel[i] - colour[i]) <= tolerance for i in range(3))
+
+
+def start_on_menu(player, media):
+    player.start(win_path(media / "menu.iso"))
+    assert player.wait_caption(r"^Velloran - [K-Z]:\\ - DVD Menu$", 60), player.caption()
+    # The menu's buttons appear with its first picture.
+    time.sleep(2)
+
+
+def test_the_keys_move_between_menu_buttons_and_enter_plays_the_chosen_title(
+        player, media, fresh_settings):
+    start_on_menu(player, media)
+    rect = video_rect(player)
+    player.key("Right")
+    player.key("Return")
+    assert wait_for(lambda: title_colour(player, rect) == "blue", 20), player.caption()
+    assert "DVD Menu" not in player.caption()
+    assert player.close() == 0
+
+
+@pytest.mark.parametrize("button,colour", [(1, "red"), (2, "blue")])
+def test_a_click_on_a_menu_button_plays_its_title_without_full_screen(
+        player, media, fresh_settings, button, colour):
+    start_on_menu(player, media)
+    rect = video_rect(player)
+    framed = player.geometry()
+    left, top, right, bottom = picture_rect(rect, 4 / 3)
+    bx, by = BUTTON_CENTRES[button]
+    x = left + bx * (right - left) / 720
+    y = top + by * (bottom - top) / 576
+    x0, y0, _, _ = client_area(player)
+    # A click outside every button does nothing.
+    player.click(rect[0] + 4 - x0, rect[1] + 4 - y0)
+    time.sleep(1)
+    assert "DVD Menu" in player.caption()
+    player.click(x - x0, y - y0)
+    assert wait_for(lambda: title_colour(player, rect) == colour, 20), player.caption()
+    assert player.geometry() == framed  # a single click is no full-screen switch
+    assert player.close() == 0
+
+
+def white_box(shot, rect):
+    """Bounding box of the bright pixels inside rect, to within a pixel."""
+    xs, ys = [], []
+    x0, y0, x1, y1 = (int(v) for v in rect)
+    for y in range(y0, y1):
+        row = y * shot.width * 3
+        for x in range(x0 + (y & 1), x1, 2):
+            i = row + x * 3
+            if min(shot.data[i], shot.data[i + 1], shot.data[i + 2]) > 160:
+                xs.append(x)
+                ys.append(y)
+    return (min(xs), min(ys), max(xs) + 1, max(ys) + 1) if xs else None
+
+
+@pytest.mark.parametrize("name,caption", [
+    ("pal169.iso", r"^Velloran - [K-Z]:\\ - "),
+    ("ntsc43.iso", r"^Velloran - [K-Z]:\\ - "),
+    ("sar.mkv", r"sar\.mkv$"),
+])
+def test_a_circle_stays_round_whatever_the_shape_of_the_pixels(
+        player, media, fresh_settings, name, caption):
+    player.start(win_path(media / name))
+    assert player.wait_caption(caption, 60), player.caption()
+    x0, y0, x1, y1 = video_rect(player)
+    # Clear of the "Powered by" link in the top right corner; the circle is centred.
+    rect = (x0 + 130, y0, x1 - 130, y1)
+    seen = []
+
+    def round_enough():
+        box = white_box(player.shot("circle"), rect)
+        if box and box[3] - box[1] >= 40:
+            seen.append((box[2] - box[0]) / (box[3] - box[1]))
+            return abs(seen[-1] - 1) <= 0.02
+        return False
+
+    assert wait_for(round_enough, 20), sorted(set(round(r, 3) for r in seen))
+    assert player.close() == 0
