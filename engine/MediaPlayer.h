@@ -19,6 +19,9 @@ struct TrackInfo {
     // Titles only: the title's chapters; null for every other entry and for a title without
     // chapters. Owned by the entry.
     std::unique_ptr<TrackList> chapters;
+    // Titles only: a disc's menu or another title with nothing to watch (a Blu-ray's
+    // "First Play"), which stepping between titles passes over.
+    bool menu = false;
 
     TrackInfo() = default;
     TrackInfo(int i, std::string n) : id(i), name(std::move(n)) {}

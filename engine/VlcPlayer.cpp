@@ -260,11 +260,22 @@ bool VlcPlayer::takeSnapshot(const WString& folder) {
 }
 
 void VlcPlayer::getTitles(TrackList& list) {
-    if (!player.get()) return;
+    if (!player) return;
     libvlc_track_description_t* titles = libvlc_video_get_title_description(player.get());
     if (!titles) return;
-    for (libvlc_track_description_t* t = titles; t; t = t->p_next) {
+    // The flags and durations, in the same order as the named list.
+    libvlc_title_description_t** details = nullptr;
+    const int detailCount = libvlc_media_player_get_full_title_descriptions(player.get(), &details);
+    // A title without duration has nothing to watch, where the others have one.
+    bool durations = false;
+    for (int i = 0; i < detailCount; ++i)
+        durations = durations || (details[i] && details[i]->i_duration > 0);
+    int index = 0;
+    for (libvlc_track_description_t* t = titles; t; t = t->p_next, ++index) {
         TrackInfo entry(t->i_id, textOrEmpty(t->psz_name));
+        if (index < detailCount && details[index])
+            entry.menu = (details[index]->i_flags & libvlc_title_menu) ||
+                         (durations && details[index]->i_duration <= 0);
         libvlc_track_description_t* chapters =
             libvlc_video_get_chapter_description(player.get(), t->i_id);
         for (libvlc_track_description_t* c = chapters; c; c = c->p_next) {
@@ -273,9 +284,15 @@ void VlcPlayer::getTitles(TrackList& list) {
             entry.chapters->add(c->i_id, textOrEmpty(c->psz_name));
         }
         if (chapters) libvlc_track_description_list_release(chapters);
+        // Blu-ray chapters come numbered from 0; the menu counts from 1, as on a DVD.
+        if (entry.chapters && (*entry.chapters)[0].name == "Chapter 0")
+            for (int i = 0; i < entry.chapters->count(); ++i)
+                (*entry.chapters)[i].name = "Chapter " + std::to_string(i + 1);
         list.items.push_back(std::move(entry));
     }
     libvlc_track_description_list_release(titles);
+    if (detailCount > 0)
+        libvlc_title_descriptions_release(details, static_cast<unsigned>(detailCount));
 }
 
 int VlcPlayer::getTitle() {

@@ -15,6 +15,9 @@ namespace {
 constexpr int kMaxStatePolls = 20;
 constexpr int kPollMs = 100;
 
+// How far before the end of a disc title a seek stops.
+constexpr long long kDiscEndMargin = 1500;
+
 struct ExtensionRow {
     EngineKind kind;
     const wchar_t* extension;
@@ -235,7 +238,7 @@ void PlayLogic::closeAll() {
 }
 
 bool PlayLogic::canSkip() {
-    if (isDirectory(currentPath) && titles.count() > 1) return true;
+    if (isDirectory(currentPath) && watchableTitles() > 1) return true;
     if (playList.count() < 2) return false;
     return playList.currentIndex() >= 0;
 }
@@ -255,10 +258,22 @@ void PlayLogic::stepTitle(int direction) {
     if (chapter == -1) return;
     int k = indexOfId(titles, title);
     if (k < 0) return;
-    k += direction;
-    if (k < 0) k = titles.count() - 1;
-    if (k >= titles.count()) k = 0;
+    // Around the list, past the menus.
+    for (int tries = 0; tries < titles.count(); ++tries) {
+        k += direction;
+        if (k < 0) k = titles.count() - 1;
+        if (k >= titles.count()) k = 0;
+        if (!titles[k].menu) break;
+    }
+    if (titles[k].menu) return;
     player->setTitleChapter(titles[k].id, 0);
+}
+
+int PlayLogic::watchableTitles() const {
+    int n = 0;
+    for (const TrackInfo& title : titles.items)
+        if (!title.menu) ++n;
+    return n;
 }
 
 void PlayLogic::stepFile(int direction) {
@@ -304,11 +319,22 @@ bool PlayLogic::seek(int direction) {
         target = time <= 5000 ? 0 : time - step;
     else
         target = time + 5000 < length ? time + step : length;
+    seekTo(target);
+    return true;
+}
+
+void PlayLogic::seekTo(long long target) {
+    if (!player) return;
     // A step longer than 5 s can overshoot either end; keep the target inside the media.
+    const long long length = player->getLength();
     if (target < 0) target = 0;
     if (length > 0 && target > length) target = length;
+    // On a disc the length is the current title's, and a position past its end is the start of
+    // whatever the disc plays next, while the clock and the caption still count the old title:
+    // the seek stops short of the end and the title ends by itself.
+    if (discKind != DiscKind::None && length > kDiscEndMargin && target > length - kDiscEndMargin)
+        target = length - kDiscEndMargin;
     player->setTime(target);
-    return true;
 }
 
 void PlayLogic::setVolume(int value) {
@@ -367,10 +393,9 @@ void PlayLogic::updateTrackLists() {
         HWND surface = listener->videoSurface();
         if (surface && !IsWindowVisible(surface)) listener->showVideo(player->hasVideo());
     }
-    if (audioTracks.empty()) {
-        player->getAudioTracks(audioTracks);
-        if (!audioTracks.empty()) listChanged(TrackListKind::AudioTracks);
-    }
+    // Tracks keep arriving after playback starts (a disc's second language shows once its
+    // stream is met), so the lists are compared with the engine's on every update.
+    refreshList(audioTracks, TrackListKind::AudioTracks, &MediaPlayer::getAudioTracks);
     if (!player->hasVideo()) return;
     if (titles.empty()) {
         currentTitle = -1;
@@ -378,14 +403,20 @@ void PlayLogic::updateTrackLists() {
         player->getTitles(titles);
         if (!titles.empty()) listChanged(TrackListKind::Titles);
     }
-    if (videoTracks.empty()) {
-        player->getVideoTracks(videoTracks);
-        if (!videoTracks.empty()) listChanged(TrackListKind::VideoTracks);
-    }
-    if (subtitles.empty()) {
-        player->getSubtitles(subtitles);
-        if (!subtitles.empty()) listChanged(TrackListKind::Subtitles);
-    }
+    refreshList(videoTracks, TrackListKind::VideoTracks, &MediaPlayer::getVideoTracks);
+    refreshList(subtitles, TrackListKind::Subtitles, &MediaPlayer::getSubtitles);
+}
+
+void PlayLogic::refreshList(TrackList& list, TrackListKind kind,
+                            int (MediaPlayer::*fill)(TrackList&)) {
+    TrackList fresh;
+    (player.get()->*fill)(fresh);
+    bool same = fresh.count() == list.count();
+    for (int i = 0; same && i < list.count(); ++i)
+        same = fresh[i].id == list[i].id && fresh[i].name == list[i].name;
+    if (same) return;
+    list = std::move(fresh);
+    listChanged(kind);
 }
 
 void PlayLogic::refreshAudioDevices() {

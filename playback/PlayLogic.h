@@ -66,7 +66,11 @@ public:
     void stepTitle(int direction);
     void stepFile(int direction);
     bool canSkip();
+    // The titles of a disc that are not menus.
+    int watchableTitles() const;
     bool seek(int direction);
+    // A position in the current media or disc title, kept inside it.
+    void seekTo(long long ms);
     void setVolume(int value);
     void stepVolume(int direction);
     void toggleMute();
@@ -143,6 +147,8 @@ private:
     // The media ended (EndReached) or failed (EncounteredError).
     void onMediaEnded();
     void listChanged(TrackListKind list);
+    // Takes the engine's list when it differs from the one held, and reports the change.
+    void refreshList(TrackList& list, TrackListKind kind, int (MediaPlayer::*fill)(TrackList&));
     PlayLogicListener* listener;
     HWND eventWindow;
     const PreferenceData* preferences;

@@ -176,7 +176,7 @@ void PlayBar::dragTo(LPARAM lParam) {
     const double f = sliderFraction(x, r.left + half, r.right - half);
     PlayLogic* logic = playLogic();
     if (target == IDC_BAR_TIME) {
-        if (logic && logic->player) logic->player->setTime(static_cast<long long>(f * length));
+        if (logic) logic->seekTo(static_cast<long long>(f * length));
         updateTime();
     } else if (logic) {
         logic->setVolume(static_cast<int>(f * 100 + 0.5));

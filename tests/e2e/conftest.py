@@ -224,6 +224,7 @@ REQUIRED_MEDIA = (
     "ntsc43.iso",
     "sar.mkv",
     "lang.iso",
+    "bluray.iso",
 )
 
 

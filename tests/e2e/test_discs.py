@@ -113,3 +113,61 @@ def test_a_circle_stays_round_whatever_the_shape_of_the_pixels(
 
     assert wait_for(round_enough, 20), sorted(set(round(r, 3) for r in seen))
     assert player.close() == 0
+
+
+def test_both_languages_of_a_disc_are_in_the_audio_and_subtitle_menus(player, media,
+                                                                     fresh_settings):
+    player.start(win_path(media / "lang.iso"))
+    assert player.wait_caption(r"^Velloran - [K-Z]:\\ - Title", 60), player.caption()
+    time.sleep(1)
+    player.key("space")  # paused, the short title keeps its tracks while the menus are read
+
+    def popups():
+        out = player.xdo("search", "--onlyvisible", "--class", "velloran").stdout.split()
+        return [int(w) for w in out if w.isdigit() and int(w) != player.window]
+
+    def popup_heights():
+        return sorted(player.geometry(w)[3] for w in popups())
+
+    def open_heights(*keys):
+        player.key(keys[0])
+        for key in keys[1:]:
+            time.sleep(0.3)
+            player.xdo("key", key)  # no new focus, which would close the menu
+        if not wait_for(lambda: len(popups()) == 2, 10):
+            player.shot("menu")
+            pytest.fail(f"{keys}: {popup_heights()}")
+        heights = popup_heights()
+        player.xdo("key", "Escape", "Escape", "Escape")
+        assert wait_for(lambda: not popups(), 10)
+        time.sleep(0.5)
+        return heights
+
+    # Audio holds two items and its Audio Channel popup five: the height of one item.
+    audio, channels = open_heights("alt+a", "Down", "Right")
+    item = (channels - audio) / 3
+    border = audio - 2 * item
+
+    def items(height):
+        return round((height - border) / item)
+
+    tracks = max(open_heights("alt+a", "Right"))  # taller than Audio's two items
+    assert items(tracks) == 3, (tracks, item)  # Disable, English, French
+    # Video > Subtitle Track is the popup's last item.
+    subtitles = min(open_heights("alt+v", "Up", "Right"))  # shorter than Video's nine
+    assert items(subtitles) == 4, (subtitles, item)  # Disable, English, French, Open file...
+    assert player.close() == 0
+
+
+def test_a_blu_ray_image_plays_and_a_chosen_chapter_is_shown(player, media, fresh_settings):
+    player.start(win_path(media / "bluray.iso"))
+    assert player.wait_caption(r"^Velloran - [K-Z]:\\ - ", 60), player.caption()
+    rect = video_rect(player)
+    assert wait_for(lambda: title_colour(player, rect) == "red", 20), player.caption()
+    # Controls > Chapter (second from the bottom) > the third chapter, which is blue.
+    player.key("alt+c")
+    for key in ("Up", "Up", "Right", "Down", "Down", "Return"):
+        time.sleep(0.3)
+        player.xdo("key", key)
+    assert wait_for(lambda: title_colour(player, rect) == "blue", 15), player.caption()
+    assert player.close() == 0

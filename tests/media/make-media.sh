@@ -31,6 +31,8 @@
 #                          black, round at 640x480 display (stored as a 360x320 ellipse)
 #   sar.mkv                3 s 720x576 H.264 with SAR 64:45 (16:9 display): a white disc, round at
 #                          1024x576 display (stored as a 270x384 ellipse)
+#   bluray.iso, bluray/    HDMV Blu-ray (tests/media/make_bluray.py): first play jumps to title 1, four
+#                          3 s chapters in red, green, blue, yellow; AC-3 audio eng and fra
 #   lang.iso               PAL 4:3 DVD, no menu, one 4 s title with two AC-3 audio streams (en 440 Hz,
 #                          fr 880 Hz) and two subpicture streams (en: box at the bottom reading
 #                          ENGLISH, fr: box at the top reading FRANCAIS)
@@ -184,6 +186,15 @@ if ! have dvd.iso; then
     log dvd.iso
     genisoimage -quiet -dvd-video -udf -V TESTDVD -o "$work/dvd.iso" "$out/dvd"
     mv "$work/dvd.iso" "$out/dvd.iso"
+fi
+
+if ! have bluray.iso; then
+    log bluray
+    python3 "$(dirname "$0")/make_bluray.py" "$work/bluray.iso"
+    python3 "$(dirname "$0")/make_bluray.py" --folder "$work/bluray"
+    rm -rf "$out/bluray"
+    mv "$work/bluray" "$out/bluray"
+    mv "$work/bluray.iso" "$out/bluray.iso"
 fi
 
 if ! have data.iso; then

@@ -43,6 +43,8 @@ struct FakeWorld {
     std::vector<WString> subtitleFiles;
     int audioDeviceCount = 2;
     bool menu = false;
+    bool lateAudio = false;
+    int menuTitle = -1;
     std::vector<MenuAction> moves;
     std::vector<std::pair<int, int>> pointers;
 };
@@ -116,6 +118,7 @@ struct FakeEngine : MediaPlayer {
         list.add(1, "English");
         list.add(2, "Fran\xc3\xa7"
                     "ais");
+        if (w.lateAudio) list.add(3, "Deutsch");
         return list.count();
     }
     void getTitles(TrackList& list) override {
@@ -128,6 +131,7 @@ struct FakeEngine : MediaPlayer {
             for (int c = 0; c < 3 - t; ++c)
                 chapters->add(c, "Chapter " + std::to_string(c + 1));
             list[t].chapters = std::move(chapters);
+            list[t].menu = t == w.menuTitle;
         }
     }
     int getTitle() override { return w.title; }
@@ -479,8 +483,26 @@ TEST_F(PlayLogicTest, OnADiscFolderStepsMoveBetweenTitlesFromChapterZero) {
     logic->step(+1);
     EXPECT_EQ(world.titleChaptersSet.size(), 2u);
 
+    // A menu among three titles is passed over, and a menu beside one title leaves no step.
+    logic->stop();
+    world.titleCount = 3;
+    world.menuTitle = 2;
+    world.chapter = 0;
+    world.titleChaptersSet.clear();
+    ASSERT_TRUE(logic->play());
+    logic->updateTrackLists();
+    logic->step(+1);
+    EXPECT_EQ(world.titleChaptersSet, (std::vector<std::pair<int, int>>{{0, 0}}));
+    logic->stop();
+    world.titleCount = 2;
+    world.menuTitle = 0;
+    ASSERT_TRUE(logic->play());
+    logic->updateTrackLists();
+    EXPECT_FALSE(logic->canSkip());
+
     logic->stop();
     world.titleCount = 1;
+    world.menuTitle = -1;
     ASSERT_TRUE(logic->play());
     logic->updateTrackLists();
     EXPECT_FALSE(logic->canSkip()); // one title, one list entry
@@ -515,6 +537,17 @@ TEST_F(PlayLogicTest, SeekUsesTheConfiguredStepWithFixedFiveSecondGuards) {
     world.time = 50000;
     EXPECT_TRUE(logic->seek(+1));
     EXPECT_EQ(world.seeks, (std::vector<long long>{32000, 8000, 0, 60000}));
+
+    // On a disc a seek stops short of the end of the title, which then ends by itself.
+    logic->stop();
+    ASSERT_TRUE(logic->open(L"K:\\", DiscKind::Dvd));
+    ASSERT_TRUE(logic->play());
+    world.seeks.clear();
+    world.time = 56000;
+    EXPECT_TRUE(logic->seek(+1));
+    logic->seekTo(70000);
+    logic->seekTo(30000);
+    EXPECT_EQ(world.seeks, (std::vector<long long>{58500, 58500, 30000}));
 }
 
 TEST_F(PlayLogicTest, VolumeStepsClampAndMuteSilencesTheEngine) {
@@ -599,28 +632,35 @@ TEST_F(PlayLogicTest, MenuKeysAndThePointerReachOnlyADiscMenu) {
     EXPECT_EQ(world.pointers, (std::vector<std::pair<int, int>>{{10, 20}}));
 }
 
-TEST_F(PlayLogicTest, TrackListsFillOnceAndFollowTitleChanges) {
+TEST_F(PlayLogicTest, TrackListsFollowTheEngineAndTitleChanges) {
     world.discTitles = true;
     world.title = 0;
     world.chapter = 0;
     ASSERT_TRUE(logic->open(L"K:\\", DiscKind::Dvd));
     ASSERT_TRUE(logic->play());
     logic->updateTrackLists();
-    logic->updateTrackLists(); // filled once per source
-    EXPECT_EQ(world.audioFills, 1);
+    logic->updateTrackLists(); // unchanged lists: no menu is rebuilt
+    EXPECT_EQ(std::count(listener.lists.begin(), listener.lists.end(), TrackListKind::AudioTracks),
+              1);
     EXPECT_EQ(logic->audioTracks.count(), 2);
+    world.lateAudio = true; // a language whose stream comes later
+    logic->updateTrackLists();
+    EXPECT_EQ(logic->audioTracks.count(), 3);
+    EXPECT_EQ(std::count(listener.lists.begin(), listener.lists.end(), TrackListKind::AudioTracks),
+              2);
     EXPECT_EQ(logic->titles.count(), 2);
     EXPECT_EQ(logic->videoTracks[0].id, 100);
     EXPECT_EQ(logic->subtitles.count(), 2);
 
+    const int fills = world.videoFills;
     logic->timerProc(); // first tick: title seen, video and subtitles refilled
     EXPECT_EQ(logic->currentTitle, 0);
     EXPECT_EQ(logic->currentChapter, 0);
-    EXPECT_EQ(world.videoFills, 2);
+    EXPECT_EQ(world.videoFills, fills + 1);
     world.chapter = 2;
     logic->timerProc(); // chapter only
     EXPECT_EQ(logic->currentChapter, 2);
-    EXPECT_EQ(world.videoFills, 2);
+    EXPECT_EQ(world.videoFills, fills + 1);
     EXPECT_EQ(logic->currentChapterIndex(), 2);
 
     world.title = 1;
@@ -641,6 +681,7 @@ TEST_F(PlayLogicTest, TrackListsFillOnceAndFollowTitleChanges) {
     EXPECT_EQ(logic->currentTitleIndex(), -1);
 
     world.video = false; // audio only: only the audio list
+    world.lateAudio = false;
     ASSERT_TRUE(logic->play());
     logic->updateTrackLists();
     EXPECT_EQ(logic->audioTracks.count(), 2);
