@@ -27,6 +27,7 @@ public:
     void volumeChanged() override;
     void playbackStopped() override;
     void loadFailed() override;
+    void discLost(const WString& root) override;
     WString chooseSubtitleFile() override;
 };
 
@@ -68,6 +69,9 @@ bool registerMainFrameHandle(const wchar_t* product, HWND window);
 WString readHandedOverFile(const wchar_t* product);
 LRESULT CALLBACK mouseHookProc(int code, WPARAM wParam, LPARAM lParam);
 void installMouseHook();
+// The path the command line names: the whole text, or the text inside the double quotes when
+// it is one quoted path, as Explorer and Wine pass a path with blanks.
+WString commandLinePath(const WString& commandLine);
 int runApplication(HINSTANCE instance, const WString& commandLine, int showCommand);
 
 // Main window and commands

@@ -300,6 +300,12 @@ void MainFrameListener::loadFailed() {
     reportLoadFailure();
 }
 
+void MainFrameListener::discLost(const WString& root) {
+    const WString text =
+        L"The disc in " + root + L" went away: it was ejected, or its image is no longer mounted.";
+    MessageBoxW(gMainFrame.mainWindow, text.c_str(), kProductName, MB_OK | MB_ICONWARNING);
+}
+
 WString MainFrameListener::chooseSubtitleFile() {
     return chooseMediaFile(L"All file(*.*)\0*.*\0");
 }

@@ -110,8 +110,12 @@ void openIsoImage(const WString& image) {
         // Mounting runs the external tool on this thread.
         WaitCursor wait;
         unmountImage(nullptr, true);
-        if (!mountImage(image, &root)) {
-            showError(L"Could not mount the file.");
+        WString reason;
+        if (!mountImage(image, &root, &reason)) {
+            // The fixed text, and on a line below it the tool's reason, which a user can act on.
+            const WString text = WString(L"Could not mount the file.") +
+                                 (reason.empty() ? WString() : L"\n" + reason);
+            showError(text.c_str());
             return;
         }
         kind = detectDiscKind(root);

@@ -181,18 +181,28 @@ bool registerMainWindowClass(HINSTANCE instance) {
     return RegisterClassExW(&wc) != 0;
 }
 
+WString commandLinePath(const WString& commandLine) {
+    const size_t n = commandLine.size();
+    if (n >= 2 && commandLine[0] == L'"' && commandLine[n - 1] == L'"' &&
+        commandLine.find(L'"', 1) == n - 1)
+        return commandLine.substr(1, n - 2);
+    return commandLine;
+}
+
 int runApplication(HINSTANCE instance, const WString& commandLine, int showCommand) {
     initApp();
-    // The whole command line is one path; quotes are not removed.
-    bool haveFile = !commandLine.empty() && canOpenForReading(commandLine);
-    if (haveFile && handOverToRunningInstance(kProductName, commandLine)) {
+    const WString path = commandLinePath(commandLine);
+    bool haveFile = !path.empty() && canOpenForReading(path);
+    if (haveFile && handOverToRunningInstance(kProductName, path)) {
         shutdownApp();
         return 0;
     }
     registerMainWindowClass(instance);
     if (!createMainFrame(instance, showCommand)) return 0;
-    if (!commandLine.empty() && canOpenForReading(commandLine)) openArrivedPath(commandLine);
+    // Published before the start-up file opens: a second start meanwhile (even while a message
+    // box about that file is up) hands its file over instead of opening a second player.
     registerMainFrameHandle(kProductName, gMainFrame.mainWindow);
+    if (haveFile) openArrivedPath(path);
     DragAcceptFiles(gMainFrame.mainWindow, TRUE);
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_MAINACCEL));
     MSG msg{};

@@ -45,6 +45,22 @@ ScopedHandle openDeviceOf(const WString& path) {
                                     nullptr));
 }
 
+// The reason the tool gives for a failure: its last line that begins with "batchmnt: ".
+WString toolReason(const std::string& output) {
+    const std::string prefix = "batchmnt: ";
+    std::string reason;
+    for (size_t start = 0; start < output.size();) {
+        size_t end = output.find('\n', start);
+        if (end == std::string::npos) end = output.size();
+        std::string line = output.substr(start, end - start);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+            line.pop_back();
+        if (line.compare(0, prefix.size(), prefix) == 0) reason = line.substr(prefix.size());
+        start = end + 1;
+    }
+    return widenBytes(reason);
+}
+
 } // namespace
 
 WString getMountToolPath() {
@@ -93,7 +109,8 @@ bool findMountedDrive(const WString& image, WString* drive) {
     return true;
 }
 
-bool mountImage(const WString& image, WString* driveRoot) {
+bool mountImage(const WString& image, WString* driveRoot, WString* reason) {
+    if (reason) reason->clear();
     WString existing;
     if (findMountedDrive(image, &existing)) {
         if (driveRoot) *driveRoot = existing;
@@ -104,8 +121,10 @@ bool mountImage(const WString& image, WString* driveRoot) {
     if (driveRoot) *driveRoot = drive + L"\\";
     WString tool = getMountToolPath();
     if (tool.empty()) return false;
-    runProcess(quoted(tool) + L" " + quoted(image) + L" " + drive + L" /wait", nullptr);
+    std::string output;
+    runProcess(quoted(tool) + L" " + quoted(image) + L" " + drive + L" /wait", &output);
     if (GetDriveTypeW(drive.c_str()) != DRIVE_CDROM) {
+        if (reason) *reason = toolReason(output);
         OutputDebugStringW(L"mountImage: the drive is not a CD-ROM drive after mounting\n");
         // A mount the tool made on this letter all the same would stay behind unrecorded, and
         // so never be unmounted: take it down again. A mount on another letter is not ours.

@@ -13,7 +13,8 @@ WString findFreeDriveLetter();
 bool findMountedDrive(const WString& image, WString* drive);
 // The backwards walk over a widened listing; exposed for tests.
 bool findDriveInListing(const WString& listing, const WString& image, WString* drive);
-bool mountImage(const WString& image, WString* driveRoot);
+// reason: on failure, what the tool said went wrong (empty when it said nothing).
+bool mountImage(const WString& image, WString* driveRoot, WString* reason = nullptr);
 void unmountImage(const WString* image, bool askTool);
 // Whether "Eject Disk" can act: nothing plays (active: media is playing or paused), and there
 // are recorded images or the drive of currentPath opens as a device.

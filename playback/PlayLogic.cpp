@@ -2,6 +2,7 @@
 
 #include "engine/VlcOptions.h"
 #include "engine/VlcPlayer.h"
+#include "playback/DiscDetect.h"
 #include "platform/Files.h"
 #include "platform/Scoped.h"
 #include "resources/resource.h"
@@ -89,10 +90,36 @@ void PlayLogic::handleProc(PlayerEvent event) {
     }
 }
 
+bool PlayLogic::discStillReadable(const WString& root, DiscKind kind) {
+    // The structure's first file is read: the folders may still be listed from what the
+    // program saw before, while a read reaches the disc (or the server behind the drive).
+    if (detectDiscKind(root) != kind) return false;
+    const wchar_t* file = kind == DiscKind::Dvd      ? L"VIDEO_TS\\VIDEO_TS.IFO"
+                          : kind == DiscKind::BluRay ? L"BDMV\\index.bdmv"
+                                                     : nullptr;
+    if (!file) return true;
+    WString path = root;
+    if (!path.empty() && path.back() != L'\\') path += L'\\';
+    path += file;
+    ScopedHandle handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_NO_BUFFERING, nullptr));
+    if (!handle) return GetLastError() == ERROR_FILE_NOT_FOUND; // a disc without that file
+    alignas(4096) static char sector[4096];
+    DWORD got = 0;
+    return ReadFile(handle.get(), sector, sizeof sector, &got, nullptr) != FALSE;
+}
+
 void PlayLogic::onMediaEnded() {
     // The event may come from an engine released since; only the current engine's end counts.
     const PlayerState now = state();
     if (now != PlayerState::Ended && now != PlayerState::Error) return;
+    if (discKind != DiscKind::None && !discStillReadable(currentPath, discKind)) {
+        // The disc went away under the player: ejected, or its image server ended.
+        OutputDebugStringW(L"Playlogic: the disc is gone\n");
+        stop();
+        if (listener) listener->discLost(currentPath);
+        return;
+    }
     if (now == PlayerState::Error || !hasPlayed) {
         // libVLC starts playing asynchronously, so a file it cannot decode still opened and
         // "played"; it only shows here. Report it instead of sitting silently idle.

@@ -40,6 +40,8 @@ public:
     virtual void playbackStopped() = 0;
     // Media that opened turned out unplayable (not reported for a play-list step).
     virtual void loadFailed() = 0;
+    // The disc that was playing is no longer there (root: where it was).
+    virtual void discLost(const WString& root) = 0;
     // The subtitle file the user picks; empty when cancelled.
     virtual WString chooseSubtitleFile() = 0;
 };
@@ -146,6 +148,8 @@ private:
     void waitWhilePlaying();
     // The media ended (EndReached) or failed (EncounteredError).
     void onMediaEnded();
+    // False when the disc that was opened at root no longer answers.
+    static bool discStillReadable(const WString& root, DiscKind kind);
     void listChanged(TrackListKind list);
     // Takes the engine's list when it differs from the one held, and reports the change.
     void refreshList(TrackList& list, TrackListKind kind, int (MediaPlayer::*fill)(TrackList&));

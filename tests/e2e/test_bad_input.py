@@ -2,10 +2,12 @@
 plays, and never in a crash or a hang. The player must still answer and close normally."""
 
 import os
+import signal
 import shutil
 import time
 
 from conftest import wait_for, win_path
+from test_mount_tool import isofs_processes
 
 
 def refused_with_a_message(player, path):
@@ -68,15 +70,16 @@ def test_a_path_of_259_characters_plays(player, media, tmp_path, fresh_settings)
     assert player.close() == 0
 
 
-def test_a_command_line_in_quotes_is_taken_as_it_stands_and_ignored(player, media, tmp_path,
-                                                                   fresh_settings):
-    # Wine quotes an argument with blanks; the quoted text names no file.
-    folder = tmp_path / "with blank"
-    folder.mkdir()
-    shutil.copy(media / "testsrc.mkv", folder / "film.mkv")
-    player.start(win_path(folder / "film.mkv"))
-    assert player.wait_caption(r"^Velloran$")
-    time.sleep(1.5)
-    assert not player.dialogs()
+def test_a_disc_whose_image_server_dies_is_reported_as_gone(player, media, fresh_settings):
+    before = set(isofs_processes())
+    player.start(win_path(media / "dvd.iso"))
+    assert player.wait_caption(r"^Velloran - [K-Z]:\\ - ", 60), player.caption()
+    servers = wait_for(lambda: set(isofs_processes()) - before, 10)
+    assert servers, "no image server serves the disc"
+    for pid in servers:
+        os.kill(pid, signal.SIGKILL)
+    assert player.wait_dialog(r"^Velloran$", 30), "the player fell back to its logo without a word"
+    player.key("Return", window=player.dialogs()[0])
+    assert wait_for(lambda: not player.dialogs(), 10)
     assert player.caption() == "Velloran"
     assert player.close() == 0

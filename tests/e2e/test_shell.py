@@ -2,6 +2,7 @@
 second-instance hand-over, message boxes, full screen and the placement kept across runs."""
 
 import re
+import shutil
 import struct
 import time
 
@@ -42,6 +43,23 @@ def test_a_second_instance_hands_its_file_over(player, media, fresh_settings):
     assert player.wait_caption(r"testsrc\.mkv", 30)
     second = player.start_other(win_path(media / "twoaudio.mkv"))
     # The second instance only hands the path over and ends.
+    second.wait(30)
+    assert second.returncode == 0
+    assert player.wait_caption(r"^Velloran - twoaudio\.mkv$", 30), player.caption()
+    assert len(player.main_candidates()) == 1
+    assert player.close() == 0
+
+
+def test_paths_with_blanks_come_quoted_and_still_play_and_hand_over(player, media, tmp_path,
+                                                                    fresh_settings):
+    # Wine, like Explorer, puts a path with a blank in double quotes on the command line.
+    folder = tmp_path / "My Films"
+    folder.mkdir()
+    for name in ("testsrc.mkv", "twoaudio.mkv"):
+        shutil.copy(media / name, folder / name)
+    player.start(win_path(folder / "testsrc.mkv"))
+    assert player.wait_caption(r"^Velloran - testsrc\.mkv$", 30), player.caption()
+    second = player.start_other(win_path(folder / "twoaudio.mkv"))
     second.wait(30)
     assert second.returncode == 0
     assert player.wait_caption(r"^Velloran - twoaudio\.mkv$", 30), player.caption()

@@ -366,7 +366,9 @@ TEST_F(MountImage, FileThatIsNoImageIsNotMounted) {
     mountedImages.clear();
     WString letter = findFreeDriveLetter();
     WString root;
-    EXPECT_FALSE(mountImage(notImage, &root));
+    WString reason;
+    EXPECT_FALSE(mountImage(notImage, &root, &reason));
+    EXPECT_NE(reason.find(L"not a disc image"), WString::npos); // the tool's own words
     EXPECT_TRUE(mountedImages.empty());
     EXPECT_NE(GetDriveTypeW(letter.c_str()), static_cast<UINT>(DRIVE_CDROM));
     EXPECT_FALSE(findMountedDrive(notImage, nullptr));

@@ -172,6 +172,7 @@ MediaPlayer* makeFakeEngine(EngineKind) {
 // What the controller reported, as the window side would have received it.
 struct RecordingListener : PlayLogicListener {
     int stateChanges = 0, timeChanges = 0, volumeChanges = 0, stops = 0, loadFailures = 0;
+    int discsLost = 0;
     std::vector<TrackListKind> lists;
     std::vector<bool> videoShown;
     WString subtitleFile;
@@ -186,6 +187,7 @@ struct RecordingListener : PlayLogicListener {
     void volumeChanged() override { ++volumeChanges; }
     void playbackStopped() override { ++stops; }
     void loadFailed() override { ++loadFailures; }
+    void discLost(const WString&) override { ++discsLost; }
     WString chooseSubtitleFile() override { return subtitleFile; }
 };
 
@@ -326,10 +328,20 @@ TEST_F(PlayLogicTest, ReportsReachTheListenerInsteadOfAnyWindow) {
     listener.lists.clear();
     logic->stop();
     EXPECT_EQ(listener.stops, 1);
+    listener.stops = 0;
     EXPECT_EQ(listener.lists,
               (std::vector<TrackListKind>{TrackListKind::AudioTracks, TrackListKind::Titles,
                                           TrackListKind::VideoTracks, TrackListKind::Subtitles}));
     EXPECT_EQ(listener.loadFailures, 0);
+
+    // A disc whose folder is gone when it ends went away: said so, not taken as unplayable.
+    ASSERT_TRUE(logic->open(L"C:\\no such disc\\", DiscKind::Dvd));
+    ASSERT_TRUE(logic->play());
+    world.state = PlayerState::Error;
+    logic->handleProc(PlayerEvent::EncounteredError);
+    EXPECT_EQ(listener.discsLost, 1);
+    EXPECT_EQ(listener.loadFailures, 0);
+    EXPECT_EQ(logic->player, nullptr);
 }
 
 TEST_F(PlayLogicTest, PauseAndStopWaitForTheEngineButNotForEver) {

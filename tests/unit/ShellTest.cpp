@@ -494,6 +494,23 @@ TEST(IsoPath, EndsInIsoInAnyCase) {
     EXPECT_FALSE(isIsoPath(L""));
 }
 
+TEST(CommandLine, OneQuotedPathLosesItsQuotesAnythingElseStaysWhole) {
+    const struct {
+        const wchar_t* line;
+        const wchar_t* path;
+    } cases[] = {
+        {L"\"C:\\My Films\\film.iso\"", L"C:\\My Films\\film.iso"},
+        {L"C:\\films\\a.mkv", L"C:\\films\\a.mkv"},
+        {L"\"\"", L""},
+        {L"\"", L"\""},
+        {L"\"a\" \"b\"", L"\"a\" \"b\""},
+        {L"\"C:\\a.mkv", L"\"C:\\a.mkv"},
+        {L"", L""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(commandLinePath(c.line), WString(c.path)) << static_cast<const void*>(c.line);
+}
+
 } // namespace
 
 namespace {
