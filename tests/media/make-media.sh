@@ -324,25 +324,31 @@ if ! have menu.iso; then
     dvd_iso "$out/dvdmenu" menu.iso MENUDVD
 fi
 
+# A disc with one title and no menu: name, format (pal|ntsc), the <video> attributes, the MPEG.
+one_title_dvd() {
+    local name=$1 format=$2 attributes=$3 mpg=$4
+    cat > "$work/$name.xml" <<XML
+<dvdauthor dest="$work/$name">
+  <vmgm />
+  <titleset>
+    <titles>
+      <video format="$format" $attributes />
+      <audio lang="en" />
+      <pgc><vob file="$mpg" /></pgc>
+    </titles>
+  </titleset>
+</dvdauthor>
+XML
+    dvd_author "$work/$name.xml" "${format^^}"
+    dvd_iso "$work/$name" "$name.iso" "${name^^}"
+}
+
 if ! have pal169.iso; then
     log pal169.iso
     # Displayed at 1024x576 a 384 px disc is 384 * 720 / 1024 = 270 stored pixels wide.
     disc_png "$work/disc169.png" 720x576 135 192
     dvd_mpg "$work/p169.mpg" pal-dvd 16:9 4 "$work/disc169.png" 440
-    cat > "$work/pal169.xml" <<XML
-<dvdauthor dest="$work/pal169">
-  <vmgm />
-  <titleset>
-    <titles>
-      <video format="pal" aspect="16:9" widescreen="nopanscan" />
-      <audio lang="en" />
-      <pgc><vob file="$work/p169.mpg" /></pgc>
-    </titles>
-  </titleset>
-</dvdauthor>
-XML
-    dvd_author "$work/pal169.xml" PAL
-    dvd_iso "$work/pal169" pal169.iso PAL169
+    one_title_dvd pal169 pal 'aspect="16:9" widescreen="nopanscan"' "$work/p169.mpg"
 fi
 
 if ! have ntsc43.iso; then
@@ -350,20 +356,7 @@ if ! have ntsc43.iso; then
     # Displayed at 640x480 a 320 px disc is 320 * 720 / 640 = 360 stored pixels wide.
     disc_png "$work/disc43.png" 720x480 180 160
     dvd_mpg "$work/n43.mpg" ntsc-dvd 4:3 4 "$work/disc43.png" 440
-    cat > "$work/ntsc43.xml" <<XML
-<dvdauthor dest="$work/ntsc43">
-  <vmgm />
-  <titleset>
-    <titles>
-      <video format="ntsc" aspect="4:3" />
-      <audio lang="en" />
-      <pgc><vob file="$work/n43.mpg" /></pgc>
-    </titles>
-  </titleset>
-</dvdauthor>
-XML
-    dvd_author "$work/ntsc43.xml" NTSC
-    dvd_iso "$work/ntsc43" ntsc43.iso NTSC43
+    one_title_dvd ntsc43 ntsc 'aspect="4:3"' "$work/n43.mpg"
 fi
 
 if ! have sar.mkv; then
