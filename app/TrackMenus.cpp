@@ -27,18 +27,7 @@ constexpr DynamicMenu kDynamicMenus[] = {
 // libVLC names are UTF-8; a name that is not valid UTF-8 is shown one byte per character.
 // "&" is doubled so that the menu shows it instead of underlining the next letter.
 WString menuText(const std::string& name) {
-    WString decoded;
-    if (!name.empty()) {
-        const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(),
-                                          static_cast<int>(name.size()), nullptr, 0);
-        if (n > 0) {
-            decoded.resize(static_cast<size_t>(n));
-            MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name.data(),
-                                static_cast<int>(name.size()), decoded.data(), n);
-        } else {
-            decoded = widenBytes(name);
-        }
-    }
+    const WString decoded = decodeText(name);
     WString text;
     text.reserve(decoded.size());
     for (wchar_t c : decoded) {

@@ -14,11 +14,12 @@ WString quoted(const WString& text) {
     return L"\"" + text + L"\"";
 }
 
-// The tool's listing, widened one byte per character; empty when the tool cannot run.
+// The tool's listing (UTF-8; a tool that writes Latin-1 bytes reads as before); empty when the
+// tool cannot run.
 WString toolListing(const WString& tool) {
     std::string output;
     if (tool.empty() || !runProcess(quoted(tool) + L" /list", &output)) return WString();
-    return widenBytes(output);
+    return decodeText(output);
 }
 
 // The first occurrence of image at or after from that is a whole path: the text after it ends
@@ -58,7 +59,7 @@ WString toolReason(const std::string& output) {
         if (line.compare(0, prefix.size(), prefix) == 0) reason = line.substr(prefix.size());
         start = end + 1;
     }
-    return widenBytes(reason);
+    return decodeText(reason);
 }
 
 } // namespace

@@ -7,8 +7,8 @@
 
 std::string toUtf8(const WString& text) {
     if (text.empty()) return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                0, nullptr, nullptr);
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                nullptr, nullptr);
     if (n <= 0) return std::string();
     std::string out(static_cast<std::size_t>(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
@@ -28,14 +28,27 @@ WString fromUtf8(const std::string& text) {
 std::string narrowBytes(const WString& text) {
     std::string out;
     out.reserve(text.size());
-    for (wchar_t c : text) out.push_back(static_cast<char>(c));
+    for (wchar_t c : text)
+        out.push_back(static_cast<char>(c));
     return out;
 }
 
 WString widenBytes(const std::string& text) {
     WString out;
     out.reserve(text.size());
-    for (char c : text) out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    for (char c : text)
+        out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    return out;
+}
+
+WString decodeText(const std::string& text) {
+    if (text.empty()) return WString();
+    const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                                      static_cast<int>(text.size()), nullptr, 0);
+    if (n <= 0) return widenBytes(text);
+    WString out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                        out.data(), n);
     return out;
 }
 

@@ -32,7 +32,8 @@ struct WCharTraits {
     }
     static constexpr std::size_t length(const char_type* s) noexcept {
         std::size_t n = 0;
-        while (s[n] != 0) ++n;
+        while (s[n] != 0)
+            ++n;
         return n;
     }
     static constexpr const char_type* find(const char_type* s, std::size_t n,
@@ -43,18 +44,22 @@ struct WCharTraits {
     }
     static constexpr char_type* move(char_type* d, const char_type* s, std::size_t n) noexcept {
         if (d < s) {
-            for (std::size_t i = 0; i < n; ++i) d[i] = s[i];
+            for (std::size_t i = 0; i < n; ++i)
+                d[i] = s[i];
         } else if (d > s) {
-            for (std::size_t i = n; i > 0; --i) d[i - 1] = s[i - 1];
+            for (std::size_t i = n; i > 0; --i)
+                d[i - 1] = s[i - 1];
         }
         return d;
     }
     static constexpr char_type* copy(char_type* d, const char_type* s, std::size_t n) noexcept {
-        for (std::size_t i = 0; i < n; ++i) d[i] = s[i];
+        for (std::size_t i = 0; i < n; ++i)
+            d[i] = s[i];
         return d;
     }
     static constexpr char_type* assign(char_type* d, std::size_t n, char_type c) noexcept {
-        for (std::size_t i = 0; i < n; ++i) d[i] = c;
+        for (std::size_t i = 0; i < n; ++i)
+            d[i] = c;
         return d;
     }
     static constexpr char_type to_char_type(int_type c) noexcept {
@@ -71,7 +76,9 @@ struct WCharTraits {
 using WString = std::basic_string<wchar_t, WCharTraits>;
 
 // Length of a NUL-terminated wide text.
-inline std::size_t wideLength(const wchar_t* s) { return s ? WCharTraits::length(s) : 0; }
+inline std::size_t wideLength(const wchar_t* s) {
+    return s ? WCharTraits::length(s) : 0;
+}
 
 // UTF-16 to UTF-8 and back, without the C library's wide functions.
 std::string toUtf8(const WString& text);
@@ -80,6 +87,8 @@ WString fromUtf8(const std::string& text);
 // One byte per code unit: exact for ASCII only.
 std::string narrowBytes(const WString& text);
 WString widenBytes(const std::string& text);
+// UTF-8 when the bytes are valid UTF-8, else one byte per character (Latin-1).
+WString decodeText(const std::string& text);
 
 // printf-style formatting into a WString through the Win32 formatter (%s is a wide text,
 // %d a 32-bit int). The Win32 formatter stops at 1024 characters.

@@ -6,7 +6,7 @@ import signal
 import shutil
 import time
 
-from conftest import wait_for, win_path
+from conftest import fuse_mounts, wait_for, win_path
 from test_mount_tool import isofs_processes
 
 
@@ -83,3 +83,22 @@ def test_a_disc_whose_image_server_dies_is_reported_as_gone(player, media, fresh
     assert wait_for(lambda: not player.dialogs(), 10)
     assert player.caption() == "Velloran"
     assert player.close() == 0
+
+
+def test_an_image_named_in_cyrillic_and_cjk_is_found_again_and_unmounted(player, media, tmp_path,
+                                                                          fresh_settings):
+    image = tmp_path / "\u0444\u0438\u043b\u044c\u043c \u6620\u753b.iso"
+    shutil.copy(media / "dvd.iso", image)
+    before = fuse_mounts()
+    player.start(win_path(image))
+    assert player.wait_caption(r"^Velloran - [K-Z]:\\ - ", 60), player.caption()
+    # Opened again in the same run: the player finds its own mount in the tool's listing,
+    # takes it down and mounts the image afresh.
+    second = player.start_other(win_path(image))
+    second.wait(30)
+    time.sleep(3)
+    assert not player.dialogs(), "opening the image again failed"
+    assert player.wait_caption(r"^Velloran - [K-Z]:\\ - ", 30), player.caption()
+    assert len(fuse_mounts() - before) == 1
+    assert player.close() == 0
+    assert wait_for(lambda: fuse_mounts() == before, 15), fuse_mounts() - before

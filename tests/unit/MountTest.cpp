@@ -154,6 +154,17 @@ TEST(MountListing, FindsTheDriveBeforeTheImagePath) {
     EXPECT_EQ(drive, WString(L"N:"));
 }
 
+// The tool lists paths in UTF-8; a listing of Latin-1 bytes (an older tool) reads as before.
+TEST(MountListing, PathsInAnyScriptAreFoundInTheDecodedListing) {
+    const WString cyrillic = L"Z:\\tmp\\\u0444\u0438\u043b\u044c\u043c \u6620\u753b.iso";
+    WString drive;
+    EXPECT_TRUE(
+        findDriveInListing(decodeText("L: " + toUtf8(cyrillic) + "\r\n"), cyrillic, &drive));
+    EXPECT_EQ(drive, WString(L"L:"));
+    EXPECT_EQ(decodeText("K: Z:\\caf\xe9.iso"), WString(L"K: Z:\\caf\u00e9.iso"));
+    EXPECT_EQ(decodeText("K: Z:\\caf\xc3\xa9.iso"), WString(L"K: Z:\\caf\u00e9.iso"));
+}
+
 TEST(MountListing, NoDriveWithoutAColonOnTheSameLine) {
     WString drive = L"unchanged";
     EXPECT_FALSE(findDriveInListing(L"K: other.iso\r\nD:\\film.iso\r\n", L"D:\\film.iso", &drive));

@@ -33,14 +33,10 @@ void print(const std::string& text) {
 
 void fail(const std::string& text) { print("batchmnt: " + text + "\r\n"); }
 
-// A path as it appears in the listing. Readers take the bytes one per character, so every
-// character up to U+00FF is printed as that one byte and reads back as itself; others have no
-// such byte and print as '?'.
+// A path as it appears in the listing: UTF-8, so that the player finds every path it mounted,
+// whatever its script.
 std::string listed(const WString& path) {
-    std::string bytes;
-    bytes.reserve(path.size());
-    for (wchar_t c : path) bytes += static_cast<unsigned>(c) <= 0xFF ? static_cast<char>(c) : '?';
-    return bytes;
+    return toUtf8(path);
 }
 
 std::string driveText(wchar_t letter) { return std::string(1, static_cast<char>(letter)) + ":"; }
