@@ -6,6 +6,8 @@ import shutil
 import struct
 import time
 
+import pytest
+
 from conftest import SETTINGS_KEY, video_rect, wait_for, win_path
 
 
@@ -38,28 +40,20 @@ def test_a_file_on_the_command_line_plays_with_picture(player, media, fresh_sett
     assert player.close() == 0
 
 
-def test_a_second_instance_hands_its_file_over(player, media, fresh_settings):
-    player.start(win_path(media / "testsrc.mkv"))
-    assert player.wait_caption(r"testsrc\.mkv", 30)
-    second = player.start_other(win_path(media / "twoaudio.mkv"))
-    # The second instance only hands the path over and ends.
-    second.wait(30)
-    assert second.returncode == 0
-    assert player.wait_caption(r"^Velloran - twoaudio\.mkv$", 30), player.caption()
-    assert len(player.main_candidates()) == 1
-    assert player.close() == 0
-
-
-def test_paths_with_blanks_come_quoted_and_still_play_and_hand_over(player, media, tmp_path,
-                                                                    fresh_settings):
-    # Wine, like Explorer, puts a path with a blank in double quotes on the command line.
-    folder = tmp_path / "My Films"
-    folder.mkdir()
-    for name in ("testsrc.mkv", "twoaudio.mkv"):
-        shutil.copy(media / name, folder / name)
+# Wine, like Explorer, puts a path with a blank in double quotes on the command line.
+@pytest.mark.parametrize("folder_name", [None, "My Films"])
+def test_a_second_instance_hands_its_file_over(player, media, tmp_path, fresh_settings,
+                                               folder_name):
+    folder = media
+    if folder_name:
+        folder = tmp_path / folder_name
+        folder.mkdir()
+        for name in ("testsrc.mkv", "twoaudio.mkv"):
+            shutil.copy(media / name, folder / name)
     player.start(win_path(folder / "testsrc.mkv"))
     assert player.wait_caption(r"^Velloran - testsrc\.mkv$", 30), player.caption()
     second = player.start_other(win_path(folder / "twoaudio.mkv"))
+    # The second instance only hands the path over and ends.
     second.wait(30)
     assert second.returncode == 0
     assert player.wait_caption(r"^Velloran - twoaudio\.mkv$", 30), player.caption()
