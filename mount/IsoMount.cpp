@@ -2,6 +2,8 @@
 
 #include <winioctl.h>
 
+#include <algorithm>
+
 #include "mount/ProcessRunner.h"
 #include "platform/Scoped.h"
 
@@ -114,7 +116,11 @@ bool mountImage(const WString& image, WString* driveRoot, WString* reason) {
     if (reason) reason->clear();
     WString existing;
     if (findMountedDrive(image, &existing)) {
-        if (driveRoot) *driveRoot = existing;
+        // Mounted earlier in this run, or left behind by a run that crashed: the same root form
+        // as a new mount, and recorded (once) so that it is unmounted at exit.
+        if (driveRoot) *driveRoot = existing + L"\\";
+        if (std::find(mountedImages.begin(), mountedImages.end(), image) == mountedImages.end())
+            mountedImages.push_back(image);
         return true;
     }
     WString drive = findFreeDriveLetter();
