@@ -100,6 +100,16 @@ if ! have mpeg2_30s.mpg; then
     mv "$work/m.mpg" "$out/mpeg2_30s.mpg"
 fi
 
+# dvdauthor with the log kept quiet unless it fails.
+dvd_author() { # xml video-format(PAL|NTSC)
+    VIDEO_FORMAT=$2 dvdauthor -x "$1" >"$1.log" 2>&1 || { cat "$1.log" >&2; exit 1; }
+}
+
+# spumux one subpicture stream into an MPEG (all subpictures here are PAL).
+spu_mux() { # xml stream in.mpg out.mpg
+    VIDEO_FORMAT=PAL spumux -s "$2" "$1" <"$3" >"$4" 2>"$1.log" || { cat "$1.log" >&2; exit 1; }
+}
+
 # One PAL DVD title: video from a lavfi source, one or two mp2 audio streams.
 dvd_title() { # output source seconds nAudio
     local o=$1 src=$2 secs=$3 na=$4
@@ -127,8 +137,7 @@ if ! have dvd/VIDEO_TS/VIDEO_TS.IFO; then
   <spu start="00:00:00.50" end="00:00:05.50" image="$work/sub.png" force="no"/>
 </stream></subpictures>
 XML
-    spumux -s 0 "$work/spu.xml" < "$work/t1.mpg" > "$work/t1s.mpg" 2>"$work/spumux.log" || {
-        cat "$work/spumux.log" >&2; exit 1; }
+    spu_mux "$work/spu.xml" 0 "$work/t1.mpg" "$work/t1s.mpg"
     cat > "$work/dvd.xml" <<XML
 <dvdauthor dest="$work/dvd">
   <vmgm />
@@ -154,8 +163,7 @@ XML
   </titleset>
 </dvdauthor>
 XML
-    VIDEO_FORMAT=PAL dvdauthor -x "$work/dvd.xml" >"$work/dvdauthor.log" 2>&1 || {
-        cat "$work/dvdauthor.log" >&2; exit 1; }
+    dvd_author "$work/dvd.xml" PAL
     rm -rf "$out/dvd"
     mv "$work/dvd" "$out/dvd"
 fi
@@ -176,8 +184,7 @@ if ! have dvd12/VIDEO_TS/VIDEO_TS.IFO; then
   </titleset>
 </dvdauthor>
 XML
-    VIDEO_FORMAT=PAL dvdauthor -x "$work/dvd12.xml" >"$work/dvdauthor12.log" 2>&1 || {
-        cat "$work/dvdauthor12.log" >&2; exit 1; }
+    dvd_author "$work/dvd12.xml" PAL
     rm -rf "$out/dvd12"
     mv "$work/dvd12" "$out/dvd12"
 fi
@@ -220,16 +227,6 @@ dvd_mpg() { # output target(pal-dvd|ntsc-dvd) aspect seconds picture.png|lavfi-s
     done
     ff "${args[@]}" "${maps[@]}" -t "$secs" -target "$target" -aspect "$aspect" \
         -b:v 1500k -maxrate 4000k -c:a ac3 -b:a 128k -ac 2 "$o"
-}
-
-# dvdauthor with the log kept quiet unless it fails.
-dvd_author() { # xml video-format(PAL|NTSC)
-    VIDEO_FORMAT=$2 dvdauthor -x "$1" >"$1.log" 2>&1 || { cat "$1.log" >&2; exit 1; }
-}
-
-# spumux one subpicture stream into an MPEG (all subpictures here are PAL).
-spu_mux() { # xml stream in.mpg out.mpg
-    VIDEO_FORMAT=PAL spumux -s "$2" "$1" <"$3" >"$4" 2>"$1.log" || { cat "$1.log" >&2; exit 1; }
 }
 
 # A DVD-Video folder as a UDF + ISO 9660 bridge image, like a pressed DVD.
