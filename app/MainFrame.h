@@ -118,6 +118,8 @@ void updateTitle();
 WString formatCaption(const WString& opened, const WString& name, const WString& titleName,
                       bool isDirectory, bool active);
 bool isIsoPath(const WString& path);
+// An .iso, a .cue, or a .bin with its .cue beside it.
+bool isDiscImagePath(const WString& path);
 // "Could not load the file." for media that opened but turned out unplayable.
 void reportLoadFailure();
 

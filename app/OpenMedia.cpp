@@ -6,6 +6,7 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include "engine/VideoCd.h"
 #include "mount/IsoMount.h"
 #include "playback/DiscDetect.h"
 #include "platform/Files.h"
@@ -51,6 +52,10 @@ bool isIsoPath(const WString& path) {
     return asciiLower(path.substr(path.size() - 4)) == L".iso";
 }
 
+bool isDiscImagePath(const WString& path) {
+    return isIsoPath(path) || !videoCdCueOf(path).empty();
+}
+
 bool openMediaPath(const WString& path, DiscKind kind) {
     PlayLogic* logic = gMainFrame.playLogic.get();
     if (!logic) return false;
@@ -60,7 +65,8 @@ bool openMediaPath(const WString& path, DiscKind kind) {
         showError(L"Could not load the disk.");
         return false;
     }
-    bool accepted = directory || logic->playList.isMediaFile(path);
+    // A disc image played without a drive is a file opened as a disc.
+    bool accepted = directory || kind != DiscKind::None || logic->playList.isMediaFile(path);
     bool started = false;
     if (accepted && logic->open(path, kind)) {
         installMouseHook();
@@ -70,7 +76,10 @@ bool openMediaPath(const WString& path, DiscKind kind) {
         showError(L"Could not load the file.");
         return false;
     }
-    logic->playList.buildFromPath(path);
+    if (kind != DiscKind::None && !directory)
+        logic->playList.setSingle(path);
+    else
+        logic->playList.buildFromPath(path);
     return true;
 }
 
@@ -104,6 +113,25 @@ void openIsoCommand() {
 }
 
 void openIsoImage(const WString& image) {
+    const WString cue = videoCdCueOf(image);
+    if (!cue.empty()) {
+        // A Video CD image plays from its cue sheet: libVLC reads such an image itself, and
+        // the mounted file system would not carry its MPEG sectors.
+        unmountImage(nullptr, true);
+        VideoCdLayout layout;
+        WString reason;
+        bool readable;
+        {
+            WaitCursor wait;
+            readable = readVideoCd(cue, &layout, &reason);
+        }
+        if (!readable) {
+            showError((L"Could not load the file.\n" + reason).c_str());
+            return;
+        }
+        openMediaPath(cue, DiscKind::VideoCd);
+        return;
+    }
     WString root;
     DiscKind kind = DiscKind::None;
     {
@@ -135,7 +163,7 @@ void openIsoImage(const WString& image) {
 }
 
 bool openArrivedPath(const WString& path) {
-    if (isIsoPath(path) && !isDirectory(path)) {
+    if (isDiscImagePath(path) && !isDirectory(path)) {
         stopForOpen();
         openIsoImage(path);
         return gMainFrame.playLogic && gMainFrame.playLogic->isPlaying();
@@ -190,7 +218,9 @@ void updateTitle() {
     bool active = logic && isActive(logic->state());
     WString opened = logic ? logic->currentPath : WString();
     WString name = logic ? logic->currentName : WString();
-    bool directory = isDirectory(opened);
+    // A disc, whether in a drive, a folder or an image played without a drive, shows where it
+    // is and its title.
+    bool directory = isDirectory(opened) || (logic && logic->discKind != DiscKind::None);
     WString titleName = directory && active && logic ? logic->currentTitleName() : WString();
     WString caption = formatCaption(opened, name, titleName, directory, active);
     // Only a changed caption is set: the timer runs every 260 ms and an unchanged one would

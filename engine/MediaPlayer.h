@@ -145,4 +145,7 @@ public:
     virtual bool isMenuShown() { return false; }
     virtual void navigate(MenuAction) {}
     virtual bool menuPointer(int, int, bool) { return false; }
+    // The media ended; true when the engine went on with the next part of the same disc
+    // itself (a Video CD image is played track by track).
+    virtual bool continueDisc() { return false; }
 };

@@ -1,5 +1,6 @@
 #include "engine/VlcPlayer.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -101,8 +102,27 @@ void VlcPlayer::eventHandled(PlayerEvent event) {
 bool VlcPlayer::open(const WString& path, DiscKind discKind) {
     if (!player) return false;
     if (isPlaying()) stop();
+    videoCd.reset();
     libvlc_media_t* fresh = nullptr;
     const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (discKind == DiscKind::VideoCd && attributes != INVALID_FILE_ATTRIBUTES &&
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        // A Video CD image: libVLC reads it from its .cue, one track at a time.
+        auto state = std::make_unique<VideoCdState>();
+        WString reason;
+        if (!readVideoCd(path, &state->layout, &reason)) {
+            OutputDebugStringW((L"VlcPlayer::open: " + reason + L"\n").c_str());
+            return false;
+        }
+        state->location = buildDiscLocation(vlcDiscPath(path), DiscKind::VideoCd);
+        videoCd = std::move(state);
+        if (!openVideoCdTrack(0, 0, false)) {
+            videoCd.reset();
+            return false;
+        }
+        setAspectRatio(std::string());
+        return true;
+    }
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         const std::string location = buildDiscLocation(vlcDiscPath(path), discKind);
         fresh = libvlc_media_new_location(instance.get(), location.c_str());
@@ -110,7 +130,7 @@ bool VlcPlayer::open(const WString& path, DiscKind discKind) {
             // A location libVLC rewrote is not the disc that was asked for.
             char* mrl = libvlc_media_get_mrl(fresh);
             const bool same = mrl && location == mrl;
-            std::free(mrl);
+            libvlc_free(mrl);
             if (!same) {
                 libvlc_media_release(fresh);
                 fresh = nullptr;
@@ -150,15 +170,66 @@ void VlcPlayer::stop() {
 }
 
 long long VlcPlayer::getTime() {
-    return player ? libvlc_media_player_get_time(player.get()) : 0;
+    if (!player) return 0;
+    if (!videoCd) return libvlc_media_player_get_time(player.get());
+    applyVideoCdSeek();
+    const int title = libvlc_media_player_get_title(player.get());
+    const auto& tracks = videoCd->layout.tracks;
+    if (title >= 0 && title < static_cast<int>(tracks.size())) videoCd->track = title;
+    const long long length = tracks[static_cast<size_t>(videoCd->track)].lengthMs();
+    long long within = videoCd->pendingMs >= 0 ? videoCd->pendingMs
+                                               : libvlc_media_player_get_time(player.get());
+    within = std::max(0LL, std::min(within, length));
+    return videoCd->layout.trackOffsetMs(videoCd->track) + within;
 }
 
 long long VlcPlayer::getLength() {
+    if (videoCd) return videoCd->layout.lengthMs();
     return player ? libvlc_media_player_get_length(player.get()) : 0;
 }
 
 void VlcPlayer::setTime(long long ms) {
-    if (player.get()) libvlc_media_player_set_time(player.get(), ms);
+    if (!player) return;
+    if (!videoCd) {
+        libvlc_media_player_set_time(player.get(), ms);
+        return;
+    }
+    long long within = 0;
+    const int track = videoCd->layout.trackAt(ms, &within);
+    if (track < 0) return;
+    if (track == videoCd->track && libvlc_media_player_get_state(player.get()) != libvlc_Ended) {
+        videoCd->pendingMs = within;
+        applyVideoCdSeek();
+    } else {
+        openVideoCdTrack(track, within, true);
+    }
+}
+
+bool VlcPlayer::openVideoCdTrack(int track, long long withinMs, bool start) {
+    const std::string location = videoCd->location + "#" + std::to_string(track);
+    libvlc_media_t* fresh = libvlc_media_new_location(instance.get(), location.c_str());
+    if (!fresh) return false;
+    media.reset(fresh);
+    libvlc_media_player_set_media(player.get(), media.get());
+    videoCd->track = track;
+    videoCd->pendingMs = withinMs > 0 ? withinMs : -1;
+    return !start || play();
+}
+
+void VlcPlayer::applyVideoCdSeek() {
+    // A position only holds once the track plays; until then the wanted time is kept.
+    if (!videoCd || videoCd->pendingMs < 0) return;
+    if (libvlc_media_player_get_state(player.get()) != libvlc_Playing) return;
+    libvlc_media_player_set_position(player.get(),
+                                     videoCd->layout.positionOf(videoCd->track, videoCd->pendingMs));
+    videoCd->pendingMs = -1;
+}
+
+bool VlcPlayer::continueDisc() {
+    // libVLC ends a Video CD image with its track; the disc goes on with the next one.
+    if (!videoCd || videoCd->track + 1 >= static_cast<int>(videoCd->layout.tracks.size()))
+        return false;
+    return openVideoCdTrack(videoCd->track + 1, 0, true);
 }
 
 int VlcPlayer::getVolume() {
@@ -261,6 +332,15 @@ bool VlcPlayer::takeSnapshot(const WString& folder) {
 
 void VlcPlayer::getTitles(TrackList& list) {
     if (!player) return;
+    if (videoCd) {
+        // One title through the whole disc; its entry points are the chapters.
+        TrackInfo title(0, "Title 1");
+        title.chapters = std::make_unique<TrackList>();
+        for (size_t i = 0; i < videoCd->layout.entries.size(); ++i)
+            title.chapters->add(static_cast<int>(i), "Chapter " + std::to_string(i + 1));
+        list.items.push_back(std::move(title));
+        return;
+    }
     libvlc_track_description_t* titles = libvlc_video_get_title_description(player.get());
     if (!titles) return;
     // The flags and durations, in the same order as the named list.
@@ -296,15 +376,26 @@ void VlcPlayer::getTitles(TrackList& list) {
 }
 
 int VlcPlayer::getTitle() {
+    if (videoCd) return 0;
     return player ? libvlc_media_player_get_title(player.get()) : -1;
 }
 
 int VlcPlayer::getChapter() {
-    return player ? libvlc_media_player_get_chapter(player.get()) : -1;
+    if (!player) return -1;
+    if (!videoCd) return libvlc_media_player_get_chapter(player.get());
+    const long long now = getTime();
+    int chapter = 0;
+    for (int i = 1; i < static_cast<int>(videoCd->layout.entries.size()); ++i)
+        if (videoCd->layout.entryMs(i) <= now) chapter = i;
+    return chapter;
 }
 
 void VlcPlayer::setTitleChapter(int title, int chapter) {
     if (!player.get()) return;
+    if (videoCd) {
+        if (chapter >= 0) setTime(videoCd->layout.entryMs(chapter));
+        return;
+    }
     libvlc_media_player_set_title(player.get(), title);
     if (chapter != -1) libvlc_media_player_set_chapter(player.get(), chapter);
 }

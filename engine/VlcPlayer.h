@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/MediaPlayer.h"
+#include "engine/VideoCd.h"
 #include "platform/EventRelay.h"
 #include "platform/VideoOutput.h"
 
@@ -80,11 +81,24 @@ public:
     bool isMenuShown() override;
     void navigate(MenuAction action) override;
     bool menuPointer(int x, int y, bool click) override;
+    bool continueDisc() override;
 
 private:
     // libVLC calls this on its own threads, and from stop on the calling thread: it only hands
     // the event type to the relay.
     static void onEvent(const libvlc_event_t* event, void* self);
+
+    // A Video CD image plays one track at a time; the disc's clock, length and entry points
+    // come from its layout. Null for every other source.
+    struct VideoCdState {
+        std::string location; // "vcd:///" and the .cue, without the track
+        VideoCdLayout layout;
+        int track = 0;
+        long long pendingMs = -1; // a time within the track to go to once it plays
+    };
+    bool openVideoCdTrack(int track, long long withinMs, bool start);
+    void applyVideoCdSeek();
+    std::unique_ptr<VideoCdState> videoCd;
 
     std::vector<std::string> options;
     // Released in reverse order: the player (which ends libVLC's threads, so no callback runs

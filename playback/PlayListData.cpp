@@ -62,6 +62,11 @@ bool PlayListData::isMediaFile(const WString& path) {
     return false;
 }
 
+void PlayListData::setSingle(const WString& path) {
+    entries.clear();
+    entries.push_back(PlayListEntry{1, path});
+}
+
 int PlayListData::addFile(const WString& path, int current) {
     // The type first: it costs nothing, while opening a file is a system call.
     if (!isMediaFile(path)) return -1;

@@ -16,6 +16,8 @@ public:
     virtual ~PlayListData() = default;
 
     int buildFromPath(const WString& path);
+    // A list of the one source alone (a disc image played without a drive).
+    void setSingle(const WString& path);
     bool isMediaFile(const WString& path);
     int addFile(const WString& path, int current);
     void sort();

@@ -93,6 +93,8 @@ void PlayLogic::handleProc(PlayerEvent event) {
 bool PlayLogic::discStillReadable(const WString& root, DiscKind kind) {
     // The structure's first file is read: the folders may still be listed from what the
     // program saw before, while a read reaches the disc (or the server behind the drive).
+    // A disc image played without a drive only has to stay readable itself.
+    if (!isDirectory(root)) return canOpenForReading(root);
     if (detectDiscKind(root) != kind) return false;
     const wchar_t* file = kind == DiscKind::Dvd      ? L"VIDEO_TS\\VIDEO_TS.IFO"
                           : kind == DiscKind::BluRay ? L"BDMV\\index.bdmv"
@@ -142,6 +144,7 @@ void PlayLogic::onMediaEnded() {
         }
         return;
     }
+    if (player && player->continueDisc()) return;
     OutputDebugStringW(L"Playlogic: Ended\n");
     stop();
     // The automatic advance never wraps: it stops after the last entry.

@@ -7,7 +7,7 @@ packages=(
     wine wine64 wine64-tools libwine-dev
     libvlc-dev libvlccore-dev vlc-plugin-base vlc-plugin-video-output vlc-bin
     xvfb xdotool x11-utils imagemagick openbox
-    ffmpeg dvdauthor genisoimage xorriso
+    ffmpeg dvdauthor genisoimage xorriso vcdimager
     fuse3 libfuse3-dev libudfread-dev libiso9660-dev
     libgtest-dev cmake make g++ pkg-config python3 python3-pytest
     g++-mingw-w64-x86-64

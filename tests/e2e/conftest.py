@@ -225,6 +225,7 @@ REQUIRED_MEDIA = (
     "sar.mkv",
     "lang.iso",
     "bluray.iso",
+    "vcd.cue",
 )
 
 

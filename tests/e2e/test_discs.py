@@ -171,3 +171,22 @@ def test_a_blu_ray_image_plays_and_a_chosen_chapter_is_shown(player, media, fres
         player.xdo("key", key)
     assert wait_for(lambda: title_colour(player, rect) == "blue", 15), player.caption()
     assert player.close() == 0
+
+
+def test_a_video_cd_image_plays_its_tracks_in_turn_at_four_by_three(player, media, fresh_settings):
+    player.start(win_path(media / "vcd.cue"))
+    assert player.wait_caption(r"^Velloran - .*\\vcd\.cue - Title 1$", 30), player.caption()
+    rect = video_rect(player)
+    assert wait_for(lambda: title_colour(player, rect) == "red", 15), player.caption()
+    # The 352 x 288 picture fills a 4:3 rectangle and nothing beside it.
+    left, top, right, bottom = picture_rect(rect, 4 / 3)
+    shot = player.shot("vcd")
+    red = lambda p: _near(p, RED)  # noqa: E731
+    assert shot.fraction((int(left) + 4, int(top) + 4, int(right) - 4, int(bottom) - 4), red) > 0.9
+    if right - left < rect[2] - rect[0] - 16:
+        assert shot.fraction((int(left) - 8, int(top), int(left) - 2, int(bottom)), red) < 0.1
+        assert shot.fraction((int(right) + 2, int(top), int(right) + 8, int(bottom)), red) < 0.1
+    # The second track follows by itself, and the disc ends after its 8 s.
+    assert wait_for(lambda: title_colour(player, rect) == "blue", 10), player.caption()
+    assert player.wait_caption(r"^Velloran$", 12), player.caption()
+    assert player.close() == 0

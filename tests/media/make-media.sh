@@ -36,6 +36,8 @@
 #   lang.iso               PAL 4:3 DVD, no menu, one 4 s title with two AC-3 audio streams (en 440 Hz,
 #                          fr 880 Hz) and two subpicture streams (en: box at the bottom reading
 #                          ENGLISH, fr: box at the top reading FRANCAIS)
+#   vcd.cue, vcd.bin       PAL Video CD 2.0 (vcdimager): two MPEG tracks, each one entry point, 4 s
+#                          solid red with a 440 Hz tone, then 4 s solid blue; 352x288 shown at 4:3
 set -euo pipefail
 out=${1:-build/testmedia}
 mkdir -p "$out"
@@ -401,4 +403,16 @@ XML
 XML
     dvd_author "$work/lang.xml" PAL
     dvd_iso "$work/lang" lang.iso LANGDVD
+fi
+
+if ! have vcd.cue; then
+    log vcd
+    ff -f lavfi -i "color=red:s=352x288:r=25:d=4" -f lavfi -i "sine=f=440:d=4" -target pal-vcd \
+        "$work/vcd1.mpg"
+    ff -f lavfi -i "color=blue:s=352x288:r=25:d=4" -f lavfi -i "sine=f=660:d=4" -target pal-vcd \
+        "$work/vcd2.mpg"
+    (cd "$work" && vcdimager -q -t vcd2 -l VELLORANVCD -c vcd.cue -b vcd.bin vcd1.mpg vcd2.mpg \
+        >/dev/null)
+    mv "$work/vcd.bin" "$out/vcd.bin"
+    mv "$work/vcd.cue" "$out/vcd.cue"
 fi

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "engine/VideoCd.h"
 #include "engine/VlcOptions.h"
 #include "engine/VlcPlayer.h"
 #include "platform/VideoOutput.h"
@@ -437,6 +438,78 @@ TEST_F(VlcEngine, DvdFolderPlaysAsDiscWithTitlesAndChapters) {
     EXPECT_TRUE(waitFor([&] { return engine.getTitle() == 1 && engine.getChapter() == 2; }));
     engine.setTitleChapter(2, -1);
     EXPECT_TRUE(waitFor([&] { return engine.getTitle() == 2; }));
+}
+
+TEST(VideoCdImage, CueSheetsAndImagesThatCannotPlay) {
+    struct Case {
+        const char* text;
+        bool good;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"FILE \"a b.bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n    INDEX 01 00:00:00\r\n"
+         "  TRACK 02 MODE2/2352\r\n    INDEX 00 00:04:00\r\n    INDEX 01 00:06:00\r\n",
+         true, ""},
+        {"\x7f\x45LF garbage \x01\x02", false, "the file is not a cue sheet"},
+        {"TRACK 01 MODE2/2352\n INDEX 01 00:00:00\n", false, "the file is not a cue sheet"},
+        {"FILE \"x.bin\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:61:00\n", false,
+         "the cue sheet has an index that is no time"},
+        {"FILE \"x.bin\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:09:00\n"
+         "TRACK 02 MODE2/2352\nINDEX 01 00:02:00\n", false,
+         "the cue sheet's tracks are out of order"},
+    };
+    for (const Case& c : cases) {
+        std::string bin, reason;
+        std::vector<uint32_t> starts;
+        EXPECT_EQ(parseCueSheet(c.text, &bin, &starts, &reason), c.good) << c.text;
+        EXPECT_EQ(reason, c.reason) << c.text;
+        if (c.good) {
+            EXPECT_EQ(bin, "a b.bin");
+            EXPECT_EQ(starts, (std::vector<uint32_t>{0, 450}));
+        }
+    }
+    // A cue sheet whose data file is not there says which file it wants.
+    const WString folder = scratchFolder(L"velloran-vcd");
+    const WString cue = folder + L"\\lost.cue";
+    HANDLE file = CreateFileW(cue.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    const char text[] = "FILE \"lost.bin\" BINARY\n TRACK 01 MODE2/2352\n  INDEX 01 00:00:00\n";
+    DWORD written = 0;
+    WriteFile(file, text, sizeof text - 1, &written, nullptr);
+    CloseHandle(file);
+    VideoCdLayout layout;
+    WString reason;
+    EXPECT_FALSE(readVideoCd(cue, &layout, &reason));
+    EXPECT_EQ(reason, L"the data file lost.bin named by the cue sheet is missing");
+    // A .bin is an image only with its .cue beside it.
+    EXPECT_EQ(videoCdCueOf(folder + L"\\lost.bin"), cue);
+    EXPECT_EQ(videoCdCueOf(folder + L"\\alone.bin"), WString());
+    EXPECT_EQ(videoCdCueOf(folder + L"\\x.CUE"), folder + L"\\x.CUE");
+    DeleteFileW(cue.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+TEST_F(VlcEngine, VideoCdImagePlaysTrackAfterTrackWithItsEntriesAsChapters) {
+    REQUIRE_MEDIA(path, L"vcd.cue");
+    ASSERT_TRUE(startPlaying(path, DiscKind::VideoCd));
+    // Two 4 s tracks; libVLC alone would report several minutes for them.
+    EXPECT_NEAR(engine.getLength(), 8000, 300);
+    TrackList titles;
+    engine.getTitles(titles);
+    ASSERT_EQ(titles.count(), 1);
+    ASSERT_NE(titles[0].chapters, nullptr);
+    EXPECT_EQ(titles[0].chapters->count(), 2);
+    EXPECT_EQ(engine.getChapter(), 0);
+    // The second entry point: the second track, on the disc's clock.
+    engine.setTitleChapter(0, 1);
+    EXPECT_TRUE(waitFor([&] { return engine.getTime() >= 4000 && engine.getChapter() == 1; }));
+    // Its end is the disc's end: nothing follows.
+    EXPECT_TRUE(waitFor([&] { return engine.getState() == PlayerState::Ended; }, 15000));
+    EXPECT_FALSE(engine.continueDisc());
+    // From the first track's end the disc goes on with the second.
+    engine.setTime(3000);
+    EXPECT_TRUE(waitFor([&] { return engine.getState() == PlayerState::Ended; }, 15000));
+    EXPECT_TRUE(engine.continueDisc());
+    EXPECT_TRUE(waitFor([&] { return engine.getChapter() == 1 && engine.isPlaying(); }));
 }
 
 TEST_F(VlcEngine, TwelveChaptersInOrder) {
