@@ -64,6 +64,8 @@ inline constexpr const wchar_t kMainWindowClass[] = L"Player_WndClass";
 // Start-up, hand-over and exit
 void initApp();
 void shutdownApp();
+// The window of a running instance that answers, or null.
+HWND runningInstance(const wchar_t* product);
 bool handOverToRunningInstance(const wchar_t* product, const WString& path);
 bool registerMainFrameHandle(const wchar_t* product, HWND window);
 WString readHandedOverFile(const wchar_t* product);

@@ -6,6 +6,7 @@
 #include <dbt.h>
 
 #include "app/TrackMenus.h"
+#include "mount/IsoMount.h"
 #include "playback/DiscDetect.h"
 #include "platform/Scoped.h"
 #include "platform/VideoOutput.h"
@@ -298,12 +299,17 @@ void MainFrameListener::playbackStopped() {
 
 void MainFrameListener::loadFailed() {
     reportLoadFailure();
+    // An image mounted for a disc that does not play is not left mounted.
+    PlayLogic* logic = gMainFrame.playLogic.get();
+    if (logic && logic->discKind != DiscKind::None) unmountImage(nullptr, true);
 }
 
 void MainFrameListener::discLost(const WString& root) {
     const WString text =
         L"The disc in " + root + L" went away: it was ejected, or its image is no longer mounted.";
     MessageBoxW(gMainFrame.mainWindow, text.c_str(), kProductName, MB_OK | MB_ICONWARNING);
+    // What is left of the image's mount (its letter, the record) goes with it.
+    unmountImage(nullptr, true);
 }
 
 WString MainFrameListener::chooseSubtitleFile() {

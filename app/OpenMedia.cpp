@@ -65,7 +65,20 @@ bool openMediaPath(const WString& path, DiscKind kind) {
         showError(L"Could not load the disk.");
         return false;
     }
+    if (!directory && kind == DiscKind::None && isRawDiscImage(path)) {
+        // A .bin without its .cue would play as a bare stream, with a wrong length and shape.
+        showError(L"Could not load the file.\nThe disc image's cue sheet (.cue) is missing.");
+        return false;
+    }
     // A disc image played without a drive is a file opened as a disc.
+    if (directory) {
+        const WString problem = discStructureProblem(path, kind);
+        if (!problem.empty()) {
+            showError((L"Could not load the file.\n" + problem).c_str());
+            unmountImage(nullptr, true);
+            return false;
+        }
+    }
     bool accepted = directory || kind != DiscKind::None || logic->playList.isMediaFile(path);
     bool started = false;
     if (accepted && logic->open(path, kind)) {
@@ -74,6 +87,8 @@ bool openMediaPath(const WString& path, DiscKind kind) {
     }
     if (!started) {
         showError(L"Could not load the file.");
+        // An image mounted for a disc that does not play is not left mounted.
+        if (kind != DiscKind::None) unmountImage(nullptr, true);
         return false;
     }
     if (kind != DiscKind::None && !directory)

@@ -22,6 +22,9 @@ const wchar_t kNewFileValue[] = L"MainFrame_NewFile";
 
 // A running instance that does not answer the ping within this time counts as gone.
 const UINT kPingTimeoutMs = 5000;
+// How long a start waits for the running instance to take a file handed over just before.
+const DWORD kTakeTimeoutMs = 3000;
+const DWORD kTakePollMs = 50;
 
 // The hand-over key "Software\<product>": read and write, else set-value only, else created.
 ScopedKey openHandOverKey(const wchar_t* product) {
@@ -64,15 +67,15 @@ void shutdownApp() {
     }
 }
 
-bool handOverToRunningInstance(const wchar_t* product, const WString& path) {
+HWND runningInstance(const wchar_t* product) {
     ScopedKey key = openHandOverKey(product);
-    if (!key) return false;
+    if (!key) return nullptr;
     DWORD type = 0;
     DWORD value = 0;
     DWORD size = sizeof(value);
     LONG status = RegQueryValueExW(key.get(), kHandleValue, nullptr, &type,
                                    reinterpret_cast<BYTE*>(&value), &size);
-    if (status != ERROR_SUCCESS || type != REG_DWORD || size > sizeof(value)) return false;
+    if (status != ERROR_SUCCESS || type != REG_DWORD || size > sizeof(value)) return nullptr;
     HWND running = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(value));
     // The ping guards against a stale value whose handle now belongs to another window. It is
     // bounded so that a hung window holding that handle cannot hang this start.
@@ -81,7 +84,26 @@ bool handOverToRunningInstance(const wchar_t* product, const WString& path) {
         !SendMessageTimeoutW(running, WM_MAINFRAME_PING, 0, 0, SMTO_ABORTIFHUNG, kPingTimeoutMs,
                              &answer) ||
         answer != WM_MAINFRAME_PING)
-        return false;
+        return nullptr;
+    return running;
+}
+
+bool handOverToRunningInstance(const wchar_t* product, const WString& path) {
+    HWND running = runningInstance(product);
+    if (!running) return false;
+    ScopedKey key = openHandOverKey(product);
+    if (!key) return false;
+    // A start just before this one may have handed over a file the running instance has not
+    // read yet (it empties the value once read): wait for that, bounded, so that neither
+    // file is lost.
+    for (DWORD waited = 0; waited < kTakeTimeoutMs; waited += kTakePollMs) {
+        DWORD type = 0, size = 0;
+        if (RegQueryValueExW(key.get(), kNewFileValue, nullptr, &type, nullptr, &size) !=
+                ERROR_SUCCESS ||
+            size <= sizeof(wchar_t))
+            break;
+        Sleep(kTakePollMs);
+    }
     RegSetValueExW(key.get(), kNewFileValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
                    static_cast<DWORD>(path.size() * sizeof(wchar_t)));
     PostMessageW(running, WM_MAINFRAME_NEWFILE, 0, 0);
@@ -115,6 +137,10 @@ WString readHandedOverFile(const wchar_t* product) {
             result.assign(buffer, n);
         }
     }
+    // Taken: a start waiting to hand over its own file may write it now.
+    if (!result.empty())
+        RegSetValueExW(key.get(), kNewFileValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(L""),
+                       sizeof(wchar_t));
     return result;
 }
 
@@ -197,6 +223,8 @@ int runApplication(HINSTANCE instance, const WString& commandLine, int showComma
         shutdownApp();
         return 0;
     }
+    // Alone: what an earlier run mounted and left behind (it was killed or crashed) goes now.
+    if (!runningInstance(kProductName)) unmountLeftBehind();
     registerMainWindowClass(instance);
     if (!createMainFrame(instance, showCommand)) return 0;
     // Published before the start-up file opens: a second start meanwhile (even while a message

@@ -180,6 +180,16 @@ WString videoCdCueOf(const WString& path) {
     return canOpenForReading(cue) ? cue : WString();
 }
 
+bool isRawDiscImage(const WString& path) {
+    static const unsigned char kSync[12] = {0x00, 0xff, 0xff, 0xff, 0xff, 0xff,
+                                            0xff, 0xff, 0xff, 0xff, 0xff, 0x00};
+    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    unsigned char head[sizeof kSync] = {};
+    return file && readAt(file.get(), 0, head, sizeof head) &&
+           std::memcmp(head, kSync, sizeof kSync) == 0;
+}
+
 bool readVideoCd(const WString& cuePath, VideoCdLayout* layout, WString* reason) {
     layout->tracks.clear();
     layout->entries.clear();

@@ -44,5 +44,8 @@ bool parseCueSheet(const std::string& text, std::string* binName, std::vector<ui
 // beside a .bin; empty for every other path.
 WString videoCdCueOf(const WString& path);
 
+// Whether the file begins with a raw CD sector (the sync pattern a .bin image starts with).
+bool isRawDiscImage(const WString& path);
+
 // Reads the cue sheet, the track extents and the entry points of the image behind a .cue.
 bool readVideoCd(const WString& cuePath, VideoCdLayout* layout, WString* reason);

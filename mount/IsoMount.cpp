@@ -64,7 +64,80 @@ WString toolReason(const std::string& output) {
     return decodeText(reason);
 }
 
+// The images this program has mounted and not yet unmounted, kept in the registry so that a
+// run after a crash finds and unmounts them. Shared by every running instance: each adds and
+// removes its own images.
+const wchar_t kRecordKey[] = L"Software\\Quondel\\Velloran\\Mounts";
+const wchar_t kRecordValue[] = L"Images";
+
+std::vector<WString> readMountRecord() {
+    std::vector<WString> images;
+    ScopedKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRecordKey, 0, KEY_READ, key.out()) != ERROR_SUCCESS)
+        return images;
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(key.get(), kRecordValue, nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS ||
+        type != REG_MULTI_SZ || size > 64 * 1024)
+        return images;
+    std::vector<wchar_t> data(size / sizeof(wchar_t) + 2, 0);
+    if (RegQueryValueExW(key.get(), kRecordValue, nullptr, &type,
+                         reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
+        return images;
+    for (const wchar_t* at = data.data(); *at; at += wcslen(at) + 1) images.emplace_back(at);
+    return images;
+}
+
+void writeMountRecord(const std::vector<WString>& images) {
+    ScopedKey key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kRecordKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                        key.out(), nullptr) != ERROR_SUCCESS)
+        return;
+    if (images.empty()) {
+        RegDeleteValueW(key.get(), kRecordValue);
+        return;
+    }
+    WString data;
+    for (const WString& image : images) data += image + L'\0';
+    data += L'\0';
+    RegSetValueExW(key.get(), kRecordValue, 0, REG_MULTI_SZ,
+                   reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>(data.size() * sizeof(wchar_t)));
+}
+
+void recordMount(const WString& image, bool mounted) {
+    std::vector<WString> images = readMountRecord();
+    auto found = std::find(images.begin(), images.end(), image);
+    if (mounted == (found != images.end())) return;
+    if (mounted)
+        images.push_back(image);
+    else
+        images.erase(found);
+    writeMountRecord(images);
+}
+
+void noteMounted(const WString& image) {
+    if (std::find(mountedImages.begin(), mountedImages.end(), image) == mountedImages.end())
+        mountedImages.push_back(image);
+    recordMount(image, true);
+}
+
 } // namespace
+
+int unmountLeftBehind() {
+    const std::vector<WString> images = readMountRecord();
+    if (images.empty()) return 0;
+    const WString tool = getMountToolPath();
+    const WString listing = toolListing(tool);
+    int unmounted = 0;
+    for (const WString& image : images) {
+        if (findListedPath(listing, image, 0) == WString::npos) continue;
+        runProcess(quoted(tool) + L" /unmount " + quoted(image), nullptr);
+        ++unmounted;
+    }
+    writeMountRecord({});
+    return unmounted;
+}
 
 WString getMountToolPath() {
     wchar_t module[MAX_PATH + 1] = {};
@@ -119,8 +192,7 @@ bool mountImage(const WString& image, WString* driveRoot, WString* reason) {
         // Mounted earlier in this run, or left behind by a run that crashed: the same root form
         // as a new mount, and recorded (once) so that it is unmounted at exit.
         if (driveRoot) *driveRoot = existing + L"\\";
-        if (std::find(mountedImages.begin(), mountedImages.end(), image) == mountedImages.end())
-            mountedImages.push_back(image);
+        noteMounted(image);
         return true;
     }
     WString drive = findFreeDriveLetter();
@@ -141,7 +213,7 @@ bool mountImage(const WString& image, WString* driveRoot, WString* reason) {
             runProcess(quoted(tool) + L" /unmount " + quoted(image), nullptr);
         return false;
     }
-    mountedImages.push_back(image);
+    noteMounted(image);
     return true;
 }
 
@@ -160,6 +232,7 @@ void unmountImage(const WString* image, bool askTool) {
         if (!image->empty() && findListedPath(listing, *image, 0) != WString::npos)
             runProcess(quoted(tool) + L" /unmount " + quoted(*image), nullptr);
     }
+    recordMount(*image, false);
     for (size_t i = mountedImages.size(); i > 0; --i) {
         if (mountedImages[i - 1] == *image) {
             mountedImages.erase(mountedImages.begin() + static_cast<long>(i - 1));

@@ -10,6 +10,9 @@
 namespace {
 
 constexpr DWORD kChunk = 4096;
+// After the child's end: how long its output may pause, and how long it is read at most.
+constexpr ULONGLONG kQuietMs = 150;
+constexpr ULONGLONG kGraceMs = 1000;
 // A runaway child must not exhaust memory; the mount tool prints a few lines.
 constexpr size_t kMaxCapture = 16u << 20;
 
@@ -125,8 +128,22 @@ bool runProcess(const WString& commandLine, std::string* output, unsigned long t
         WaitForSingleObject(process.get(), 2000);
         return false;
     }
-    // Everything the child wrote is in the pipe now.
-    if (pipeOpen) drainAvailable(outRead.get(), sink);
+    // What the child wrote is in the pipe now, but a grandchild holding the inherited write
+    // end (the native image server under Wine) may still be writing its last line: when the
+    // text is wanted, drain until the pipe breaks or stays quiet for a moment.
+    const ULONGLONG endedAt = GetTickCount64();
+    ULONGLONG quietSince = endedAt;
+    size_t seen = captured.size();
+    while (pipeOpen) {
+        pipeOpen = drainAvailable(outRead.get(), sink);
+        const ULONGLONG now = GetTickCount64();
+        if (captured.size() != seen) {
+            seen = captured.size();
+            quietSince = now;
+        }
+        if (!output || now - quietSince >= kQuietMs || now - endedAt >= kGraceMs) break;
+        Sleep(5);
+    }
     if (output) *output = captured;
     return true;
 }

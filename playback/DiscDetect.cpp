@@ -45,3 +45,23 @@ wchar_t findDiscDrive(DWORD mask, DiscKind* kind) {
     }
     return 0;
 }
+
+WString discStructureProblem(const WString& root, DiscKind kind) {
+    if (kind != DiscKind::BluRay) return WString();
+    WString bdmv = root;
+    if (!bdmv.empty() && bdmv.back() != L'\\') bdmv += L'\\';
+    bdmv += L"BDMV\\";
+    if (!testPathExists(bdmv + L"index.bdmv")) return L"The Blu-ray has no BDMV\\index.bdmv.";
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((bdmv + L"STREAM\\*.m2ts").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return WString();
+    WString missing;
+    do {
+        WString name(found.cFileName);
+        const WString clip = bdmv + L"CLIPINF\\" + name.substr(0, name.size() - 5) + L".clpi";
+        if (!testPathExists(clip)) missing = name;
+    } while (missing.empty() && FindNextFileW(search, &found));
+    FindClose(search);
+    if (missing.empty()) return WString();
+    return L"The Blu-ray has no clip information (BDMV\\CLIPINF) for " + missing + L".";
+}

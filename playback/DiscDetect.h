@@ -5,5 +5,8 @@
 #include "platform/WString.h"
 
 DiscKind detectDiscKind(const WString& root);
+// What keeps a disc structure from playing, as a user can read it; empty when nothing does.
+// A Blu-ray needs BDMV\index.bdmv, and clip information for every stream file.
+WString discStructureProblem(const WString& root, DiscKind kind);
 // First CD-ROM drive of the mask (bit 0 = A) holding a structure; 0 when none.
 wchar_t findDiscDrive(DWORD mask, DiscKind* kind);

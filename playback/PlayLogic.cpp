@@ -15,6 +15,9 @@ namespace {
 // an engine that keeps reporting "playing" must not freeze the window.
 constexpr int kMaxStatePolls = 20;
 constexpr int kPollMs = 100;
+// Two seconds of timer ticks with the clock within half a second of the title's end.
+constexpr int kHeldTicksAtEnd = 8;
+constexpr long long kEndMarginMs = 500;
 
 // How far before the end of a disc title a seek stops.
 constexpr long long kDiscEndMargin = 1500;
@@ -145,10 +148,26 @@ void PlayLogic::onMediaEnded() {
         return;
     }
     if (player && player->continueDisc()) return;
+    finishMedia();
+}
+
+void PlayLogic::finishMedia() {
     OutputDebugStringW(L"Playlogic: Ended\n");
     stop();
     // The automatic advance never wraps: it stops after the last entry.
     if (canSkip() && playList.currentIndex() < playList.count() - 1) step(+1);
+}
+
+bool PlayLogic::heldAtDiscEnd() {
+    // A Blu-ray whose program has nothing to do after its last title keeps libVLC "playing"
+    // the title's last picture, with the clock at the title's length, for good.
+    if (discKind != DiscKind::BluRay) return false;
+    const long long time = player->getTime();
+    const long long length = player->getLength();
+    const bool atEnd = length > 0 && time >= length - kEndMarginMs && time == heldTime;
+    heldTime = time;
+    heldTicks = atEnd ? heldTicks + 1 : 0;
+    return heldTicks >= kHeldTicksAtEnd;
 }
 
 EngineKind PlayLogic::engineKindForPath(const WString& path) {
@@ -411,6 +430,11 @@ void PlayLogic::timerProc() {
         // as played.
         if (player->getTime() > 0) hasPlayed = true;
         applyAudio();
+        if (heldAtDiscEnd()) {
+            heldTicks = 0;
+            finishMedia();
+            return;
+        }
     }
     trackTitleAndChapter();
 }

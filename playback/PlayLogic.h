@@ -141,6 +141,9 @@ public:
     TrackList subtitles;
     // Set once the current media has been seen playing.
     bool hasPlayed = false;
+    // The clock of a Blu-ray title standing at its end, and for how many timer ticks.
+    long long heldTime = -1;
+    int heldTicks = 0;
     // The current media was reached by stepping through the play list, not opened directly.
     bool reachedByStep = false;
 
@@ -148,6 +151,10 @@ private:
     void waitWhilePlaying();
     // The media ended (EndReached) or failed (EncounteredError).
     void onMediaEnded();
+    // The end of what plays: stops, and the play list advances.
+    void finishMedia();
+    // True once a Blu-ray's clock has stood at its title's end for a while.
+    bool heldAtDiscEnd();
     // False when the disc that was opened at root no longer answers.
     static bool discStillReadable(const WString& root, DiscKind kind);
     void listChanged(TrackListKind list);

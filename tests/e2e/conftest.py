@@ -226,6 +226,8 @@ REQUIRED_MEDIA = (
     "lang.iso",
     "bluray.iso",
     "vcd.cue",
+    "bd_noindex.iso",
+    "bd_noclpi.iso",
 )
 
 
@@ -396,6 +398,11 @@ class Player:
     def dialogs(self, name=r"^Velloran$"):
         """Visible windows with the given name other than the main window (message boxes)."""
         return [w for w in self.windows(name) if w != self.window]
+
+    def dialog_text(self, box):
+        """The message of the player's message boxes, as a user reads it."""
+        return run(["wine", str(EXE.parent / "dialog_text.exe"), "Velloran"], env=self.env,
+                   timeout=30).stdout
 
     def wait_dialog(self, name=r"^Velloran$", timeout=15):
         found = wait_for(lambda: self.dialogs(name), timeout, 0.3)

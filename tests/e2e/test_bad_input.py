@@ -102,3 +102,69 @@ def test_an_image_named_in_cyrillic_and_cjk_is_found_again_and_unmounted(player,
     assert len(fuse_mounts() - before) == 1
     assert player.close() == 0
     assert wait_for(lambda: fuse_mounts() == before, 15), fuse_mounts() - before
+
+
+def _damaged(data, marker, count):
+    """data with the first count occurrences of marker overwritten."""
+    data = bytearray(data)
+    at = 0
+    for _ in range(count):
+        at = data.find(marker, at)
+        assert at >= 0, marker
+        data[at:at + len(marker)] = b"X" * len(marker)
+    return bytes(data)
+
+
+# name, how it is made from the media folder, and what the player must show: None for playing,
+# else the message box's lines (the fixed line, then words of the reason below it).
+DAMAGED_SOURCES = [
+    ("zero.iso", lambda m: b"", ("Could not mount the file.", "not a disc image")),
+    ("noise.iso", lambda m: os.urandom(2 << 20), ("Could not mount the file.", "not a disc image")),
+    ("notes.iso", lambda m: b"Shopping list\r\n" * 5000, ("Could not mount the file.", "not a disc")),
+    ("half.iso", lambda m: (m / "dvd.iso").read_bytes()[:(m / "dvd.iso").stat().st_size // 2],
+     ("Could not mount the file.", "truncated")),
+    # libdvdread falls back on the backup of a damaged IFO.
+    ("one_ifo.iso", lambda m: _damaged((m / "dvd.iso").read_bytes(), b"DVDVIDEO-VMG", 1), None),
+    ("all_ifo.iso", lambda m: _damaged(_damaged((m / "dvd.iso").read_bytes(), b"DVDVIDEO-VMG", 2),
+                                        b"DVDVIDEO-VTS", 4), ("Could not load the file.",)),
+    ("bd_noindex.iso", lambda m: (m / "bd_noindex.iso").read_bytes(),
+     ("Could not load the file.", "index.bdmv")),
+    ("bd_noclpi.iso", lambda m: (m / "bd_noclpi.iso").read_bytes(),
+     ("Could not load the file.", "CLIPINF", "00000.m2ts")),
+    ("lost.cue", lambda m: (m / "vcd.cue").read_bytes().replace(b"vcd.bin", b"lost.bin"),
+     ("Could not load the file.", "lost.bin", "missing")),
+    ("garbage.cue", lambda m: os.urandom(4096), ("Could not load the file.", "not a cue sheet")),
+    ("alone.bin", lambda m: (m / "vcd.bin").read_bytes(), ("Could not load the file.", ".cue")),
+]
+
+
+def test_damaged_disc_images_give_a_reason_leave_nothing_mounted_and_the_player_goes_on(
+        player, media, tmp_path, fresh_settings):
+    before = fuse_mounts()
+    player.start()
+    sparse = tmp_path / "huge.iso"
+    with open(sparse, "wb") as f:
+        f.truncate(8 << 30)
+    cases = [(name, None, expected) for name, _, expected in DAMAGED_SOURCES]
+    for name, make, _ in DAMAGED_SOURCES:
+        (tmp_path / name).write_bytes(make(media))
+    cases.append(("huge.iso", None, ("Could not mount the file.", "not a disc image")))
+    for name, _, expected in cases:
+        player.start_other(win_path(tmp_path / name)).wait(30)
+        if expected is None:
+            assert player.wait_caption(r"^Velloran - [K-Z]:\\ - ", 40), (name, player.caption())
+            assert not player.dialogs(), name
+            continue
+        box = player.wait_dialog(r"^Velloran$", 40)
+        assert box, f"no message for {name}: {player.caption()}"
+        text = player.dialog_text(box)
+        for words in expected:
+            assert words in text, (name, text)
+        player.key("Return", window=box)
+        assert wait_for(lambda: not player.dialogs(), 10), name
+        assert wait_for(lambda: not fuse_mounts() - before, 10), (name, fuse_mounts() - before)
+    # Still usable: a good file plays.
+    player.start_other(win_path(media / "testsrc.mkv")).wait(30)
+    assert player.wait_caption(r"^Velloran - testsrc\.mkv$", 30), player.caption()
+    assert player.close() == 0
+    assert wait_for(lambda: not fuse_mounts() - before, 15), fuse_mounts() - before

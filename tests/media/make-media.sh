@@ -36,6 +36,8 @@
 #   lang.iso               PAL 4:3 DVD, no menu, one 4 s title with two AC-3 audio streams (en 440 Hz,
 #                          fr 880 Hz) and two subpicture streams (en: box at the bottom reading
 #                          ENGLISH, fr: box at the top reading FRANCAIS)
+#   bd_noindex.iso,        one-chapter Blu-rays missing BDMV/index.bdmv, and missing the clip
+#   bd_noclpi.iso          information (CLIPINF): damaged discs
 #   vcd.cue, vcd.bin       PAL Video CD 2.0 (vcdimager): two MPEG tracks, each one entry point, 4 s
 #                          solid red with a 440 Hz tone, then 4 s solid blue; 352x288 shown at 4:3
 set -euo pipefail
@@ -205,6 +207,14 @@ if ! have bluray.iso; then
     mv "$work/bluray" "$out/bluray"
     mv "$work/bluray.iso" "$out/bluray.iso"
 fi
+
+for damage in noindex noclpi; do
+    have "bd_$damage.iso" && continue
+    log "bd_$damage.iso"
+    python3 "$(dirname "$0")/make_bluray.py" --chapters 1 --chapter-seconds 2 "--no-${damage#no}" \
+        "$work/bd_$damage.iso"
+    mv "$work/bd_$damage.iso" "$out/bd_$damage.iso"
+done
 
 if ! have data.iso; then
     log data.iso
