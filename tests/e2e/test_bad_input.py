@@ -168,3 +168,34 @@ def test_damaged_disc_images_give_a_reason_leave_nothing_mounted_and_the_player_
     assert player.wait_caption(r"^Velloran - testsrc\.mkv$", 30), player.caption()
     assert player.close() == 0
     assert wait_for(lambda: not fuse_mounts() - before, 15), fuse_mounts() - before
+
+
+def test_a_killed_player_leaves_no_mount_beyond_its_next_start(player, media, fresh_settings):
+    before = fuse_mounts()
+    player.start(win_path(media / "dvd.iso"))
+    assert player.wait_caption(r"^Velloran - [K-Z]:\\ - ", 60), player.caption()
+    assert wait_for(lambda: fuse_mounts() - before, 10)
+    player.kill()
+    time.sleep(2)
+    assert fuse_mounts() - before, "the image went with the player: nothing to clean up"
+    # The next start takes down what the killed run left behind, and plays on normally.
+    player.start(win_path(media / "testsrc.mkv"))
+    assert player.wait_caption(r"^Velloran - testsrc\.mkv$", 30), player.caption()
+    assert wait_for(lambda: not fuse_mounts() - before, 15), fuse_mounts() - before
+    assert player.close() == 0
+
+
+def test_two_quick_starts_both_reach_the_running_player(player, media, fresh_settings):
+    player.start()
+    seen = set()
+    first = player.start_other(win_path(media / "testsrc.mkv"))
+    second = player.start_other(win_path(media / "audio.mp3"))
+
+    def both_seen():
+        seen.add(player.caption())
+        return {"Velloran - testsrc.mkv", "Velloran - audio.mp3"} <= seen
+
+    assert wait_for(both_seen, 40, 0.1), seen
+    first.wait(30)
+    second.wait(30)
+    assert player.close() == 0

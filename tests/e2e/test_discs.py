@@ -170,6 +170,8 @@ def test_a_blu_ray_image_plays_and_a_chosen_chapter_is_shown(player, media, fres
         time.sleep(0.3)
         player.xdo("key", key)
     assert wait_for(lambda: title_colour(player, rect) == "blue", 15), player.caption()
+    # The disc's program holds the last picture after its title; the player ends there.
+    assert player.wait_caption(r"^Velloran$", 25), player.caption()
     assert player.close() == 0
 
 
