@@ -192,6 +192,9 @@ int onCommand(UINT id) {
     case IDM_BACKWARD:
         if (logic) logic->seek(id == IDM_FORWARD ? 1 : -1);
         return 1;
+    case IDM_START_OVER:
+        if (logic) logic->startOver();
+        return 1;
     case IDM_VOLUME_UP:
     case IDM_VOLUME_DOWN:
         if (logic) logic->stepVolume(id == IDM_VOLUME_UP ? 1 : -1);
@@ -284,6 +287,7 @@ void updateMenuItem(HMENU menu, UINT id) {
     case IDM_STOP_THEN_OPEN:
     case IDM_STOP:
     case IDM_SNAPSHOT:
+    case IDM_START_OVER:
         enableMenuItem(menu, id, active);
         return;
     case IDM_FORWARD:

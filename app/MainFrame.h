@@ -10,6 +10,7 @@
 #include "engine/MediaPlayer.h"
 #include "engine/Preferences.h"
 #include "playback/PlayLogic.h"
+#include "playback/ResumeStore.h"
 #include "platform/WString.h"
 #include "ui/PlayBar.h"
 #include "ui/PlayWnd.h"
@@ -29,6 +30,7 @@ public:
     void loadFailed() override;
     void discLost(const WString& root) override;
     WString chooseSubtitleFile() override;
+    void playbackResumed(const ResumePoint& point, const WString& titleName) override;
 };
 
 // Owns what exists once; the instance getters (playLogic(), PlayWnd::instance(), ...) return
@@ -39,6 +41,8 @@ struct MainFrameState {
     HMENU mainMenu = nullptr;
     HICON programIcon = nullptr;
     MainFrameListener listener;
+    // Before the controller, which keeps its last position there when it goes.
+    std::unique_ptr<ResumeStore> resumeStore;
     std::unique_ptr<PlayLogic> playLogic;
     std::unique_ptr<PlayWnd> playWnd;
     std::unique_ptr<PlayBar> playBar;
@@ -104,7 +108,8 @@ const char* aspectTextForCommand(UINT id);
 // GetOpenFileNameW owned by the main window, with the given filter and the title
 // "Select File"; empty when cancelled.
 WString chooseMediaFile(const wchar_t* filter);
-bool openMediaPath(const WString& path, DiscKind kind);
+// image: the disc image the disc at path was mounted from; empty otherwise.
+bool openMediaPath(const WString& path, DiscKind kind, const WString& image = WString());
 void openFileCommand();
 void openDiskCommand();
 void openIsoCommand();

@@ -115,6 +115,9 @@ bool createMainFrame(HINSTANCE instance, int showCommand) {
     gMainFrame.mainMenu = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAINMENU));
     gMainFrame.playLogic =
         std::make_unique<PlayLogic>(&gMainFrame.listener, window, &gMainFrame.preferences);
+    gMainFrame.resumeStore = std::make_unique<ResumeStore>(
+        formatWide(L"Software\\%s\\%s\\Resume", kMakerName, kProductName));
+    gMainFrame.playLogic->resumeStore = gMainFrame.resumeStore.get();
     if (!createChildWindows()) return false;
     gMainFrame.playBar->updateVolume();
     gMainFrame.uiTimer = SetTimer(window, ID_UI_TIMER, 260, nullptr);
@@ -314,4 +317,13 @@ void MainFrameListener::discLost(const WString& root) {
 
 WString MainFrameListener::chooseSubtitleFile() {
     return chooseMediaFile(L"All file(*.*)\0*.*\0");
+}
+
+void MainFrameListener::playbackResumed(const ResumePoint& point, const WString& titleName) {
+    // Says where, and which key undoes it (the Start Over accelerator).
+    const WString where = titleName.empty() ? formatTime(point.time)
+                                            : titleName + L", " + formatTime(point.time);
+    if (gMainFrame.playLogic)
+        gMainFrame.playLogic->showNotice(L"Resumed at " + where +
+                                         L"\nHome: start from the beginning");
 }

@@ -56,7 +56,7 @@ bool isDiscImagePath(const WString& path) {
     return isIsoPath(path) || !videoCdCueOf(path).empty();
 }
 
-bool openMediaPath(const WString& path, DiscKind kind) {
+bool openMediaPath(const WString& path, DiscKind kind, const WString& image) {
     PlayLogic* logic = gMainFrame.playLogic.get();
     if (!logic) return false;
     logic->stop();
@@ -81,7 +81,7 @@ bool openMediaPath(const WString& path, DiscKind kind) {
     }
     bool accepted = directory || kind != DiscKind::None || logic->playList.isMediaFile(path);
     bool started = false;
-    if (accepted && logic->open(path, kind)) {
+    if (accepted && logic->open(path, kind, image)) {
         installMouseHook();
         started = logic->play();
     }
@@ -174,7 +174,7 @@ void openIsoImage(const WString& image) {
             unmountImage(&image, true);
         return;
     }
-    openMediaPath(root, kind);
+    openMediaPath(root, kind, image);
 }
 
 bool openArrivedPath(const WString& path) {

@@ -148,4 +148,6 @@ public:
     // The media ended; true when the engine went on with the next part of the same disc
     // itself (a Video CD image is played track by track).
     virtual bool continueDisc() { return false; }
+    // A short text (UTF-8) over the picture for ms milliseconds.
+    virtual void showNotice(const std::string&, int) {}
 };

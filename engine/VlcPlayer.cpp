@@ -480,3 +480,21 @@ bool VlcPlayer::menuPointer(int x, int y, bool click) {
     if (!player || !videoOutputPicturePoint(videoOutput.get(), x, y, &px, &py)) return false;
     return sendDiscPointer(player.get(), px, py, click);
 }
+
+void VlcPlayer::showNotice(const std::string& text, int ms) {
+    if (!player) return;
+    libvlc_media_player_t* p = player.get();
+    // The text is sized to the picture, which it is drawn into: a twentieth of its height.
+    const VideoSize size = getVideoSize();
+    const int fontSize = size.height >= 240 ? size.height / 20 : 12;
+    libvlc_video_set_marquee_string(p, libvlc_marquee_Text, text.c_str());
+    libvlc_video_set_marquee_int(p, libvlc_marquee_Size, fontSize);
+    libvlc_video_set_marquee_int(p, libvlc_marquee_Color, 0xFFFFFF);
+    libvlc_video_set_marquee_int(p, libvlc_marquee_Opacity, 255);
+    // Bottom left (4 top, 8 bottom, 1 left), a little inside the edges.
+    libvlc_video_set_marquee_int(p, libvlc_marquee_Position, 8 | 1);
+    libvlc_video_set_marquee_int(p, libvlc_marquee_X, fontSize / 2);
+    libvlc_video_set_marquee_int(p, libvlc_marquee_Y, fontSize / 2);
+    libvlc_video_set_marquee_int(p, libvlc_marquee_Timeout, ms);
+    libvlc_video_set_marquee_int(p, libvlc_marquee_Enable, 1);
+}

@@ -82,6 +82,8 @@ public:
     void navigate(MenuAction action) override;
     bool menuPointer(int x, int y, bool click) override;
     bool continueDisc() override;
+    // Through libVLC's marquee, which the video output blends into the picture.
+    void showNotice(const std::string& text, int ms) override;
 
 private:
     // libVLC calls this on its own threads, and from stop on the calling thread: it only hands

@@ -22,6 +22,13 @@ constexpr long long kEndMarginMs = 500;
 // How far before the end of a disc title a seek stops.
 constexpr long long kDiscEndMargin = 1500;
 
+// A kept position not reached this long after the open is given up: the source plays on.
+constexpr ULONGLONG kResumeDeadlineMs = 20000;
+// A disc that has not shown the asked title after this long is asked again (its first play may
+// still have been running).
+constexpr ULONGLONG kResumeAskAgainMs = 2000;
+constexpr int kNoticeMs = 5000;
+
 struct ExtensionRow {
     EngineKind kind;
     const wchar_t* extension;
@@ -84,6 +91,8 @@ void PlayLogic::handleProc(PlayerEvent event) {
         player->eventHandled(event);
         if (player->getTime() > 0) hasPlayed = true;
         updateTrackLists();
+        followResume();
+        notePosition();
         if (listener) listener->timeChanged();
         break;
     case PlayerEvent::EndReached:
@@ -212,6 +221,7 @@ bool PlayLogic::createMediaPlayer(EngineKind kind) {
 }
 
 void PlayLogic::releaseMediaPlayer() {
+    rememberPosition();
     if (player) {
         player->release();
         player.reset();
@@ -219,7 +229,9 @@ void PlayLogic::releaseMediaPlayer() {
     audioDevices.clear();
 }
 
-bool PlayLogic::open(const WString& path, DiscKind kind) {
+bool PlayLogic::open(const WString& path, DiscKind kind, const WString& image) {
+    // The source that plays now is left: its position is kept before anything changes.
+    rememberPosition();
     EngineKind engine = engineKindForPath(path);
     if (listener && !listener->prepareVideo(engine)) return false;
     if (!createMediaPlayer(engine) || !player) return false;
@@ -231,6 +243,14 @@ bool PlayLogic::open(const WString& path, DiscKind kind) {
     aspectRatio.clear(); // a fresh engine shows the picture's own shape
     hasPlayed = false;
     reachedByStep = false;
+    sourceImage = image;
+    sourceKey = !image.empty()             ? ResumeStore::pathKey(image)
+                : kind != DiscKind::None ? ResumeStore::discKey(path)
+                                         : ResumeStore::pathKey(path);
+    positionSeen = false;
+    resumeTitleAsked = false;
+    resumeDeadline = GetTickCount64() + kResumeDeadlineMs;
+    resumePending = resumeStore && resumeStore->find(sourceKey, &resumeTarget);
     return true;
 }
 
@@ -238,9 +258,10 @@ bool PlayLogic::play() {
     for (;;) {
         if (!player) {
             if (currentPath.empty()) break;
-            // A copy: open assigns currentPath.
+            // Copies: open assigns both.
             WString path = currentPath;
-            if (!open(path, discKind)) break;
+            WString image = sourceImage;
+            if (!open(path, discKind, image)) break;
             continue;
         }
         if (player->getState() == PlayerState::Playing) return true;
@@ -269,6 +290,7 @@ void PlayLogic::pause() {
 }
 
 void PlayLogic::stop() {
+    rememberPosition();
     if (player) {
         player->stop();
         waitWhilePlaying();
@@ -283,6 +305,7 @@ void PlayLogic::closeAll() {
     playList.clear();
     currentPath.clear();
     currentName.clear();
+    sourceImage.clear();
     engineKind = EngineKind::None;
 }
 
@@ -344,6 +367,11 @@ void PlayLogic::stepFile(int direction) {
             aspectRatio.clear();
             hasPlayed = false;
             reachedByStep = true;
+            // A step starts the file from its beginning, and where it is left is kept.
+            sourceKey = ResumeStore::pathKey(path);
+            sourceImage.clear();
+            resumePending = false;
+            positionSeen = false;
             playList.setCurrent(i);
             play();
             return;
@@ -384,6 +412,81 @@ void PlayLogic::seekTo(long long target) {
     if (discKind != DiscKind::None && length > kDiscEndMargin && target > length - kDiscEndMargin)
         target = length - kDiscEndMargin;
     player->setTime(target);
+}
+
+void PlayLogic::startOver() {
+    resumePending = false;
+    if (!isActive(state()) || onDiscMenu()) return;
+    seekTo(0);
+}
+
+void PlayLogic::showNotice(const WString& text) {
+    if (player) player->showNotice(toUtf8(text), kNoticeMs);
+}
+
+void PlayLogic::followResume() {
+    if (!resumePending || !player || !isActive(state())) return;
+    const ULONGLONG now = GetTickCount64();
+    if (now > resumeDeadline) {
+        OutputDebugStringW(L"PlayLogic: the kept position was not reached; playing on\n");
+        resumePending = false;
+        return;
+    }
+    // Until the length covers the position, it is still the menu's or the opening's.
+    if (player->getLength() <= resumeTarget.time) return;
+    if (discKind != DiscKind::None) {
+        if (titles.empty()) return;
+        const int k = indexOfId(titles, resumeTarget.title);
+        if (k < 0 || titles[k].menu) {
+            // Another disc under the same name.
+            resumePending = false;
+            return;
+        }
+        if (player->getTitle() != resumeTarget.title) {
+            if (!resumeTitleAsked || now > resumeAskedAt + kResumeAskAgainMs) {
+                player->setTitleChapter(resumeTarget.title, resumeTarget.chapter);
+                resumeTitleAsked = true;
+                resumeAskedAt = now;
+            }
+            return;
+        }
+        if (player->getTime() <= 0) return;
+    }
+    seekTo(resumeTarget.time);
+    resumePending = false;
+    if (listener)
+        listener->playbackResumed(resumeTarget,
+                                  discKind != DiscKind::None ? currentTitleName() : WString());
+}
+
+void PlayLogic::notePosition() {
+    if (resumePending || !player || !isActive(state())) return;
+    const long long time = player->getTime();
+    const long long length = player->getLength();
+    if (time <= 0 || length <= 0) return;
+    ResumePoint here;
+    if (discKind != DiscKind::None) {
+        // A menu is no place to return to, nor a title not listed yet.
+        const int k = indexOfId(titles, player->getTitle());
+        if (k < 0 || titles[k].menu) return;
+        here.title = titles[k].id;
+        here.chapter = player->getChapter();
+    }
+    here.time = time;
+    here.length = length;
+    lastPosition = here;
+    positionSeen = true;
+}
+
+void PlayLogic::rememberPosition() {
+    if (sourceKey.empty()) return;
+    notePosition();
+    // Left before the kept position was reached: that one stays.
+    if (resumeStore && !resumePending && positionSeen)
+        resumeStore->remember(sourceKey, lastPosition);
+    sourceKey.clear();
+    resumePending = false;
+    positionSeen = false;
 }
 
 void PlayLogic::setVolume(int value) {
@@ -437,6 +540,8 @@ void PlayLogic::timerProc() {
         }
     }
     trackTitleAndChapter();
+    followResume();
+    notePosition();
 }
 
 // Track lists, titles and aspect ratio

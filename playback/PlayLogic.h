@@ -11,6 +11,7 @@
 #include "engine/MediaPlayer.h"
 #include "engine/Preferences.h"
 #include "playback/PlayListData.h"
+#include "playback/ResumeStore.h"
 #include "platform/WString.h"
 
 enum class EngineKind { None = 0, Vlc = 1, NoEngine = 2 }; // NoEngine: "swf"/"fla" paths
@@ -44,6 +45,9 @@ public:
     virtual void discLost(const WString& root) = 0;
     // The subtitle file the user picks; empty when cancelled.
     virtual WString chooseSubtitleFile() = 0;
+    // Playback went on where the viewer left the source (titleName: the disc title's name,
+    // empty for a file).
+    virtual void playbackResumed(const ResumePoint&, const WString& titleName) {}
 };
 
 class PlayLogic {
@@ -59,7 +63,9 @@ public:
     // The text after the last "\" or "/"; empty when there is none or it is the first character.
     static WString fileNamePart(const WString& path);
 
-    bool open(const WString& path, DiscKind kind);
+    // image: the disc image a disc was mounted from, which the position is kept under; empty
+    // otherwise. A source with a kept position resumes there once it plays.
+    bool open(const WString& path, DiscKind kind, const WString& image = WString());
     bool play();
     void pause();
     void stop();
@@ -71,6 +77,10 @@ public:
     // The titles of a disc that are not menus.
     int watchableTitles() const;
     bool seek(int direction);
+    // Back to the start of the file or the disc title, whatever position it resumed at.
+    void startOver();
+    // A short text over the video for a few seconds.
+    void showNotice(const WString& text);
     // A position in the current media or disc title, kept inside it.
     void seekTo(long long ms);
     void setVolume(int value);
@@ -146,9 +156,16 @@ public:
     int heldTicks = 0;
     // The current media was reached by stepping through the play list, not opened directly.
     bool reachedByStep = false;
+    // Where positions are kept; null: none are kept or resumed (tests).
+    ResumeStore* resumeStore = nullptr;
 
 private:
     void waitWhilePlaying();
+    // Resuming: the kept position is reached once the source plays (a disc first leaves its
+    // menu for the title), and the position seen last is kept when the source goes.
+    void followResume();
+    void notePosition();
+    void rememberPosition();
     // The media ended (EndReached) or failed (EncounteredError).
     void onMediaEnded();
     // The end of what plays: stops, and the play list advances.
@@ -165,6 +182,18 @@ private:
     const PreferenceData* preferences;
     WString cachedTitleName;
     int cachedTitleId = -1;
+    // The current source's name in the resume store; empty when it is not kept.
+    WString sourceKey;
+    WString sourceImage;
+    // The position being resumed, until when it is waited for, and when its title was asked.
+    bool resumePending = false;
+    bool resumeTitleAsked = false;
+    ULONGLONG resumeDeadline = 0;
+    ULONGLONG resumeAskedAt = 0;
+    ResumePoint resumeTarget;
+    // The last position of the source outside a disc menu.
+    bool positionSeen = false;
+    ResumePoint lastPosition;
 };
 
 // The one controller (null when none exists).

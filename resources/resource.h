@@ -95,6 +95,7 @@
 #define IDM_VIDEO_TRACK 32894
 #define IDM_SUBTITLE_TRACK 32895
 #define IDM_OPEN_ISO 32903
+#define IDM_START_OVER 32904
 
 // Dynamic menu ranges: ID = first + list index, 100 IDs each
 #define IDM_AUDIO_TRACK_FIRST 32969

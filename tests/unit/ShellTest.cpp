@@ -565,6 +565,7 @@ TEST(Accelerators, EveryKeyReachesItsCommand) {
         {VK_SPACE, false, IDM_PLAY},
         {VK_PRIOR, false, IDM_PREVIOUS},
         {VK_NEXT, false, IDM_NEXT},
+        {VK_HOME, false, IDM_START_OVER},
         {VK_RIGHT, false, IDM_FORWARD},
         {VK_LEFT, false, IDM_BACKWARD},
         {VK_UP, false, IDM_VOLUME_UP},

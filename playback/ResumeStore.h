@@ -1,0 +1,45 @@
+// Where the viewer left off in each source, kept in the registry: a file and a disc image by
+// their path, a disc in a drive by its volume. At most kMaxEntries sources are kept; the one
+// used longest ago goes first.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/WString.h"
+
+struct ResumePoint {
+    // Discs: the title and chapter ids; -1 for a file.
+    int title = -1;
+    int chapter = -1;
+    // Milliseconds into the file or the title, and its length.
+    long long time = 0;
+    long long length = 0;
+};
+
+class ResumeStore {
+public:
+    static constexpr int kMaxEntries = 200;
+
+    // subKey: under HKEY_CURRENT_USER, created on the first write.
+    explicit ResumeStore(WString subKey);
+
+    // Near either end a position is not worth returning to: not in the first or last 30 s, nor
+    // in the last 5 % of the file or title.
+    static bool worthKeeping(long long time, long long length);
+    // The names sources are kept under: the full path, lower-cased, for a file, an image or a
+    // disc folder; the volume serial number and label for the root of a drive.
+    static WString pathKey(const WString& path);
+    static WString discKey(const WString& root);
+
+    // False when the source has no entry or its entry is unreadable.
+    bool find(const WString& key, ResumePoint* point) const;
+    // Keeps the point as the source's latest, or forgets the source when the point is not worth
+    // keeping.
+    void remember(const WString& key, const ResumePoint& point);
+    void forget(const WString& key);
+    // The entries held, readable or not.
+    int count() const;
+
+private:
+    WString subKey;
+};
