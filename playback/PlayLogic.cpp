@@ -244,7 +244,7 @@ bool PlayLogic::open(const WString& path, DiscKind kind, const WString& image) {
     hasPlayed = false;
     reachedByStep = false;
     sourceImage = image;
-    sourceKey = !image.empty()             ? ResumeStore::pathKey(image)
+    sourceKey = !image.empty()           ? ResumeStore::pathKey(image)
                 : kind != DiscKind::None ? ResumeStore::discKey(path)
                                          : ResumeStore::pathKey(path);
     positionSeen = false;

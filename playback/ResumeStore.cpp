@@ -113,8 +113,8 @@ void ResumeStore::remember(const WString& name, const ResumePoint& point) {
     std::vector<wchar_t> buffer(kNameCapacity);
     for (DWORD i = 0;; ++i) {
         DWORD length = kNameCapacity;
-        LONG result = RegEnumValueW(key.get(), i, buffer.data(), &length, nullptr, nullptr,
-                                    nullptr, nullptr);
+        LONG result =
+            RegEnumValueW(key.get(), i, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
         if (result == ERROR_NO_MORE_ITEMS) break;
         if (result != ERROR_SUCCESS) continue;
         WString entry(buffer.data(), length);
@@ -125,8 +125,8 @@ void ResumeStore::remember(const WString& name, const ResumePoint& point) {
     uint64_t next = 1;
     for (const auto& entry : entries)
         next = std::max(next, entry.first + 1);
-    StoredPoint record{kRecordVersion, point.title, point.chapter, 0, point.time, point.length,
-                       next};
+    StoredPoint record{kRecordVersion, point.title,  point.chapter, 0,
+                       point.time,     point.length, next};
     if (RegSetValueExW(key.get(), name.c_str(), 0, REG_BINARY,
                        reinterpret_cast<const BYTE*>(&record), sizeof record) != ERROR_SUCCESS) {
         OutputDebugStringW(L"ResumeStore: the entry could not be written\n");
