@@ -40,6 +40,9 @@
 #   bd_noclpi.iso          information (CLIPINF): damaged discs
 #   vcd.cue, vcd.bin       PAL Video CD 2.0 (vcdimager): two MPEG tracks, each one entry point, 4 s
 #                          solid red with a 440 Hz tone, then 4 s solid blue; 352x288 shown at 4:3
+#   long.mkv               80 s 320x240 H.264, a flat dark blue field (long enough to keep a position)
+#   resume.iso             PAL 4:3 352x288 DVD whose first play jumps to a VMGM menu without buttons
+#                          (grey, a 3 s cell that loops); title 1 solid red 4 s, title 2 solid blue 80 s
 set -euo pipefail
 out=${1:-build/testmedia}
 mkdir -p "$out"
@@ -425,4 +428,55 @@ if ! have vcd.cue; then
         >/dev/null)
     mv "$work/vcd.bin" "$out/vcd.bin"
     mv "$work/vcd.cue" "$out/vcd.cue"
+fi
+
+if ! have long.mkv; then
+    log long.mkv
+    ff -f lavfi -i color=c=0x102060:size=320x240:rate=25 \
+        -f lavfi -i sine=frequency=440:sample_rate=48000 -t 80 -c:v libx264 -preset ultrafast \
+        -pix_fmt yuv420p -c:a aac -b:a 32k "$work/long.mkv"
+    mv "$work/long.mkv" "$out/long.mkv"
+fi
+
+if ! have resume.iso; then
+    log resume.iso
+    # Half-resolution PAL keeps the long title small.
+    for t in "menu 0x808080 3" "red red 4" "blue blue 80"; do
+        read -r name colour secs <<<"$t"
+        ff -f lavfi -i "color=c=$colour:size=352x288:rate=25" \
+            -f lavfi -i sine=frequency=440:sample_rate=48000 -t "$secs" -target pal-dvd \
+            -s 352x288 -aspect 4:3 -b:v 400k -maxrate 1000k -c:a ac3 -b:a 64k -ac 2 \
+            "$work/r-$name.mpg"
+    done
+    cat > "$work/resume.xml" <<XML
+<dvdauthor dest="$work/resume">
+  <vmgm>
+    <fpc>jump vmgm menu 1;</fpc>
+    <menus>
+      <video format="pal" aspect="4:3" resolution="352x288" />
+      <audio lang="en" />
+      <pgc entry="title">
+        <vob file="$work/r-menu.mpg" />
+        <post>jump cell 1;</post>
+      </pgc>
+    </menus>
+  </vmgm>
+  <titleset>
+    <titles>
+      <video format="pal" aspect="4:3" resolution="352x288" />
+      <audio lang="en" />
+      <pgc>
+        <vob file="$work/r-red.mpg" />
+        <post>call vmgm menu 1;</post>
+      </pgc>
+      <pgc>
+        <vob file="$work/r-blue.mpg" />
+        <post>call vmgm menu 1;</post>
+      </pgc>
+    </titles>
+  </titleset>
+</dvdauthor>
+XML
+    dvd_author "$work/resume.xml" PAL
+    dvd_iso "$work/resume" resume.iso RESUMEDVD
 fi
