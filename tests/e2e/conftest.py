@@ -228,6 +228,8 @@ REQUIRED_MEDIA = (
     "vcd.cue",
     "bd_noindex.iso",
     "bd_noclpi.iso",
+    "long.mkv",
+    "resume.iso",
 )
 
 
