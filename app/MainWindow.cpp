@@ -321,9 +321,8 @@ WString MainFrameListener::chooseSubtitleFile() {
 
 void MainFrameListener::playbackResumed(const ResumePoint& point, const WString& titleName) {
     // Says where, and which key undoes it (the Start Over accelerator).
-    const WString where =
-        titleName.empty() ? formatTime(point.time) : titleName + L", " + formatTime(point.time);
+    const WString where = titleName.empty() ? WString() : L" in " + titleName;
     if (gMainFrame.playLogic)
-        gMainFrame.playLogic->showNotice(L"Resumed at " + where +
+        gMainFrame.playLogic->showNotice(L"Resumed" + where + L" at " + formatTime(point.time) +
                                          L"\nHome: start from the beginning");
 }

@@ -432,8 +432,6 @@ void PlayLogic::followResume() {
         resumePending = false;
         return;
     }
-    // Until the length covers the position, it is still the menu's or the opening's.
-    if (player->getLength() <= resumeTarget.time) return;
     if (discKind != DiscKind::None) {
         if (titles.empty()) return;
         const int k = indexOfId(titles, resumeTarget.title);
@@ -452,6 +450,8 @@ void PlayLogic::followResume() {
         }
         if (player->getTime() <= 0) return;
     }
+    // Until the length covers the position, it is still the menu's or the opening's.
+    if (player->getLength() <= resumeTarget.time) return;
     seekTo(resumeTarget.time);
     resumePending = false;
     if (listener)
@@ -460,7 +460,7 @@ void PlayLogic::followResume() {
 }
 
 void PlayLogic::notePosition() {
-    if (resumePending || !player || !isActive(state())) return;
+    if (!resumeStore || resumePending || !player || !isActive(state())) return;
     const long long time = player->getTime();
     const long long length = player->getLength();
     if (time <= 0 || length <= 0) return;
@@ -479,10 +479,10 @@ void PlayLogic::notePosition() {
 }
 
 void PlayLogic::rememberPosition() {
-    if (sourceKey.empty()) return;
+    if (!resumeStore || sourceKey.empty()) return;
     notePosition();
     // Left before the kept position was reached: that one stays.
-    if (resumeStore && !resumePending && positionSeen)
+    if (!resumePending && positionSeen)
         resumeStore->remember(sourceKey, lastPosition);
     sourceKey.clear();
     resumePending = false;
