@@ -9,102 +9,71 @@ namespace {
 
 const wchar_t kTestKey[] = L"Software\\Quondel\\VelloranTest\\Resume";
 
-class ResumeStoreTest : public ::testing::Test {
-protected:
+struct ResumeStoreTest : ::testing::Test {
     void SetUp() override { RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey); }
     void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey); }
-
-    void writeRaw(const wchar_t* name, DWORD type, const std::vector<BYTE>& data) {
-        ScopedKey key;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kTestKey, 0, nullptr, 0, KEY_SET_VALUE,
-                                  nullptr, key.out(), nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExW(key.get(), name, 0, type, data.data(), static_cast<DWORD>(data.size()));
-    }
-
     ResumeStore store{kTestKey};
+    ResumePoint found;
 };
 
-ResumePoint at(long long time, long long length, int title = -1) {
-    ResumePoint p;
-    p.title = title;
-    p.chapter = title >= 0 ? 0 : -1;
-    p.time = time;
-    p.length = length;
-    return p;
+ResumePoint at(long long time, long long length, int title = -1, int chapter = -1) {
+    return ResumePoint{title, chapter, time, length};
 }
 
 } // namespace
 
 TEST_F(ResumeStoreTest, OnlyPositionsAwayFromBothEndsAreKept) {
-    struct Row {
-        long long time, length;
-        bool kept;
-    } rows[] = {
-        {29999, 600000, false},  {30000, 600000, true},    {540000, 600000, true},
-        {570000, 600000, false}, {3419999, 3600000, true}, {3420000, 3600000, false},
-        {40000, 70000, true},    {40001, 70000, false},    {30000, 59999, false},
-        {30000, 0, false},
+    const long long rows[][3] = {
+        {29999, 600000, 0},    {30000, 600000, 1}, {570000, 600000, 0}, {3419999, 3600000, 1},
+        {3420000, 3600000, 0}, {40000, 70000, 1},  {40001, 70000, 0},   {30000, 59999, 0},
     };
-    for (const Row& r : rows) {
-        EXPECT_EQ(ResumeStore::worthKeeping(r.time, r.length), r.kept) << r.time << "/" << r.length;
-        store.remember(L"c:\\film.mkv", at(r.time, r.length));
-        ResumePoint found;
-        EXPECT_EQ(store.find(L"c:\\film.mkv", &found), r.kept) << r.time << "/" << r.length;
-        if (r.kept) EXPECT_EQ(found.time, r.time);
+    for (const auto& r : rows) {
+        store.remember(L"c:\\film.mkv", at(r[0], r[1]));
+        EXPECT_EQ(store.find(L"c:\\film.mkv", &found), r[2] == 1) << r[0] << "/" << r[1];
     }
 }
 
-TEST_F(ResumeStoreTest, DiscPointsComeBackWithTitleAndChapterAndTheOldestGoPastTheLimit) {
-    ResumePoint disc = at(95000, 1800000, 2);
-    disc.chapter = 3;
-    store.remember(L"volume 1234ABCD FILM", disc);
+TEST_F(ResumeStoreTest, TheOldestGoPastTheLimitAndDiscPointsComeBackWhole) {
+    store.remember(L"volume 1234ABCD FILM", at(95000, 1800000, 2, 3));
     for (int i = 0; i < ResumeStore::kMaxEntries + 4; ++i)
         store.remember(formatWide(L"c:\\f%d.mkv", i), at(60000 + i, 600000));
     EXPECT_EQ(store.count(), ResumeStore::kMaxEntries);
-    ResumePoint found;
     EXPECT_FALSE(store.find(L"volume 1234ABCD FILM", &found));
     EXPECT_FALSE(store.find(L"c:\\f3.mkv", &found));
-    ASSERT_TRUE(store.find(L"c:\\f4.mkv", &found));
-    EXPECT_EQ(found.time, 60004);
     // Using an entry again makes it the newest: the next oldest goes instead.
     store.remember(L"c:\\f4.mkv", at(61000, 600000));
-    store.remember(L"volume 1234ABCD FILM", disc);
+    store.remember(L"volume 1234ABCD FILM", at(95000, 1800000, 2, 3));
     EXPECT_EQ(store.count(), ResumeStore::kMaxEntries);
     EXPECT_TRUE(store.find(L"c:\\f4.mkv", &found));
     EXPECT_FALSE(store.find(L"c:\\f5.mkv", &found));
     ASSERT_TRUE(store.find(L"volume 1234ABCD FILM", &found));
-    EXPECT_EQ(found.title, 2);
-    EXPECT_EQ(found.chapter, 3);
-    EXPECT_EQ(found.time, 95000);
-    EXPECT_EQ(found.length, 1800000);
+    EXPECT_EQ(found.title * 10 + found.chapter, 23);
+    EXPECT_EQ(found.time + found.length, 1895000);
 }
 
 TEST_F(ResumeStoreTest, CorruptOrOversizedEntriesAreIgnoredAndReplaced) {
     store.remember(L"good", at(60000, 600000));
     ScopedKey key;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kTestKey, 0, KEY_QUERY_VALUE, key.out()),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kTestKey, 0, KEY_ALL_ACCESS, key.out()), 0);
     std::vector<BYTE> good(40);
     DWORD size = 40;
-    ASSERT_EQ(RegQueryValueExW(key.get(), L"good", nullptr, nullptr, good.data(), &size),
-              ERROR_SUCCESS);
-    std::vector<BYTE> oversized = good;
+    ASSERT_EQ(RegQueryValueExW(key.get(), L"good", nullptr, nullptr, good.data(), &size), 0);
+    std::vector<BYTE> pastEnd = good, oversized = good, shorter(good.begin(), good.end() - 1);
+    pastEnd[18] = 0xFF; // the time, now past the length
     oversized.resize(4096);
-    std::vector<BYTE> pastEnd = good;
-    pastEnd[16] = 0xFF; // the time's low byte: now past the end of the length
-    pastEnd[17] = 0xFF;
-    pastEnd[18] = 0xFF;
-    writeRaw(L"oversized", REG_BINARY, oversized);
-    writeRaw(L"short", REG_BINARY, std::vector<BYTE>(good.begin(), good.begin() + 39));
-    writeRaw(L"text", REG_SZ, good);
-    writeRaw(L"past end", REG_BINARY, pastEnd);
-    ResumePoint found;
-    for (const wchar_t* name : {L"oversized", L"short", L"text", L"past end"}) {
-        EXPECT_FALSE(store.find(name, &found)) << narrowBytes(name);
-        store.remember(name, at(70000, 600000));
-        ASSERT_TRUE(store.find(name, &found)) << narrowBytes(name);
-        EXPECT_EQ(found.time, 70000);
+    struct Bad {
+        const wchar_t* name;
+        DWORD type;
+        const std::vector<BYTE>& data;
+    } bad[] = {{L"past end", REG_BINARY, pastEnd},
+               {L"oversized", REG_BINARY, oversized},
+               {L"short", REG_BINARY, shorter},
+               {L"text", REG_SZ, good}};
+    for (const Bad& b : bad) {
+        RegSetValueExW(key.get(), b.name, 0, b.type, b.data.data(), (DWORD)b.data.size());
+        EXPECT_FALSE(store.find(b.name, &found)) << narrowBytes(b.name);
+        store.remember(b.name, at(70000, 600000));
+        EXPECT_TRUE(store.find(b.name, &found) && found.time == 70000) << narrowBytes(b.name);
     }
     EXPECT_TRUE(store.find(L"good", &found));
 }
