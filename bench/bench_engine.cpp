@@ -1,14 +1,18 @@
-// Plays a video to its end through the program's libVLC engine into a window (under Wine: the
-// frame buffers drawn by WM_PAINT) and then the same file with VLC's own cvlc, and prints the
-// CPU seconds and peak memory of both and their ratios.
-// Usage: bench_engine [file] (default %VELLORAN_MEDIA_WIN%\mpeg2_30s.mpg), with a display.
-// cvlc refuses to run as root; it is run as the user vlcbench (created when missing).
+// Plays a video to its end through the program's libVLC engine into a window of a given size
+// (under Wine: the frame buffers drawn by WM_PAINT) and then the same file with VLC's own cvlc
+// drawing into a window of the same size, and prints the CPU seconds (the engine's with its
+// wineserver), the peak memory and the frames decoded, shown and lost of both, and the ratios.
+// Usage: bench_engine [file [width height]] (default %VELLORAN_MEDIA_WIN%\mpeg2_30s.mpg at
+// 720x576), with a display at least that large. One run per process, so that the peak memory
+// is that run's. cvlc refuses to run as root; it runs as the user vlcbench (created when
+// missing).
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -22,6 +26,7 @@ namespace {
 struct Usage {
     double cpuSeconds = 0;
     double peakMegabytes = 0;
+    FrameStats frames;
 };
 
 // CPU seconds (user + system) of a process from its /proc stat line; fields 14 and 15. Read
@@ -93,14 +98,15 @@ LRESULT CALLBACK videoProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-bool playWithEngine(const WString& path, Usage& usage, double& serverSeconds, int& paints) {
+bool playWithEngine(const WString& path, int width, int height, Usage& usage,
+                    double& serverSeconds) {
     WNDCLASSW wc{};
     wc.lpfnWndProc = videoProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"BenchVideo";
     RegisterClassW(&wc);
-    HWND window = CreateWindowExW(0, L"BenchVideo", L"bench", WS_POPUP | WS_VISIBLE, 0, 0, 720, 576,
-                                  nullptr, nullptr, wc.hInstance, nullptr);
+    HWND window = CreateWindowExW(0, L"BenchVideo", L"bench", WS_POPUP | WS_VISIBLE, 0, 0, width,
+                                  height, nullptr, nullptr, wc.hInstance, nullptr);
     if (!window) return false;
 
     const double cpuBefore = processSeconds(getpid());
@@ -108,24 +114,24 @@ bool playWithEngine(const WString& path, Usage& usage, double& serverSeconds, in
 
     PreferenceData preferences{};
     components::defaultPreferenceData(preferences);
-    VlcPlayer engine(buildVlcOptions(preferences));
+    std::vector<std::string> options = buildVlcOptions(preferences);
+    options.emplace_back("--aout=dummy"); // as cvlc below: the video paths are compared
+    VlcPlayer engine(options);
     bool ok = engine.init(nullptr);
     if (ok) {
         engine.setHwnd(window);
         ok = engine.open(path, DiscKind::None) && engine.play();
     }
     const DWORD start = GetTickCount();
-    paints = 0;
     while (ok && GetTickCount() - start < 90000) {
         MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_PAINT) ++paints;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageW(&msg);
-        }
         const PlayerState state = engine.getState();
         if (state == PlayerState::Ended || state == PlayerState::Error) break;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
+    engine.getFrameStats(usage.frames);
     engine.release();
     DestroyWindow(window);
 
@@ -135,15 +141,31 @@ bool playWithEngine(const WString& path, Usage& usage, double& serverSeconds, in
     return ok;
 }
 
-bool playWithCvlc(const std::string& unixPath, Usage& usage) {
+// The last value of a line "| name : value" of the rc interface's stats in the text.
+int lastStat(const std::string& text, const char* name) {
+    int value = 0;
+    for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+        const size_t colon = text.find(':', at);
+        if (colon != std::string::npos) value = std::atoi(text.c_str() + colon + 1);
+    }
+    return value;
+}
+
+// cvlc with its X11 output in a window of width x height, the size the engine drew at. Its
+// frame counts come from the rc interface's "stats", asked for four times a second; the last
+// answer before the end is kept.
+bool playWithCvlc(const std::string& unixPath, int width, int height, Usage& usage) {
     std::system("id vlcbench >/dev/null 2>&1 || useradd -m vlcbench >/dev/null 2>&1");
     const char* display = std::getenv("DISPLAY");
-    const std::string result = "/tmp/bench_engine_cvlc.txt";
+    const std::string result = "/tmp/bench_engine_cvlc.txt", stats = "/tmp/bench_engine_stats.txt";
     std::remove(result.c_str());
+    std::remove(stats.c_str());
     const std::string command =
-        "/usr/bin/time -f '%U %S %M' -o " + result +
+        "(while sleep 0.25; do echo stats; done) | /usr/bin/time -f '%U %S %M' -o " + result +
         " runuser -u vlcbench -- env DISPLAY=" + (display ? display : ":0") +
-        " cvlc --play-and-exit --vout=xcb_x11 --aout=dummy '" + unixPath + "' >/dev/null 2>&1";
+        " cvlc -I rc --rc-fake-tty --play-and-exit --vout=xcb_x11 --aout=dummy --width=" +
+        std::to_string(width) + " --height=" + std::to_string(height) + " '" + unixPath +
+        "' >" + stats + " 2>/dev/null";
     std::system(command.c_str());
     FILE* f = std::fopen(result.c_str(), "r");
     if (!f) return false;
@@ -152,44 +174,73 @@ bool playWithCvlc(const std::string& unixPath, Usage& usage) {
     std::fclose(f);
     usage.cpuSeconds = user + system;
     usage.peakMegabytes = kilobytes / 1024.0;
+    std::string text;
+    if (FILE* s = std::fopen(stats.c_str(), "r")) {
+        char chunk[4096];
+        size_t n;
+        while ((n = std::fread(chunk, 1, sizeof chunk, s)) > 0)
+            text.append(chunk, n);
+        std::fclose(s);
+    }
+    usage.frames.decoded = lastStat(text, "video decoded");
+    usage.frames.displayed = lastStat(text, "frames displayed");
+    usage.frames.lost = lastStat(text, "frames lost");
     return ok;
+}
+
+double share(int part, int whole) {
+    return whole > 0 ? static_cast<double>(part) / whole : 0;
 }
 
 } // namespace
 
 extern "C" int main(int argc, char** argv) {
     WString path;
+    int width = 720, height = 576;
     if (argc > 1) {
         path = fromUtf8(argv[1]);
+        if (argc > 3) {
+            width = std::atoi(argv[2]);
+            height = std::atoi(argv[3]);
+        }
     } else {
         wchar_t folder[MAX_PATH] = {};
         if (GetEnvironmentVariableW(L"VELLORAN_MEDIA_WIN", folder, MAX_PATH))
             path = WString(folder) + L"\\mpeg2_30s.mpg";
     }
-    if (path.empty() || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (path.empty() || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES ||
+        width <= 0 || height <= 0) {
         std::printf("bench_engine: no media (give a file or set VELLORAN_MEDIA_WIN)\n");
         return 2;
     }
+    std::string name = toUtf8(path);
+    name = name.substr(name.find_last_of("\\/") + 1);
 
     Usage ours, reference;
     double server = 0;
-    int paints = 0;
-    if (!playWithEngine(path, ours, server, paints)) {
+    if (!playWithEngine(path, width, height, ours, server)) {
         std::printf("bench_engine: the engine could not play the file\n");
         return 1;
     }
-    std::printf("engine: %.2f CPU s (+ %.2f s wineserver), peak %.1f MB, %d repaints\n",
-                ours.cpuSeconds, server, ours.peakMegabytes, paints);
-    if (!playWithCvlc(vlcHostPath(path), reference)) {
-        std::printf("cvlc:   could not be run (vlc-bin, runuser and /usr/bin/time needed)\n");
+    std::printf("%s at %dx%d\n", name.c_str(), width, height);
+    std::printf("  engine: %.2f CPU s (+ %.2f s wineserver), peak %.1f MB, frames decoded %d, "
+                "shown %d, lost %d, drawn %d\n",
+                ours.cpuSeconds, server, ours.peakMegabytes, ours.frames.decoded,
+                ours.frames.displayed, ours.frames.lost, ours.frames.drawn);
+    if (!playWithCvlc(vlcHostPath(path), width, height, reference)) {
+        std::printf("  cvlc:   could not be run (vlc-bin, runuser and /usr/bin/time needed)\n");
         return 1;
     }
-    std::printf("cvlc:   %.2f CPU s, peak %.1f MB\n", reference.cpuSeconds,
-                reference.peakMegabytes);
+    std::printf("  cvlc:   %.2f CPU s, peak %.1f MB, frames decoded %d, shown %d, lost %d\n",
+                reference.cpuSeconds, reference.peakMegabytes, reference.frames.decoded,
+                reference.frames.displayed, reference.frames.lost);
     if (reference.cpuSeconds > 0 && reference.peakMegabytes > 0)
-        std::printf("ratio engine/cvlc: CPU %.2f (with wineserver %.2f), RSS %.2f\n",
+        std::printf("  ratio engine/cvlc: CPU %.2f (with wineserver %.2f), RSS %.2f; "
+                    "shown/decoded engine %.3f (drawn), cvlc %.3f\n",
                     ours.cpuSeconds / reference.cpuSeconds,
                     (ours.cpuSeconds + server) / reference.cpuSeconds,
-                    ours.peakMegabytes / reference.peakMegabytes);
+                    ours.peakMegabytes / reference.peakMegabytes,
+                    share(ours.frames.drawn, ours.frames.decoded),
+                    share(reference.frames.displayed, reference.frames.decoded));
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <random>
 #include <vector>
@@ -77,9 +78,32 @@ int enumerate(const WString& folder) {
     return n;
 }
 
+// The entries a play list of the folder must have: every media file of the folder that opens
+// for reading, found by opening each one, in code-unit order.
+std::vector<WString> expectedEntries(const WString& folder) {
+    PlayListData types;
+    std::vector<WString> paths;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return paths;
+    do {
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        const WString path = folder + L"\\" + data.cFileName;
+        if (!types.isMediaFile(path)) continue;
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) continue;
+        CloseHandle(file);
+        paths.push_back(path);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
 // Building the play list of a real folder against enumerating it, as the user meets it when
 // opening a file in a large folder.
-void benchFolder(int files) {
+bool benchFolder(int files) {
     WString folder = makeFolder(files);
     WString opened = formatWide(L"%s\\Episode %05d.avi", folder.c_str(), 0);
     LARGE_INTEGER t0, t1, t2;
@@ -100,6 +124,12 @@ void benchFolder(int files) {
     std::printf("  enumeration:      %10.6f s\n", bare);
     std::printf("  play-list build:  %10.6f s\n", build);
     std::printf("  ratio (build / enumeration): %.2f\n", bare > 0 ? build / bare : 0.0);
+    const std::vector<WString> expected = expectedEntries(folder);
+    bool same = expected.size() == list.entries.size();
+    for (size_t i = 0; same && i < expected.size(); ++i)
+        same = list.entries[i].path == expected[i];
+    std::printf("  same entries as opening every file: %s\n", same ? "yes" : "NO");
+    return same;
 }
 
 } // namespace
@@ -139,7 +169,6 @@ extern "C" int main(int argc, char** argv) {
     std::printf("  ratio (exchange / stable): %.1f\n", fast > 0 ? slow / fast : 0.0);
     std::printf("  same order: %s, current entry kept: %s\n", same ? "yes" : "NO",
                 currentKept ? "yes" : "NO");
-    benchFolder(10000);
-    benchFolder(50000);
-    return same && currentKept ? 0 : 1;
+    const bool folders = benchFolder(10000) & benchFolder(50000);
+    return same && currentKept && folders ? 0 : 1;
 }

@@ -5,11 +5,16 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
 source scripts/test-env.sh
+# Large enough for a 1080p picture at 1:1 and a full screen that scales it up.
+export TEST_SCREEN=2560x1440x24
 start_test_env
 trap stop_test_env EXIT
 export VELLORAN_MEDIA="$top/build/testmedia"
 bash tests/media/make-media.sh "$VELLORAN_MEDIA" >/dev/null
 export VELLORAN_MEDIA_WIN="Z:${VELLORAN_MEDIA//\//\\}"
+bench_media="$top/build/benchmedia"
+bash bench/make-media.sh "$bench_media" >/dev/null
+bench_media_win="Z:${bench_media//\//\\}"
 
 bench() { # name executable args...
     local name=$1 exe=$2
@@ -26,4 +31,11 @@ bench() { # name executable args...
 bench playlist "$top/build/wine/bench/bench_playlist.exe.so"
 bench bar "$top/build/wine/bench/bench_bar.exe.so"
 bench mount "$top/build/bench_mount.exe.so"
-bench engine "$top/build/wine/bench/bench_engine.exe.so"
+# Each engine case in its own process, so that its peak memory is its own. Normal size: the
+# picture at 1:1; full screen: the whole screen.
+for media in h264_1080p30.mkv:1920x1080 mpeg2_576p25.mpg:720x576 h264_1080p60.mkv:1920x1080; do
+    file=${media%%:*} size=${media#*:}
+    bench engine "$top/build/wine/bench/bench_engine.exe.so" "$bench_media_win\\$file" ${size/x/ }
+    [[ $file == *p60* ]] || bench engine "$top/build/wine/bench/bench_engine.exe.so" \
+        "$bench_media_win\\$file" 2560 1440
+done

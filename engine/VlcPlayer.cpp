@@ -264,6 +264,16 @@ bool VlcPlayer::hasVideo() {
     return player && libvlc_video_get_track_count(player.get()) != 0;
 }
 
+bool VlcPlayer::getFrameStats(FrameStats& stats) {
+    libvlc_media_stats_t counts{};
+    if (!media || !libvlc_media_get_stats(media.get(), &counts)) return false;
+    stats.decoded = counts.i_decoded_video;
+    stats.displayed = counts.i_displayed_pictures;
+    stats.lost = counts.i_lost_pictures;
+    stats.drawn = static_cast<int>(videoOutputFramesDrawn(videoOutput.get()));
+    return true;
+}
+
 VideoSize VlcPlayer::getVideoSize() {
     VideoSize size;
     if (!player || libvlc_video_get_track_count(player.get()) <= 0) return size;

@@ -22,6 +22,14 @@ struct LibvlcMediaDeleter {
     void operator()(libvlc_media_t* p) const { libvlc_media_release(p); }
 };
 
+// How many video frames went where, for the benchmarks.
+struct FrameStats {
+    int decoded = 0;   // decoded by libVLC
+    int displayed = 0; // handed to the video output
+    int lost = 0;      // dropped by libVLC (late)
+    int drawn = 0;     // drawn on screen by the program (0 where libVLC draws itself)
+};
+
 class VlcPlayer : public MediaPlayer {
 public:
     // options: libVLC's instance options (see buildVlcOptions).
@@ -84,6 +92,8 @@ public:
     bool continueDisc() override;
     // Through libVLC's marquee, which the video output blends into the picture.
     void showNotice(const std::string& text, int ms) override;
+    // libVLC's counts for the current media; false without one. Also after the media ended.
+    bool getFrameStats(FrameStats& stats);
 
 private:
     // libVLC calls this on its own threads, and from stop on the calling thread: it only hands

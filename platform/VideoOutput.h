@@ -29,6 +29,8 @@ void setVideoOutputScale(VideoOutput* output, float scale);
 // A point of the window the video appears in, in coordinates of the decoded picture; false
 // outside the picture or where libVLC draws itself. GUI thread.
 bool videoOutputPicturePoint(VideoOutput* output, int x, int y, int* pictureX, int* pictureY);
+// Frames drawn on screen so far, each new frame counted once; 0 where libVLC draws itself.
+unsigned videoOutputFramesDrawn(VideoOutput* output);
 // Only after the player was released: libVLC's video threads may use the output until then.
 void destroyVideoOutput(VideoOutput* output);
 

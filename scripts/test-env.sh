@@ -7,7 +7,7 @@ start_test_env() {
     if [[ -z "${VELLORAN_KEEP_DISPLAY:-}" || -z "${DISPLAY:-}" ]]; then
         local n=$(( 90 + RANDOM % 100 ))
         while [[ -e /tmp/.X$n-lock ]]; do n=$((n + 1)); done
-        Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+        Xvfb ":$n" -screen 0 "${TEST_SCREEN:-1280x800x24}" -nolisten tcp >/dev/null 2>&1 &
         TEST_XVFB_PID=$!
         export DISPLAY=":$n"
         for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$n ]] && break; sleep 0.1; done

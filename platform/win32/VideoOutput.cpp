@@ -28,6 +28,10 @@ bool videoOutputPicturePoint(VideoOutput*, int, int, int*, int*) {
 void setVideoOutputAspect(VideoOutput*, const std::string&) {}
 void setVideoOutputScale(VideoOutput*, float) {}
 
+unsigned videoOutputFramesDrawn(VideoOutput*) {
+    return 0;
+}
+
 void destroyVideoOutput(VideoOutput* output) {
     delete output;
 }

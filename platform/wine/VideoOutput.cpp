@@ -24,6 +24,7 @@ struct VideoOutput {
     unsigned formatGeneration = 0;
     HWND window = nullptr;
     bool frameWaiting = false;
+    unsigned frameSerial = 0; // counts displayed frames
     bool quitting = false;
     std::condition_variable wake;
 
@@ -36,6 +37,8 @@ struct VideoOutput {
     std::string aspect;
     float scale = 0.0f;
     HANDLE repaintThread = nullptr;
+    unsigned drawnSerial = 0;
+    unsigned framesDrawn = 0;
 };
 
 namespace {
@@ -94,6 +97,7 @@ void displayFrame(void* opaque, void* picture) {
         std::lock_guard<std::mutex> hold(output->lock);
         if (index < 0 || index > 1 || output->buffers[index].empty()) return;
         output->front = index;
+        ++output->frameSerial;
         output->frameWaiting = true;
     }
     output->wake.notify_one();
@@ -233,6 +237,10 @@ bool paintSurface(HWND surface, HDC dc) {
                   picture.bottom - picture.top, 0, 0, static_cast<int>(output->visibleWidth),
                   static_cast<int>(output->visibleHeight), output->buffers[output->front].data(),
                   &info, DIB_RGB_COLORS, SRCCOPY);
+    if (output->drawnSerial != output->frameSerial) {
+        output->drawnSerial = output->frameSerial;
+        ++output->framesDrawn;
+    }
     return true;
 }
 
@@ -300,6 +308,10 @@ void setVideoOutputScale(VideoOutput* output, float scale) {
     if (!output) return;
     output->scale = scale > 0 ? scale : 0.0f;
     setVideoOutputAspect(output, output->aspect);
+}
+
+unsigned videoOutputFramesDrawn(VideoOutput* output) {
+    return output ? output->framesDrawn : 0;
 }
 
 void destroyVideoOutput(VideoOutput* output) {
