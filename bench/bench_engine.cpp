@@ -153,7 +153,8 @@ int lastStat(const std::string& text, const char* name) {
 
 // cvlc with its X11 output in a window of width x height, the size the engine drew at. Its
 // frame counts come from the rc interface's "stats", asked for four times a second; the last
-// answer before the end is kept.
+// answer before the end is kept. The asking loop ends when a write fails: the shell started
+// from here inherits Wine's ignored SIGPIPE.
 bool playWithCvlc(const std::string& unixPath, int width, int height, Usage& usage) {
     std::system("id vlcbench >/dev/null 2>&1 || useradd -m vlcbench >/dev/null 2>&1");
     const char* display = std::getenv("DISPLAY");
@@ -161,7 +162,7 @@ bool playWithCvlc(const std::string& unixPath, int width, int height, Usage& usa
     std::remove(result.c_str());
     std::remove(stats.c_str());
     const std::string command =
-        "(while sleep 0.25; do echo stats; done) | /usr/bin/time -f '%U %S %M' -o " + result +
+        "(while sleep 0.25; do echo stats || exit; done) | /usr/bin/time -f '%U %S %M' -o " + result +
         " runuser -u vlcbench -- env DISPLAY=" + (display ? display : ":0") +
         " cvlc -I rc --rc-fake-tty --play-and-exit --vout=xcb_x11 --aout=dummy --width=" +
         std::to_string(width) + " --height=" + std::to_string(height) + " '" + unixPath +

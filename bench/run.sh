@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs every benchmark on a private display and Wine prefix. Each one measures the program's
+# Runs every benchmark (or those named: bench/run.sh engine playlist) on a private display and
+# Wine prefix. Each one measures the program's
 # way against a reference in the same run and prints the ratio; nothing here asserts a time.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -16,9 +17,11 @@ bench_media="$top/build/benchmedia"
 bash bench/make-media.sh "$bench_media" >/dev/null
 bench_media_win="Z:${bench_media//\//\\}"
 
+wanted=" $* "
 bench() { # name executable args...
     local name=$1 exe=$2
     shift 2
+    [[ $wanted == "  " || $wanted == *" $name "* ]] || return 0
     echo "== $name"
     if [[ ! -e "$exe" ]]; then
         echo "not built: $exe"
