@@ -28,11 +28,15 @@ int PlayListData::buildFromPath(const WString& path) {
     WIN32_FIND_DATAW found{};
     HANDLE search = FindFirstFileW(pattern.c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
+        // What addFile does for each file, with the readability asked of the folder as a whole:
+        // opening each file is a round trip to wineserver under Wine.
+        const FolderReadCheck readable(folder);
         do {
             if (found.cFileName[0] == L'.') continue;
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
             const WString full = folder + found.cFileName;
-            addFile(full, full == path ? 1 : 0);
+            if (!isMediaFile(full) || !readable.canRead(found.cFileName)) continue;
+            entries.push_back(PlayListEntry{full == path ? 1 : 0, full});
         } while (FindNextFileW(search, &found));
         FindClose(search);
     }

@@ -1,8 +1,14 @@
 #include "tests/unit/gtest_wine.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <string>
 #include <vector>
 
 #include "playback/PlayListData.h"
+
+extern "C" char* CDECL wine_get_unix_file_name(const WCHAR* dosName);
 
 namespace {
 
@@ -109,15 +115,30 @@ TEST_F(PlayList, UnreadableAndVanishedFilesAreLeftOut) {
     TempFolder dir;
     const WString locked = dir.touch(L"locked.avi");
     const WString opened = dir.touch(L"open.avi");
-    // Held without any sharing: it cannot be opened for reading.
+    dir.folder(L"folder.mkv");
+    // Made on the host: a link whose file is gone (listed, not readable), and a name with a
+    // character Windows forbids, which Wine lists under another spelling (readable).
+    char* host = wine_get_unix_file_name(dir.path.c_str());
+    ASSERT_NE(host, nullptr);
+    const std::string hostDir = host;
+    HeapFree(GetProcessHeap(), 0, host);
+    ASSERT_EQ(symlink("/nonexistent/film.avi", (hostDir + "/gone.avi").c_str()), 0);
+    const int mapped = open((hostDir + "/a:b.avi").c_str(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(mapped, 0);
+    close(mapped);
+
+    EXPECT_EQ(list.buildFromPath(opened), 3);
+    EXPECT_EQ(list.entryPath(1), locked);
+    EXPECT_EQ(list.entryPath(2), opened);
+    // Held without any sharing: it cannot be opened for reading. The play list of the folder
+    // does not see that lock under Wine; adding the file by itself opens it.
     HANDLE hold = CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(hold, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(list.buildFromPath(opened), 1);
+    EXPECT_EQ(list.addFile(locked, 0), -1);
     CloseHandle(hold);
-    EXPECT_EQ(list.entryPath(0), opened);
     EXPECT_EQ(list.addFile(dir.file(L"missing.avi"), 0), -1);
-    EXPECT_EQ(list.addFile(dir.touch(L"late.mkv"), 0), 1);
+    EXPECT_EQ(list.addFile(dir.touch(L"late.mkv"), 0), 3);
 }
 
 TEST_F(PlayList, PathsWithoutSeparatorOrFolderGiveEmptyOrSingleEntryLists) {
