@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     wine wine64 wine64-tools libwine-dev
     libvlc-dev libvlccore-dev vlc-plugin-base vlc-plugin-video-output vlc-bin
+    libswscale-dev
     xvfb xdotool x11-utils imagemagick openbox
     ffmpeg dvdauthor genisoimage xorriso vcdimager
     fuse3 libfuse3-dev libudfread-dev libiso9660-dev

@@ -1,5 +1,6 @@
 #include "platform/VideoOutput.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
@@ -7,26 +8,36 @@
 #include <mutex>
 #include <vector>
 
-// libVLC decodes into two RV32 buffers of this object: it writes the one that is not the front
-// buffer while the GUI thread may draw the front one, and its display callback makes the
-// written buffer the front. The callbacks run on libVLC's threads, which Wine does not know:
-// they touch only the std::mutex, the buffers and the condition variable. A repaint thread
-// started with CreateThread turns "a new frame is there" into InvalidateRect on the window;
-// WM_PAINT then draws it through videoSurfacePainter() on the GUI thread.
+#include "platform/wine/frame_scaler.h"
+
+// libVLC hands over its pictures as planar YUV 4:2:0 without converting them: it copies each into
+// one of three buffers of this object, never the front one (the newest complete picture) nor the
+// one the GUI thread is reading. WM_PAINT converts the front picture and scales it in one pass
+// (libswscale, bilinear) straight to the size it takes on screen, and draws the result 1:1.
+// The callbacks run on libVLC's threads, which Wine does not know: they touch only the
+// std::mutex, the buffers and the condition variables. A repaint thread started with
+// CreateThread turns "a new frame is there" into InvalidateRect on the window.
+constexpr int kPictures = 3;
+
 struct VideoOutput {
     libvlc_media_player_t* player = nullptr;
 
     std::mutex lock;
     // Guarded by lock.
-    std::vector<uint8_t> buffers[2];
-    int front = -1; // the newest complete frame, -1 none
-    unsigned width = 0, height = 0, pitch = 0, lines = 0;
+    std::vector<uint8_t> pictures[kPictures];
+    size_t planeOffsets[3] = {};
+    int planePitches[3] = {};
+    int front = -1;   // the newest complete picture, -1 none
+    int reading = -1; // the picture the GUI thread converts now, -1 none
+    unsigned width = 0, height = 0;
     unsigned formatGeneration = 0;
+    unsigned frameSerial = 0; // counts displayed pictures
     HWND window = nullptr;
+    RECT shownRect{}; // where the last picture was drawn; what a new one repaints
     bool frameWaiting = false;
-    unsigned frameSerial = 0; // counts displayed frames
     bool quitting = false;
-    std::condition_variable wake;
+    std::condition_variable wake;     // the repaint thread's
+    std::condition_variable readDone; // reading went back to -1
 
     // GUI thread only.
     unsigned knownGeneration = ~0u;
@@ -37,6 +48,11 @@ struct VideoOutput {
     std::string aspect;
     float scale = 0.0f;
     HANDLE repaintThread = nullptr;
+    frame_scaler* scaler = nullptr;
+    // The last picture converted for the screen, and what it was converted from.
+    std::vector<uint8_t> image;
+    int imageWidth = 0, imageHeight = 0;
+    unsigned imageSerial = 0, imageGeneration = ~0u;
     unsigned drawnSerial = 0;
     unsigned framesDrawn = 0;
 };
@@ -46,35 +62,51 @@ namespace {
 // The output whose frames the video window shows; GUI thread only.
 VideoOutput* gShown = nullptr;
 
+// Frees or replaces the buffers only while the GUI thread is not reading one.
+void waitForReader(VideoOutput* output, std::unique_lock<std::mutex>& hold) {
+    output->readDone.wait(hold, [output] { return output->reading < 0; });
+}
+
 unsigned setupFormat(void** opaque, char* chroma, unsigned* width, unsigned* height,
                      unsigned* pitches, unsigned* lines) {
     auto* output = static_cast<VideoOutput*>(*opaque);
-    std::memcpy(chroma, "RV32", 4);
-    std::lock_guard<std::mutex> hold(output->lock);
+    std::memcpy(chroma, "I420", 4);
+    std::unique_lock<std::mutex> hold(output->lock);
+    waitForReader(output, hold);
     output->width = *width;
     output->height = *height;
-    // Rows 32-byte aligned, as libVLC's own converters prefer.
-    output->pitch = (*width * 4 + 31) & ~31u;
-    output->lines = *height;
-    pitches[0] = output->pitch;
-    lines[0] = output->lines;
-    const size_t size = static_cast<size_t>(output->pitch) * output->lines;
-    for (auto& buffer : output->buffers)
-        buffer.assign(size, 0);
+    // Rows 32-byte aligned in every plane, as libVLC's copies and libswscale's SIMD prefer.
+    const unsigned lumaPitch = (*width + 63) & ~63u;
+    const unsigned chromaLines = (*height + 1) / 2;
+    pitches[0] = lumaPitch;
+    pitches[1] = pitches[2] = lumaPitch / 2;
+    lines[0] = chromaLines * 2;
+    lines[1] = lines[2] = chromaLines;
+    size_t offset = 0;
+    for (int plane = 0; plane < 3; ++plane) {
+        output->planeOffsets[plane] = offset;
+        output->planePitches[plane] = static_cast<int>(pitches[plane]);
+        offset += static_cast<size_t>(pitches[plane]) * lines[plane];
+    }
+    for (auto& picture : output->pictures)
+        picture.assign(offset, 0);
     output->front = -1;
     ++output->formatGeneration;
+    output->shownRect = RECT{};
     return 1;
 }
 
 void cleanupFormat(void* opaque) {
     auto* output = static_cast<VideoOutput*>(opaque);
     {
-        std::lock_guard<std::mutex> hold(output->lock);
-        for (auto& buffer : output->buffers)
-            std::vector<uint8_t>().swap(buffer);
+        std::unique_lock<std::mutex> hold(output->lock);
+        waitForReader(output, hold);
+        for (auto& picture : output->pictures)
+            std::vector<uint8_t>().swap(picture);
         output->front = -1;
-        output->width = output->height = output->pitch = output->lines = 0;
+        output->width = output->height = 0;
         ++output->formatGeneration;
+        output->shownRect = RECT{};
         output->frameWaiting = true;
     }
     output->wake.notify_one();
@@ -83,8 +115,12 @@ void cleanupFormat(void* opaque) {
 void* lockFrame(void* opaque, void** planes) {
     auto* output = static_cast<VideoOutput*>(opaque);
     std::lock_guard<std::mutex> hold(output->lock);
-    const int index = output->front == 0 ? 1 : 0;
-    planes[0] = output->buffers[index].data();
+    int index = 0;
+    while (index == output->front || index == output->reading)
+        ++index;
+    uint8_t* base = output->pictures[index].data();
+    for (int plane = 0; plane < 3; ++plane)
+        planes[plane] = base + output->planeOffsets[plane];
     return reinterpret_cast<void*>(static_cast<intptr_t>(index + 1));
 }
 
@@ -95,7 +131,7 @@ void displayFrame(void* opaque, void* picture) {
     const int index = static_cast<int>(reinterpret_cast<intptr_t>(picture)) - 1;
     {
         std::lock_guard<std::mutex> hold(output->lock);
-        if (index < 0 || index > 1 || output->buffers[index].empty()) return;
+        if (index < 0 || index >= kPictures || output->pictures[index].empty()) return;
         output->front = index;
         ++output->frameSerial;
         output->frameWaiting = true;
@@ -111,10 +147,12 @@ DWORD WINAPI repaintThreadProc(void* parameter) {
         if (output->quitting) return 0;
         output->frameWaiting = false;
         HWND window = output->window;
+        const RECT shown = output->shownRect;
         hold.unlock();
         // Does not wait for the window's thread: WM_PAINT comes when its queue is idle, and a
-        // run of frames meanwhile merges into one repaint.
-        if (window) InvalidateRect(window, nullptr, FALSE);
+        // run of frames meanwhile merges into one repaint. Only the picture is repainted while
+        // its place stays; the first picture and a format change repaint the whole window.
+        if (window) InvalidateRect(window, IsRectEmpty(&shown) ? nullptr : &shown, FALSE);
         hold.lock();
     }
 }
@@ -203,6 +241,50 @@ void fillBlackAround(HDC dc, const RECT& client, const RECT& picture) {
         if (band.right > band.left && band.bottom > band.top) FillRect(dc, &band, black);
 }
 
+// Converts the front picture to BGRX at width x height into output->image, unless the image
+// already holds that picture at that size. False when there is no picture of this format.
+bool convertFront(VideoOutput* output, unsigned generation, int width, int height) {
+    const uint8_t* planes[3];
+    int pitches[3];
+    unsigned serial;
+    {
+        std::lock_guard<std::mutex> hold(output->lock);
+        if (output->front < 0 || output->formatGeneration != generation) return false;
+        serial = output->frameSerial;
+        if (output->imageGeneration == generation && output->imageSerial == serial &&
+            output->imageWidth == width && output->imageHeight == height)
+            return true;
+        // Marked as read: libVLC writes the other pictures and keeps this one until done.
+        output->reading = output->front;
+        const uint8_t* base = output->pictures[output->reading].data();
+        for (int plane = 0; plane < 3; ++plane) {
+            planes[plane] = base + output->planeOffsets[plane];
+            pitches[plane] = output->planePitches[plane];
+        }
+    }
+    if (!output->scaler) output->scaler = frame_scaler_create();
+    output->image.resize(static_cast<size_t>(width) * height * 4);
+    // High-definition pictures use the BT.709 matrix, standard-definition ones BT.601.
+    const int converted = frame_scaler_convert(
+        output->scaler, planes, pitches, static_cast<int>(output->visibleWidth),
+        static_cast<int>(output->visibleHeight), output->visibleHeight > 576 ? 1 : 0,
+        output->image.data(), width * 4, width, height);
+    {
+        std::lock_guard<std::mutex> hold(output->lock);
+        output->reading = -1;
+    }
+    output->readDone.notify_all();
+    if (converted != 0) {
+        output->imageGeneration = ~0u;
+        return false;
+    }
+    output->imageGeneration = generation;
+    output->imageSerial = serial;
+    output->imageWidth = width;
+    output->imageHeight = height;
+    return true;
+}
+
 bool paintSurface(HWND surface, HDC dc) {
     VideoOutput* output = gShown;
     if (!output || !surface) return false;
@@ -221,26 +303,41 @@ bool paintSurface(HWND surface, HDC dc) {
     if (client.right <= 0 || client.bottom <= 0 || !output->visibleWidth || !output->visibleHeight)
         return false;
     const RECT picture = pictureRect(output, client.right, client.bottom);
+    const int pictureWidth = picture.right - picture.left;
+    const int pictureHeight = picture.bottom - picture.top;
+    // A zoomed picture far larger than the window is not converted whole.
+    if (pictureWidth <= 0 || pictureHeight <= 0 ||
+        static_cast<long long>(pictureWidth) * pictureHeight >
+            16 * std::max<long long>(static_cast<long long>(client.right) * client.bottom,
+                                     1920LL * 1080))
+        return false;
+    if (!convertFront(output, generation, pictureWidth, pictureHeight)) return false;
     fillBlackAround(dc, client, picture);
 
-    std::lock_guard<std::mutex> hold(output->lock);
-    if (output->front < 0 || output->formatGeneration != generation) return false;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = static_cast<LONG>(output->pitch / 4);
-    info.bmiHeader.biHeight = -static_cast<LONG>(output->lines); // top-down rows
+    info.bmiHeader.biWidth = pictureWidth;
+    info.bmiHeader.biHeight = -pictureHeight; // top-down rows
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    SetStretchBltMode(dc, COLORONCOLOR);
-    StretchDIBits(dc, picture.left, picture.top, picture.right - picture.left,
-                  picture.bottom - picture.top, 0, 0, static_cast<int>(output->visibleWidth),
-                  static_cast<int>(output->visibleHeight), output->buffers[output->front].data(),
-                  &info, DIB_RGB_COLORS, SRCCOPY);
-    if (output->drawnSerial != output->frameSerial) {
-        output->drawnSerial = output->frameSerial;
+    SetDIBitsToDevice(dc, picture.left, picture.top, static_cast<DWORD>(pictureWidth),
+                      static_cast<DWORD>(pictureHeight), 0, 0, 0, static_cast<UINT>(pictureHeight),
+                      output->image.data(), &info, DIB_RGB_COLORS);
+    if (output->drawnSerial != output->imageSerial) {
+        output->drawnSerial = output->imageSerial;
         ++output->framesDrawn;
     }
+    RECT before;
+    {
+        std::lock_guard<std::mutex> hold(output->lock);
+        before = output->shownRect;
+        output->shownRect = picture;
+    }
+    // A repaint of the old place only cannot show a picture that moved (its aspect ratio became
+    // known, the window changed): the whole window follows.
+    if (!IsRectEmpty(&before) && !EqualRect(&before, &picture))
+        InvalidateRect(surface, nullptr, FALSE);
     return true;
 }
 
@@ -289,6 +386,7 @@ void setVideoOutputWindow(VideoOutput* output, HWND window) {
     {
         std::lock_guard<std::mutex> hold(output->lock);
         output->window = window;
+        output->shownRect = RECT{};
     }
     gShown = output;
 }
@@ -326,5 +424,6 @@ void destroyVideoOutput(VideoOutput* output) {
         WaitForSingleObject(output->repaintThread, INFINITE);
         CloseHandle(output->repaintThread);
     }
+    frame_scaler_destroy(output->scaler);
     delete output;
 }
