@@ -2,12 +2,15 @@
 // (under Wine: the frame buffers drawn by WM_PAINT) and then the same file with VLC's own cvlc
 // drawing into a window of the same size, and prints the CPU seconds (the engine's with its
 // wineserver), the peak memory and the frames decoded, shown and lost of both, and the ratios.
-// Usage: bench_engine [file [width height]] (default %VELLORAN_MEDIA_WIN%\mpeg2_30s.mpg at
-// 720x576), with a display at least that large. One run per process, so that the peak memory
+// Usage: bench_engine [file [width height [frames]]] (default %VELLORAN_MEDIA_WIN%\mpeg2_30s.mpg
+// at 720x576), with a display at least that large; frames: how many the file holds. libVLC's
+// counts lag behind by up to a second (its statistics are gathered periodically), the same for
+// both players; the frames the engine drew are exact. One run per process, so that the peak memory
 // is that run's. cvlc refuses to run as root; it runs as the user vlcbench (created when
 // missing).
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +30,7 @@ struct Usage {
     double cpuSeconds = 0;
     double peakMegabytes = 0;
     FrameStats frames;
+    VideoSize video; // the picture's size, as the engine saw it
 };
 
 // CPU seconds (user + system) of a process from its /proc stat line; fields 14 and 15. Read
@@ -127,6 +131,7 @@ bool playWithEngine(const WString& path, int width, int height, Usage& usage,
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageW(&msg);
+        if (usage.video.width <= 0) usage.video = engine.getVideoSize();
         const PlayerState state = engine.getState();
         if (state == PlayerState::Ended || state == PlayerState::Error) break;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
@@ -151,22 +156,23 @@ int lastStat(const std::string& text, const char* name) {
     return value;
 }
 
-// cvlc with its X11 output in a window of width x height, the size the engine drew at. Its
+// cvlc with its X11 output, the picture scaled as large as the engine drew it into a window of
+// width x height (cvlc's window takes the picture's size times --zoom, black bars apart). Its
 // frame counts come from the rc interface's "stats", asked for four times a second; the last
 // answer before the end is kept. The asking loop ends when a write fails: the shell started
 // from here inherits Wine's ignored SIGPIPE.
-bool playWithCvlc(const std::string& unixPath, int width, int height, Usage& usage) {
+bool playWithCvlc(const std::string& unixPath, double zoom, Usage& usage) {
     std::system("id vlcbench >/dev/null 2>&1 || useradd -m vlcbench >/dev/null 2>&1");
     const char* display = std::getenv("DISPLAY");
     const std::string result = "/tmp/bench_engine_cvlc.txt", stats = "/tmp/bench_engine_stats.txt";
     std::remove(result.c_str());
     std::remove(stats.c_str());
     const std::string command =
-        "(while sleep 0.25; do echo stats || exit; done) | /usr/bin/time -f '%U %S %M' -o " + result +
-        " runuser -u vlcbench -- env DISPLAY=" + (display ? display : ":0") +
-        " cvlc -I rc --rc-fake-tty --play-and-exit --vout=xcb_x11 --aout=dummy --width=" +
-        std::to_string(width) + " --height=" + std::to_string(height) + " '" + unixPath +
-        "' >" + stats + " 2>/dev/null";
+        "(while sleep 0.25; do echo stats || exit; done) 2>/dev/null | "
+        "/usr/bin/time -f '%U %S %M' -o " +
+        result + " runuser -u vlcbench -- env DISPLAY=" + (display ? display : ":0") +
+        " cvlc -I rc --rc-fake-tty --play-and-exit --vout=xcb_x11 --aout=dummy --zoom=" +
+        std::to_string(zoom) + " '" + unixPath + "' >" + stats + " 2>/dev/null";
     std::system(command.c_str());
     FILE* f = std::fopen(result.c_str(), "r");
     if (!f) return false;
@@ -197,20 +203,21 @@ double share(int part, int whole) {
 
 extern "C" int main(int argc, char** argv) {
     WString path;
-    int width = 720, height = 576;
+    int width = 720, height = 576, frames = 0;
     if (argc > 1) {
         path = fromUtf8(argv[1]);
         if (argc > 3) {
             width = std::atoi(argv[2]);
             height = std::atoi(argv[3]);
         }
+        if (argc > 4) frames = std::atoi(argv[4]);
     } else {
         wchar_t folder[MAX_PATH] = {};
         if (GetEnvironmentVariableW(L"VELLORAN_MEDIA_WIN", folder, MAX_PATH))
             path = WString(folder) + L"\\mpeg2_30s.mpg";
     }
-    if (path.empty() || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES ||
-        width <= 0 || height <= 0) {
+    if (path.empty() || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES || width <= 0 ||
+        height <= 0) {
         std::printf("bench_engine: no media (give a file or set VELLORAN_MEDIA_WIN)\n");
         return 2;
     }
@@ -228,20 +235,28 @@ extern "C" int main(int argc, char** argv) {
                 "shown %d, lost %d, drawn %d\n",
                 ours.cpuSeconds, server, ours.peakMegabytes, ours.frames.decoded,
                 ours.frames.displayed, ours.frames.lost, ours.frames.drawn);
-    if (!playWithCvlc(vlcHostPath(path), width, height, reference)) {
+    double zoom = 1.0;
+    if (ours.video.width > 0 && ours.video.height > 0)
+        zoom = std::min(static_cast<double>(width) / ours.video.width,
+                        static_cast<double>(height) / ours.video.height);
+    if (!playWithCvlc(vlcHostPath(path), zoom, reference)) {
         std::printf("  cvlc:   could not be run (vlc-bin, runuser and /usr/bin/time needed)\n");
         return 1;
     }
-    std::printf("  cvlc:   %.2f CPU s, peak %.1f MB, frames decoded %d, shown %d, lost %d\n",
+    std::printf("  cvlc (zoom %.3f):", zoom);
+    std::printf(" %.2f CPU s, peak %.1f MB, frames decoded %d, shown %d, lost %d\n",
                 reference.cpuSeconds, reference.peakMegabytes, reference.frames.decoded,
                 reference.frames.displayed, reference.frames.lost);
     if (reference.cpuSeconds > 0 && reference.peakMegabytes > 0)
-        std::printf("  ratio engine/cvlc: CPU %.2f (with wineserver %.2f), RSS %.2f; "
-                    "shown/decoded engine %.3f (drawn), cvlc %.3f\n",
+        std::printf("  ratio engine/cvlc: CPU %.2f (with wineserver %.2f), RSS %.2f\n",
                     ours.cpuSeconds / reference.cpuSeconds,
                     (ours.cpuSeconds + server) / reference.cpuSeconds,
-                    ours.peakMegabytes / reference.peakMegabytes,
-                    share(ours.frames.drawn, ours.frames.decoded),
-                    share(reference.frames.displayed, reference.frames.decoded));
+                    ours.peakMegabytes / reference.peakMegabytes);
+    std::printf("  frames lost engine %d, cvlc %d; shown engine %d, cvlc %d", ours.frames.lost,
+                reference.frames.lost, ours.frames.displayed, reference.frames.displayed);
+    if (frames > 0)
+        std::printf("; drawn by the engine %d of %d (%.3f)", ours.frames.drawn, frames,
+                    share(ours.frames.drawn, frames));
+    std::printf("\n");
     return 0;
 }

@@ -36,9 +36,10 @@ bench bar "$top/build/wine/bench/bench_bar.exe.so"
 bench mount "$top/build/bench_mount.exe.so"
 # Each engine case in its own process, so that its peak memory is its own. Normal size: the
 # picture at 1:1; full screen: the whole screen.
-for media in h264_1080p30.mkv:1920x1080 mpeg2_576p25.mpg:720x576 h264_1080p60.mkv:1920x1080; do
-    file=${media%%:*} size=${media#*:}
-    bench engine "$top/build/wine/bench/bench_engine.exe.so" "$bench_media_win\\$file" ${size/x/ }
-    [[ $file == *p60* ]] || bench engine "$top/build/wine/bench/bench_engine.exe.so" \
-        "$bench_media_win\\$file" 2560 1440
+for media in h264_1080p30.mkv:1920x1080:300 mpeg2_576p25.mpg:720x576:500 \
+    h264_1080p60.mkv:1920x1080:600; do
+    IFS=: read -r file size frames <<<"$media"
+    exe="$top/build/wine/bench/bench_engine.exe.so"
+    bench engine "$exe" "$bench_media_win\\$file" ${size/x/ } "$frames"
+    [[ $file == *p60* ]] || bench engine "$exe" "$bench_media_win\\$file" 2560 1440 "$frames"
 done
