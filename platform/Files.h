@@ -1,8 +1,6 @@
 // Questions about paths on the file system.
 #pragma once
 
-#include <memory>
-
 #include "platform/WString.h"
 
 // True for an existing folder (a drive root included).
