@@ -11,6 +11,7 @@
 #include "playback/DiscDetect.h"
 #include "platform/Files.h"
 #include "platform/Scoped.h"
+#include "platform/VirtualDrive.h"
 
 namespace {
 
@@ -127,6 +128,23 @@ void openIsoCommand() {
     openIsoImage(image);
 }
 
+// Where an image cannot have a drive, libVLC reads a DVD or Blu-ray image itself; the user is
+// told once per run why no drive appears.
+void playImageWithoutDrive(const WString& image, const WString& why) {
+    DiscKind kind = imageDiscKind(image);
+    if (kind == DiscKind::None) {
+        showError((L"Could not mount the file.\n" + why).c_str());
+        return;
+    }
+    static bool told = false;
+    if (!told) {
+        told = true;
+        const WString text = L"The image plays without a drive: " + why + L".";
+        MessageBoxW(gMainFrame.mainWindow, text.c_str(), kProductName, MB_OK | MB_ICONINFORMATION);
+    }
+    openMediaPath(image, kind, image);
+}
+
 void openIsoImage(const WString& image) {
     const WString cue = videoCdCueOf(image);
     if (!cue.empty()) {
@@ -154,6 +172,13 @@ void openIsoImage(const WString& image) {
         WaitCursor wait;
         unmountImage(nullptr, true);
         WString reason;
+        WString existing;
+        if (!imagesCanBeMounted(&reason) ||
+            (findFreeDriveLetter().empty() && !findMountedDrive(image, &existing))) {
+            if (reason.empty()) reason = L"no drive letter from K: to Z: is free";
+            playImageWithoutDrive(image, reason);
+            return;
+        }
         if (!mountImage(image, &root, &reason)) {
             // The fixed text, and on a line below it the tool's reason, which a user can act on.
             const WString text = WString(L"Could not mount the file.") +

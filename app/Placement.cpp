@@ -147,10 +147,15 @@ void enterFullScreen() {
     gMainFrame.layoutEnabled = false;
     SetMenu(main, nullptr);
     ShowWindow(main, SW_SHOWNORMAL);
-    int cx = GetSystemMetrics(SM_CXSCREEN);
-    int cy = GetSystemMetrics(SM_CYSCREEN);
+    // The whole monitor the window is on, which need not be the primary one.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (GetMonitorInfoW(MonitorFromWindow(main, MONITOR_DEFAULTTONEAREST), &monitor))
+        area = monitor.rcMonitor;
     SetWindowLongW(main, GWL_STYLE, GetWindowLongW(main, GWL_STYLE) & 0xFF3BFFFF);
-    SetWindowPos(main, nullptr, 0, 0, cx, cy, SWP_NOZORDER | SWP_FRAMECHANGED);
+    SetWindowPos(main, nullptr, area.left, area.top, area.right - area.left,
+                 area.bottom - area.top, SWP_NOZORDER | SWP_FRAMECHANGED);
     gMainFrame.layoutEnabled = true;
     layoutChildren();
     refreshMenu(nullptr);

@@ -93,9 +93,12 @@ bool handOverToRunningInstance(const wchar_t* product, const WString& path) {
     if (!running) return false;
     ScopedKey key = openHandOverKey(product);
     if (!key) return false;
-    // A start just before this one may have handed over a file the running instance has not
-    // read yet (it empties the value once read): wait for that, bounded, so that neither
-    // file is lost.
+    // Starts hand over one at a time, and each after the running instance has read (and so
+    // emptied) the file of the one before: waits bounded, so that no file is lost.
+    const WString lockName = WString(L"Local\\") + product + L".HandOver";
+    ScopedHandle lock(CreateMutexW(nullptr, FALSE, lockName.c_str()));
+    const DWORD locked = lock ? WaitForSingleObject(lock.get(), kTakeTimeoutMs) : WAIT_FAILED;
+    const bool owned = locked == WAIT_OBJECT_0 || locked == WAIT_ABANDONED;
     for (DWORD waited = 0; waited < kTakeTimeoutMs; waited += kTakePollMs) {
         DWORD type = 0, size = 0;
         if (RegQueryValueExW(key.get(), kNewFileValue, nullptr, &type, nullptr, &size) !=
@@ -107,6 +110,7 @@ bool handOverToRunningInstance(const wchar_t* product, const WString& path) {
     RegSetValueExW(key.get(), kNewFileValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
                    static_cast<DWORD>(path.size() * sizeof(wchar_t)));
     PostMessageW(running, WM_MAINFRAME_NEWFILE, 0, 0);
+    if (owned) ReleaseMutex(lock.get());
     return true;
 }
 

@@ -123,7 +123,11 @@ bool VlcPlayer::open(const WString& path, DiscKind discKind) {
         setAspectRatio(std::string());
         return true;
     }
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    // A folder or drive holding the disc, or a DVD or Blu-ray image that libVLC reads itself.
+    const bool discImage = (discKind == DiscKind::Dvd || discKind == DiscKind::BluRay) &&
+                           attributes != INVALID_FILE_ATTRIBUTES;
+    if (discImage || (attributes != INVALID_FILE_ATTRIBUTES &&
+                      (attributes & FILE_ATTRIBUTE_DIRECTORY))) {
         const std::string location = buildDiscLocation(vlcDiscPath(path), discKind);
         fresh = libvlc_media_new_location(instance.get(), location.c_str());
         if (fresh) {
@@ -493,6 +497,8 @@ bool VlcPlayer::menuPointer(int x, int y, bool click) {
 
 void VlcPlayer::showNotice(const std::string& text, int ms) {
     if (!player) return;
+    // Where the program draws the frames, it draws the notice too.
+    if (setVideoOutputNotice(videoOutput.get(), decodeText(text), ms)) return;
     libvlc_media_player_t* p = player.get();
     // The text is sized to the picture, which it is drawn into: a twentieth of its height.
     const VideoSize size = getVideoSize();

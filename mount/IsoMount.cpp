@@ -246,6 +246,11 @@ bool canEjectDisc(const WString& currentPath, bool active) {
     // Unmounting the recorded images needs no device, so it is offered even where the virtual
     // drive cannot be opened as a device.
     if (!mountedImages.empty()) return true;
+    // Only an optical drive is opened as a device: asked on every menu refresh, a hard disk or
+    // a network drive must not be touched.
+    if (currentPath.size() < 2 || currentPath[1] != L':') return false;
+    const WString root = currentPath.substr(0, 2) + L"\\";
+    if (GetDriveTypeW(root.c_str()) != DRIVE_CDROM) return false;
     return static_cast<bool>(openDeviceOf(currentPath));
 }
 

@@ -11,6 +11,8 @@
 
 #include <vlc/vlc.h>
 
+#include "platform/WString.h"
+
 struct VideoOutput;
 
 // Draws the newest video frame into the video surface during its WM_PAINT; false when there is
@@ -29,6 +31,9 @@ void setVideoOutputScale(VideoOutput* output, float scale);
 // A point of the window the video appears in, in coordinates of the decoded picture; false
 // outside the picture or where libVLC draws itself. GUI thread.
 bool videoOutputPicturePoint(VideoOutput* output, int x, int y, int* pictureX, int* pictureY);
+// A short text over the picture for ms milliseconds, where the program draws the frames itself;
+// false where libVLC draws (it is then shown by libVLC's own means). GUI thread.
+bool setVideoOutputNotice(VideoOutput* output, const WString& text, int ms);
 // Frames drawn on screen so far, each new frame counted once; 0 where libVLC draws itself.
 unsigned videoOutputFramesDrawn(VideoOutput* output);
 // Only after the player was released: libVLC's video threads may use the output until then.

@@ -1,5 +1,10 @@
 #include "playback/DiscDetect.h"
 
+#include <cstring>
+#include <vector>
+
+#include "platform/Scoped.h"
+
 namespace {
 
 struct StructureTest {
@@ -64,4 +69,31 @@ WString discStructureProblem(const WString& root, DiscKind kind) {
     FindClose(search);
     if (missing.empty()) return WString();
     return L"The Blu-ray has no clip information (BDMV\\CLIPINF) for " + missing + L".";
+}
+
+DiscKind imageDiscKind(const WString& image) {
+    // ISO 9660 and UDF keep the root folder's records within the first megabytes; names of
+    // 8-bit characters are stored as they are.
+    constexpr DWORD kChunk = 1 << 20;
+    constexpr int kChunks = 32;
+    ScopedHandle file(CreateFileW(image.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return DiscKind::None;
+    std::vector<char> data(kChunk + 16);
+    bool bluRay = false;
+    size_t carried = 0;
+    for (int i = 0; i < kChunks; ++i) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), data.data() + carried, kChunk, &got, nullptr) || got == 0) break;
+        const size_t size = carried + got;
+        for (size_t at = 0; at + 8 <= size; ++at) {
+            if (data[at] == 'V' && std::memcmp(&data[at], "VIDEO_TS", 8) == 0)
+                return DiscKind::Dvd;
+            if (data[at] == 'B' && std::memcmp(&data[at], "BDMV", 4) == 0) bluRay = true;
+        }
+        // The last bytes go round again, so a name across two reads is still found.
+        carried = size < 8 ? size : 8;
+        std::memmove(data.data(), data.data() + size - carried, carried);
+    }
+    return bluRay ? DiscKind::BluRay : DiscKind::None;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/VideoCd.h"
 #include "playback/MediaTypes.h"
 #include "platform/Files.h"
 
@@ -36,6 +37,8 @@ int PlayListData::buildFromPath(const WString& path) {
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
             const WString full = folder + found.cFileName;
             if (!isMediaFile(full) || !readable.canRead(found.cFileName)) continue;
+            // A .bin beside its .cue is a Video CD image, not a stream to step through.
+            if (!videoCdCueOf(full).empty()) continue;
             entries.push_back(PlayListEntry{full == path ? 1 : 0, full});
         } while (FindNextFileW(search, &found));
         FindClose(search);

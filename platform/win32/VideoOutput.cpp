@@ -35,3 +35,7 @@ unsigned videoOutputFramesDrawn(VideoOutput*) {
 void destroyVideoOutput(VideoOutput* output) {
     delete output;
 }
+
+bool setVideoOutputNotice(VideoOutput*, const WString&, int) {
+    return false;
+}

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/Scoped.h"
 #include "platform/wine/frame_scaler.h"
 
 // libVLC hands over its pictures as planar YUV 4:2:0 without converting them: it copies each into
@@ -40,6 +41,8 @@ struct VideoOutput {
     std::condition_variable readDone; // reading went back to -1
 
     // GUI thread only.
+    WString notice;        // drawn over the picture until noticeUntil
+    ULONGLONG noticeUntil = 0;
     unsigned knownGeneration = ~0u;
     unsigned visibleWidth = 0, visibleHeight = 0;
     double pixelAspect = 1.0; // the sample aspect ratio of the picture
@@ -231,6 +234,28 @@ RECT pictureRect(const VideoOutput* output, int cw, int ch) {
     return r;
 }
 
+// The notice at the picture's bottom left, white on a dark outline so that it reads over any
+// picture; its size follows the picture's height.
+void drawNotice(VideoOutput* output, HDC dc, const RECT& picture) {
+    if (output->notice.empty() || GetTickCount64() >= output->noticeUntil) return;
+    const int height = picture.bottom - picture.top;
+    const int fontHeight = std::max(14, height / 20);
+    ScopedFont font(CreateFontW(-fontHeight, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                                DEFAULT_PITCH | FF_SWISS, L"Arial"));
+    SelectedObject selected(dc, font.get());
+    SetBkMode(dc, TRANSPARENT);
+    const int x = picture.left + fontHeight / 2;
+    const int y = picture.bottom - fontHeight * 2;
+    const int length = static_cast<int>(output->notice.size());
+    SetTextColor(dc, RGB(0, 0, 0));
+    for (int dx = -1; dx <= 1; ++dx)
+        for (int dy = -1; dy <= 1; ++dy)
+            if (dx || dy) TextOutW(dc, x + dx * 2, y + dy * 2, output->notice.c_str(), length);
+    SetTextColor(dc, RGB(255, 255, 255));
+    TextOutW(dc, x, y, output->notice.c_str(), length);
+}
+
 void fillBlackAround(HDC dc, const RECT& client, const RECT& picture) {
     HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     RECT bands[4] = {{client.left, client.top, client.right, picture.top},
@@ -324,6 +349,7 @@ bool paintSurface(HWND surface, HDC dc) {
     SetDIBitsToDevice(dc, picture.left, picture.top, static_cast<DWORD>(pictureWidth),
                       static_cast<DWORD>(pictureHeight), 0, 0, 0, static_cast<UINT>(pictureHeight),
                       output->image.data(), &info, DIB_RGB_COLORS);
+    drawNotice(output, dc, picture);
     if (output->drawnSerial != output->imageSerial) {
         output->drawnSerial = output->imageSerial;
         ++output->framesDrawn;
@@ -426,4 +452,17 @@ void destroyVideoOutput(VideoOutput* output) {
     }
     frame_scaler_destroy(output->scaler);
     delete output;
+}
+
+bool setVideoOutputNotice(VideoOutput* output, const WString& text, int ms) {
+    if (!output) return false;
+    output->notice = text;
+    output->noticeUntil = GetTickCount64() + static_cast<ULONGLONG>(ms > 0 ? ms : 0);
+    HWND window = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(output->lock);
+        window = output->window;
+    }
+    if (window) InvalidateRect(window, nullptr, FALSE);
+    return true;
 }

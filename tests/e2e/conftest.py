@@ -274,10 +274,11 @@ class Player:
         self.others = []
 
     # -- starting and stopping
-    def start(self, *args, wait=True, timeout=40):
+    def start(self, *args, wait=True, timeout=40, wrapper=()):
+        """wrapper: a command the player runs under (it ends by running its arguments)."""
         if not EXE.exists():
             pytest.fail(f"{EXE} is not built")
-        self.proc = subprocess.Popen(["wine", str(EXE), *map(str, args)], env=self.env,
+        self.proc = subprocess.Popen([*wrapper, "wine", str(EXE), *map(str, args)], env=self.env,
                                      stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL, start_new_session=True)
         if wait:

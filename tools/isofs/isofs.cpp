@@ -24,6 +24,7 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -137,6 +138,27 @@ void detachFromCaller() {
 // file goes first) ends the server too, so that a deleted Wine prefix leaves nothing running.
 bool keepServing() { return !exists(stateDir + "/stop") && exists(stateDir + "/image"); }
 
+// Without the right to unmount, fusermount3 does it: run directly with its arguments, so that
+// no shell reads the mount folder's name.
+bool lazyUnmountAsUser() {
+    const pid_t child = fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) {
+            dup2(null, STDOUT_FILENO);
+            dup2(null, STDERR_FILENO);
+        }
+        execlp("fusermount3", "fusermount3", "-u", "-z", "--", mountPoint.c_str(),
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 void watchForStop() {
     while (!stopping) {
         if (!keepServing()) break;
@@ -144,10 +166,8 @@ void watchForStop() {
     }
     stopping = true;
     // Unmounting makes the request loop end on its own.
-    if (umount2(mountPoint.c_str(), MNT_DETACH) != 0) {
-        std::string command = "fusermount3 -u -z '" + mountPoint + "' >/dev/null 2>&1";
-        if (system(command.c_str()) != 0) kill(getpid(), SIGTERM);
-    }
+    if (umount2(mountPoint.c_str(), MNT_DETACH) != 0 && !lazyUnmountAsUser())
+        kill(getpid(), SIGTERM);
 }
 
 std::string fuseUnavailableReason() {

@@ -1,0 +1,5 @@
+#include "platform/VirtualDrive.h"
+
+bool imagesCanBeMounted(WString*) {
+    return true;
+}
