@@ -84,7 +84,7 @@ std::vector<WString> readMountRecord() {
     if (RegQueryValueExW(key.get(), kRecordValue, nullptr, &type,
                          reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
         return images;
-    for (const wchar_t* at = data.data(); *at; at += wcslen(at) + 1) images.emplace_back(at);
+    for (const wchar_t* at = data.data(); *at; at += lstrlenW(at) + 1) images.emplace_back(at);
     return images;
 }
 
