@@ -235,25 +235,34 @@ RECT pictureRect(const VideoOutput* output, int cw, int ch) {
 }
 
 // The notice at the picture's bottom left, white on a dark outline so that it reads over any
-// picture; its size follows the picture's height.
+// picture, in lines that fit the picture's width; its size follows the picture's height.
 void drawNotice(VideoOutput* output, HDC dc, const RECT& picture) {
     if (output->notice.empty() || GetTickCount64() >= output->noticeUntil) return;
     const int height = picture.bottom - picture.top;
-    const int fontHeight = std::max(14, height / 20);
+    const int fontHeight = std::max(12, height / 26);
     ScopedFont font(CreateFontW(-fontHeight, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
                                 DEFAULT_PITCH | FF_SWISS, L"Arial"));
     SelectedObject selected(dc, font.get());
     SetBkMode(dc, TRANSPARENT);
-    const int x = picture.left + fontHeight / 2;
-    const int y = picture.bottom - fontHeight * 2;
-    const int length = static_cast<int>(output->notice.size());
+    const int margin = fontHeight / 2 + 2;
+    RECT box{picture.left + margin, picture.top + margin, picture.right - margin,
+             picture.bottom - margin};
+    const UINT format = DT_LEFT | DT_WORDBREAK | DT_NOPREFIX;
+    RECT measured = box;
+    DrawTextW(dc, output->notice.c_str(), -1, &measured, format | DT_CALCRECT);
+    OffsetRect(&box, 0, box.bottom - measured.bottom);
+    box.top = std::max(box.top, picture.top + margin);
     SetTextColor(dc, RGB(0, 0, 0));
     for (int dx = -1; dx <= 1; ++dx)
-        for (int dy = -1; dy <= 1; ++dy)
-            if (dx || dy) TextOutW(dc, x + dx * 2, y + dy * 2, output->notice.c_str(), length);
+        for (int dy = -1; dy <= 1; ++dy) {
+            if (!dx && !dy) continue;
+            RECT shadow = box;
+            OffsetRect(&shadow, dx * 2, dy * 2);
+            DrawTextW(dc, output->notice.c_str(), -1, &shadow, format);
+        }
     SetTextColor(dc, RGB(255, 255, 255));
-    TextOutW(dc, x, y, output->notice.c_str(), length);
+    DrawTextW(dc, output->notice.c_str(), -1, &box, format);
 }
 
 void fillBlackAround(HDC dc, const RECT& client, const RECT& picture) {
