@@ -57,3 +57,6 @@ for media in h264_1080p30.mkv:1920x1080:300 mpeg2_576p25.mpg:720x576:500 \
     bench engine "$exe" "$bench_media_win\\$file" ${size/x/ } "$frames"
     [[ $file == *p60* ]] || bench engine "$exe" "$bench_media_win\\$file" 2560 1440 "$frames"
 done
+# Memory over 300 open/play/stop cycles of files and discs through the controller; several
+# minutes. Narrower runs: bench_memory.exe.so 300 files|discs logic|engine|kept.
+bench memory "$top/build/wine/bench/bench_memory.exe.so"
