@@ -117,10 +117,10 @@ struct Source {
 
 } // namespace
 
-extern "C" int wmain(int argc, wchar_t** argv) {
-    const int cycles = argc > 1 ? std::atoi(toUtf8(WString(argv[1])).c_str()) : 300;
-    const WString sources = argc > 2 ? WString(argv[2]) : WString(L"all");
-    const WString driver = argc > 3 ? WString(argv[3]) : WString(L"logic");
+extern "C" int main(int argc, char** argv) {
+    const int cycles = argc > 1 ? std::atoi(argv[1]) : 300;
+    const std::string sources = argc > 2 ? argv[2] : "all";
+    const std::string driver = argc > 3 ? argv[3] : "logic";
     char media[MAX_PATH] = {};
     if (!GetEnvironmentVariableA("VELLORAN_MEDIA_WIN", media, MAX_PATH) || cycles < 1) {
         std::printf("bench_memory: VELLORAN_MEDIA_WIN is not set\n");
@@ -130,17 +130,17 @@ extern "C" int wmain(int argc, wchar_t** argv) {
     MultiByteToWideChar(CP_UTF8, 0, media, -1, wideMedia, MAX_PATH);
     const WString base = WString(wideMedia) + L"\\";
     std::vector<Source> list;
-    if (sources != L"discs") {
+    if (sources != "discs") {
         list.push_back({base + L"testsrc.mkv", DiscKind::None});
         list.push_back({base + L"twoaudio.mkv", DiscKind::None});
         list.push_back({base + L"audio.mp3", DiscKind::None});
     }
-    if (sources != L"files") {
+    if (sources != "files") {
         list.push_back({base + L"dvd", DiscKind::Dvd});
         list.push_back({base + L"dvd.iso", DiscKind::Dvd});
     }
     // Files and discs alternate: file, disc, file, disc...
-    if (sources == L"all") list = {list[0], list[3], list[1], list[4], list[2], list[3],
+    if (sources == "all") list = {list[0], list[3], list[1], list[4], list[2], list[3],
                                    list[0], list[4], list[1], list[3], list[2], list[4]};
 
     WNDCLASSW wc{};
@@ -158,10 +158,10 @@ extern "C" int wmain(int argc, wchar_t** argv) {
     Listener listener(window);
     std::unique_ptr<PlayLogic> logic;
     std::unique_ptr<MediaPlayer> kept;
-    if (driver == L"logic") {
+    if (driver == "logic") {
         logic = std::make_unique<PlayLogic>(&listener, window, &preferences);
         gLogic = logic.get();
-    } else if (driver == L"kept") {
+    } else if (driver == "kept") {
         kept.reset(createVlcPlayer(buildVlcOptions(preferences)));
         if (!kept->init(window)) return 1;
         kept->setHwnd(window);
@@ -170,7 +170,7 @@ extern "C" int wmain(int argc, wchar_t** argv) {
     }
 
     std::printf("memory over %d open/play/stop cycles (sources %s, driver %s)\n", cycles,
-                toUtf8(sources).c_str(), toUtf8(driver).c_str());
+                sources.c_str(), driver.c_str());
     double at[4] = {};
     int failures = 0;
     const DWORD start = GetTickCount();
