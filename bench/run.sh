@@ -28,7 +28,7 @@ bench() { # name executable args...
         return
     fi
     timeout 900 wine "$exe" "$@" 2>&1 | filter_wine |
-        grep -vE '^\[[0-9a-f]{8,}\]|^ALSA lib|^\[(h264|mpeg|aac|mp3)'
+        grep -vE '^\[[0-9a-f]{8,}\]|^ALSA lib|^\[(h264|mpeg|aac|mp3)|^No such file or directory\.$|^Unknown PCM'
 }
 
 bench playlist "$top/build/wine/bench/bench_playlist.exe.so"
