@@ -6,6 +6,7 @@
 
 #include "engine/VlcOptions.h"
 #include "platform/DiscPointer.h"
+#include "platform/Memory.h"
 #include "platform/VideoOutput.h"
 #include "platform/VlcPaths.h"
 
@@ -75,7 +76,10 @@ void VlcPlayer::release() {
     relay.reset();
     videoOutput.reset();
     media.reset();
+    const bool hadInstance = instance != nullptr;
     instance.reset();
+    // The decoder threads' freed memory would otherwise stay with the process.
+    if (hadInstance) returnFreedMemory();
 }
 
 void VlcPlayer::setEventWindow(HWND window, UINT message) {

@@ -1,0 +1,7 @@
+#include "platform/Memory.h"
+
+#include <windows.h>
+
+void returnFreedMemory() {
+    HeapCompact(GetProcessHeap(), 0);
+}
