@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "engine/VlcOptions.h"
 #include "engine/VlcPlayer.h"
 #include "mount/IsoMount.h"
@@ -64,32 +65,6 @@ unsigned long long readSum(const WString& path, ULONGLONG offset, ULONGLONG leng
     return sum;
 }
 
-ULONGLONG fileSize(const WString& path) {
-    WIN32_FILE_ATTRIBUTE_DATA a;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a)) return 0;
-    return (static_cast<ULONGLONG>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
-}
-
-void findLargest(const WString& folder, WString* best, ULONGLONG* bestSize) {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        WString name = data.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            findLargest(folder + name + L"\\", best, bestSize);
-            continue;
-        }
-        ULONGLONG size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        if (size > *bestSize) {
-            *bestSize = size;
-            *best = folder + name;
-        }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-}
-
 std::string readHead(const WString& path, DWORD length) {
     std::string data(length, '\0');
     HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -132,7 +107,7 @@ double megabytesPerSecond(ULONGLONG bytes, double seconds) {
 void measureReading(const WString& image, const WString& root) {
     WString file;
     ULONGLONG size = 0;
-    findLargest(root, &file, &size);
+    bench::findLargest(root, &file, &size);
     ULONGLONG offset = 0;
     const std::string head = readHead(file, 2048);
     if (size == 0 || head.size() != 2048 || !findInImage(image, head, &offset)) {
@@ -166,25 +141,12 @@ void measureReading(const WString& image, const WString& root) {
     std::printf("    same bytes: %s\n", same ? "yes" : "NO");
 }
 
-LRESULT CALLBACK videoProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT) {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        const SurfacePainter painter = videoSurfacePainter();
-        if (!painter || !painter(window, dc))
-            FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        EndPaint(window, &ps);
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
 // Mount, detect, engine open and play, until the first frame is drawn in the window; the
 // seconds from the start to each step. False when no frame came within 30 s.
 bool openToFirstFrame(const WString& image, double* mounted, double* detected,
                       double* firstFrame) {
     WNDCLASSW wc{};
-    wc.lpfnWndProc = videoProc;
+    wc.lpfnWndProc = bench::videoProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"BenchVideo";
     RegisterClassW(&wc);
@@ -272,7 +234,7 @@ extern "C" int main(int argc, char** argv) {
         return 2;
     }
     const WString image = fromUtf8(argv[1]);
-    const ULONGLONG size = fileSize(image);
+    const ULONGLONG size = bench::fileSize(image);
     if (size == 0) {
         std::printf("bench_bigimage: no image %s\n", argv[1]);
         return 2;

@@ -19,6 +19,7 @@
 
 #include <unistd.h>
 
+#include "bench/BenchSupport.h"
 #include "engine/VlcPlayer.h"
 #include "platform/VlcPaths.h"
 #include "engine/VlcOptions.h"
@@ -46,18 +47,6 @@ double processSeconds(int pid) {
                                 &utime, &stime) == 2;
     std::fclose(stat);
     return ok ? static_cast<double>(utime + stime) / sysconf(_SC_CLK_TCK) : 0;
-}
-
-// The peak resident memory of this process (VmHWM), in MB.
-double peakMegabytes() {
-    FILE* status = std::fopen("/proc/self/status", "r");
-    if (!status) return 0;
-    char line[256];
-    double kilobytes = 0;
-    while (std::fgets(line, sizeof line, status))
-        if (std::sscanf(line, "VmHWM: %lf", &kilobytes) == 1) break;
-    std::fclose(status);
-    return kilobytes / 1024.0;
 }
 
 // CPU seconds of this prefix's wineserver, which does part of a Winelib program's work.
@@ -89,23 +78,10 @@ double wineserverSeconds() {
     return total;
 }
 
-LRESULT CALLBACK videoProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT) {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        const SurfacePainter painter = videoSurfacePainter();
-        if (!painter || !painter(window, dc))
-            FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        EndPaint(window, &ps);
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
 bool playWithEngine(const WString& path, int width, int height, Usage& usage,
                     double& serverSeconds) {
     WNDCLASSW wc{};
-    wc.lpfnWndProc = videoProc;
+    wc.lpfnWndProc = bench::videoProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"BenchVideo";
     RegisterClassW(&wc);
@@ -141,7 +117,7 @@ bool playWithEngine(const WString& path, int width, int height, Usage& usage,
     DestroyWindow(window);
 
     usage.cpuSeconds = processSeconds(getpid()) - cpuBefore;
-    usage.peakMegabytes = peakMegabytes();
+    usage.peakMegabytes = bench::statusMegabytes("VmHWM:");
     serverSeconds = wineserverSeconds() - serverBefore;
     return ok;
 }

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "engine/VlcOptions.h"
 #include "engine/VlcPlayer.h"
 #include "playback/PlayLogic.h"
@@ -33,29 +34,11 @@ constexpr DWORD kPlayTimeoutMs = 15000;
 PlayLogic* gLogic = nullptr;
 MediaPlayer* gBareEngine = nullptr; // the bare engine, told when an event was handled
 
-// The resident memory of this process (VmRSS), in MB.
-double residentMegabytes() {
-    FILE* status = std::fopen("/proc/self/status", "r");
-    if (!status) return 0;
-    char line[256];
-    double kilobytes = 0;
-    while (std::fgets(line, sizeof line, status))
-        if (std::sscanf(line, "VmRSS: %lf", &kilobytes) == 1) break;
-    std::fclose(status);
-    return kilobytes / 1024.0;
-}
-
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        const SurfacePainter painter = videoSurfacePainter();
-        if (!painter || !painter(window, dc))
-            FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        EndPaint(window, &ps);
+    case WM_PAINT:
+        bench::paintVideo(window);
         return 0;
-    }
     case WM_TIMER:
         if (gLogic) gLogic->timerProc();
         return 0;
@@ -205,7 +188,7 @@ extern "C" int main(int argc, char** argv) {
             ++failures;
             std::printf("cycle %d: %s did not play\n", cycle, toUtf8(source.path).c_str());
         }
-        const double rss = residentMegabytes();
+        const double rss = bench::statusMegabytes("VmRSS:");
         const int mark = cycle == 1     ? 0
                          : cycle == 100 ? 1
                          : cycle == 200 ? 2

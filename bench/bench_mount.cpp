@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "mount/IsoMount.h"
 
 namespace {
@@ -49,39 +50,12 @@ std::string readRange(const WString& path, ULONGLONG offset, ULONGLONG length) {
     return data;
 }
 
-ULONGLONG fileSize(const WString& path) {
-    WIN32_FILE_ATTRIBUTE_DATA a;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a)) return 0;
-    return (static_cast<ULONGLONG>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
-}
-
-// The largest file under folder (recursively).
-void findLargest(const WString& folder, WString* best, ULONGLONG* bestSize) {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        WString name = data.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            findLargest(folder + name + L"\\", best, bestSize);
-            continue;
-        }
-        ULONGLONG size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        if (size > *bestSize) {
-            *bestSize = size;
-            *best = folder + name;
-        }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-}
-
 // Where the file's data starts in the image: disc file systems store files in whole 2048-byte
 // sectors, so the first sector of the file is looked for at sector boundaries.
 bool findInImage(const WString& image, const std::string& head, ULONGLONG* offset) {
     const size_t kSector = 2048;
     const size_t kSpan = 4u << 20;
-    ULONGLONG size = fileSize(image);
+    ULONGLONG size = bench::fileSize(image);
     for (ULONGLONG at = 0; at < size; at += kSpan) {
         std::string block = readRange(image, at, kSpan + kSector);
         for (size_t i = 0; i + head.size() <= block.size() && i < kSpan; i += kSector) {
@@ -106,7 +80,7 @@ extern "C" int main(int argc, char** argv) {
         if (n > 0 && n < MAX_PATH) image = WString(folder, n) + L"\\dvd.iso";
     }
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 20;
-    if (image.empty() || rounds <= 0 || fileSize(image) == 0) {
+    if (image.empty() || rounds <= 0 || bench::fileSize(image) == 0) {
         std::printf("usage: bench_mount [image] [rounds]\n");
         return 2;
     }
@@ -122,7 +96,7 @@ extern "C" int main(int argc, char** argv) {
 
     WString file;
     ULONGLONG size = 0;
-    findLargest(root, &file, &size);
+    bench::findLargest(root, &file, &size);
     int rc = 1;
     ULONGLONG offset = 0;
     double t2 = now();

@@ -1,0 +1,73 @@
+// Small pieces the benchmarks share: this process's memory, file sizes, and a video window that
+// shows the engine's frames.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "platform/VideoOutput.h"
+#include "platform/WString.h"
+
+namespace bench {
+
+// A kB field of /proc/self/status ("VmRSS:" resident now, "VmHWM:" its peak), in MB.
+inline double statusMegabytes(const char* field) {
+    FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status) return 0;
+    char line[256];
+    char format[32];
+    std::snprintf(format, sizeof format, "%s %%lf", field);
+    double kilobytes = 0;
+    while (std::fgets(line, sizeof line, status))
+        if (std::sscanf(line, format, &kilobytes) == 1) break;
+    std::fclose(status);
+    return kilobytes / 1024.0;
+}
+
+inline ULONGLONG fileSize(const WString& path) {
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a)) return 0;
+    return (static_cast<ULONGLONG>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+}
+
+// The largest file under folder (recursively; folder ends with a backslash).
+inline void findLargest(const WString& folder, WString* best, ULONGLONG* bestSize) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        WString name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            findLargest(folder + name + L"\\", best, bestSize);
+            continue;
+        }
+        ULONGLONG size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        if (size > *bestSize) {
+            *bestSize = size;
+            *best = folder + name;
+        }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+}
+
+// WM_PAINT of a video window: the newest frame where the program draws it, else black.
+inline void paintVideo(HWND window) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    const SurfacePainter painter = videoSurfacePainter();
+    if (!painter || !painter(window, dc))
+        FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    EndPaint(window, &ps);
+}
+
+inline LRESULT CALLBACK videoProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        paintVideo(window);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace bench
