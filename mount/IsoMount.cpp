@@ -124,19 +124,10 @@ void noteMounted(const WString& image) {
 
 } // namespace
 
-int unmountLeftBehind() {
-    const std::vector<WString> images = readMountRecord();
-    if (images.empty()) return 0;
-    const WString tool = getMountToolPath();
-    const WString listing = toolListing(tool);
-    int unmounted = 0;
-    for (const WString& image : images) {
-        if (findListedPath(listing, image, 0) == WString::npos) continue;
-        runProcess(quoted(tool) + L" /unmount " + quoted(image), nullptr);
-        ++unmounted;
-    }
+void unmountLeftBehind() {
+    for (const WString& image : readMountRecord()) unmountImage(&image, true);
+    // Also what the tool no longer lists: nothing of it is left to take down.
     writeMountRecord({});
-    return unmounted;
 }
 
 WString getMountToolPath() {

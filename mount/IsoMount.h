@@ -17,9 +17,9 @@ bool findDriveInListing(const WString& listing, const WString& image, WString* d
 bool mountImage(const WString& image, WString* driveRoot, WString* reason = nullptr);
 void unmountImage(const WString* image, bool askTool);
 // Unmounts the images an earlier run mounted and left behind (it was killed or crashed), as
-// its record in the registry names them; returns how many were still mounted. Only for a
-// start with no other instance running, whose mounts are in the same record.
-int unmountLeftBehind();
+// its record in the registry names them. Only for a start with no other instance running,
+// whose mounts are in the same record.
+void unmountLeftBehind();
 // Whether "Eject Disk" can act: nothing plays (active: media is playing or paused), and there
 // are recorded images or the drive of currentPath opens as a device.
 bool canEjectDisc(const WString& currentPath, bool active);

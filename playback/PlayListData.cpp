@@ -16,11 +16,11 @@ bool pathLess(const PlayListEntry& a, const PlayListEntry& b) {
 } // namespace
 
 int PlayListData::buildFromPath(const WString& path) {
-    entries.clear();
     if (isDirectory(path)) {
-        entries.push_back(PlayListEntry{1, path});
+        setSingle(path);
         return count();
     }
+    entries.clear();
     const size_t separator = path.rfind(L'\\');
     if (separator == WString::npos) return 0;
     const WString folder = path.substr(0, separator + 1);

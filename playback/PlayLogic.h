@@ -151,15 +151,16 @@ public:
     TrackList subtitles;
     // Set once the current media has been seen playing.
     bool hasPlayed = false;
-    // The clock of a Blu-ray title standing at its end, and for how many timer ticks.
-    long long heldTime = -1;
-    int heldTicks = 0;
     // The current media was reached by stepping through the play list, not opened directly.
     bool reachedByStep = false;
     // Where positions are kept; null: none are kept or resumed (tests).
     ResumeStore* resumeStore = nullptr;
 
 private:
+    // The clock of a Blu-ray title standing at its end, and for how many timer ticks.
+    long long heldTime = -1;
+    int heldTicks = 0;
+
     void waitWhilePlaying();
     // Resuming: the kept position is reached once the source plays (a disc first leaves its
     // menu for the title), and the position seen last is kept when the source goes.
