@@ -66,12 +66,12 @@ bool openMediaPath(const WString& path, DiscKind kind, const WString& image) {
         showError(L"Could not load the disk.");
         return false;
     }
-    if (!directory && kind == DiscKind::None && isRawDiscImage(path)) {
+    if (!directory && kind == DiscKind::None && path.size() > 4 &&
+        asciiLower(path.substr(path.size() - 4)) == L".bin" && isRawDiscImage(path)) {
         // A .bin without its .cue would play as a bare stream, with a wrong length and shape.
         showError(L"Could not load the file.\nThe disc image's cue sheet (.cue) is missing.");
         return false;
     }
-    // A disc image played without a drive is a file opened as a disc.
     if (directory) {
         const WString problem = discStructureProblem(path, kind);
         if (!problem.empty()) {
@@ -80,6 +80,7 @@ bool openMediaPath(const WString& path, DiscKind kind, const WString& image) {
             return false;
         }
     }
+    // A disc image played without a drive is a file opened as a disc.
     bool accepted = directory || kind != DiscKind::None || logic->playList.isMediaFile(path);
     bool started = false;
     if (accepted && logic->open(path, kind, image)) {
