@@ -4,6 +4,7 @@
 
 #include <gdiplus.h>
 
+#include "engine/VlcPlayer.h"
 #include "mount/IsoMount.h"
 #include "platform/Files.h"
 #include "platform/Scoped.h"
@@ -59,6 +60,8 @@ void shutdownApp() {
         gMainFrame.mainMenu = nullptr;
     }
     gMainFrame.app.reset();
+    // Every engine is gone with the main window's children; libVLC's threads end here.
+    releaseSharedVlcInstance();
     unregisterHyperlinkClass(gMainFrame.instance);
     unmountImage(nullptr, true);
     if (gdiplusToken) {

@@ -264,5 +264,6 @@ extern "C" int main(int argc, char** argv) {
     }
     std::printf("    cvlc dvd:///: %6.3f s  (to \"Received first picture\")\n", reference);
     std::printf("    ratio player/cvlc: %.2f\n", reference > 0 ? ours / reference : 0.0);
+    releaseSharedVlcInstance();
     return 0;
 }

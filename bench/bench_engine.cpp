@@ -234,5 +234,6 @@ extern "C" int main(int argc, char** argv) {
         std::printf("; drawn by the engine %d of %d (%.3f)", ours.frames.drawn, frames,
                     share(ours.frames.drawn, frames));
     std::printf("\n");
+    releaseSharedVlcInstance();
     return 0;
 }

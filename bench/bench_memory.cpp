@@ -214,5 +214,6 @@ extern "C" int main(int argc, char** argv) {
         std::printf("goal: last 100 cycles <= %.0f MB: %s\n", kGoalMegabytes,
                     growth <= kGoalMegabytes ? "met" : "not met");
     }
+    releaseSharedVlcInstance();
     return 0;
 }

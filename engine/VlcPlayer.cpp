@@ -37,7 +37,45 @@ int appendDescriptions(libvlc_track_description_t* descriptions, TrackList& list
     return count;
 }
 
+// The libVLC instance the engines share, one after another. A fresh instance for every source
+// loads libVLC's modules again and leaves memory behind each time; one kept instance does not.
+// It is replaced when the options differ (changed preferences) and let go of at exit.
+struct SharedInstance {
+    std::vector<std::string> options;
+    libvlc_instance_t* instance = nullptr;
+};
+
+SharedInstance& sharedInstance() {
+    static SharedInstance shared;
+    return shared;
+}
+
+// A new reference to the shared instance for these options; null when libVLC cannot start.
+libvlc_instance_t* acquireInstance(const std::vector<std::string>& options) {
+    SharedInstance& shared = sharedInstance();
+    if (shared.instance && shared.options != options) releaseSharedVlcInstance();
+    if (!shared.instance) {
+        std::vector<const char*> argv;
+        for (const std::string& option : options)
+            argv.push_back(option.c_str());
+        shared.instance = libvlc_new(static_cast<int>(argv.size()), argv.data());
+        if (!shared.instance) return nullptr;
+        shared.options = options;
+    }
+    libvlc_retain(shared.instance);
+    return shared.instance;
+}
+
 } // namespace
+
+void releaseSharedVlcInstance() {
+    SharedInstance& shared = sharedInstance();
+    if (!shared.instance) return;
+    libvlc_release(shared.instance);
+    shared.instance = nullptr;
+    shared.options.clear();
+    returnFreedMemory();
+}
 
 MediaPlayer* createVlcPlayer(std::vector<std::string> options) {
     return new VlcPlayer(std::move(options));
@@ -51,10 +89,7 @@ VlcPlayer::~VlcPlayer() {
 }
 
 bool VlcPlayer::init(HWND) {
-    std::vector<const char*> argv;
-    for (const std::string& option : options)
-        argv.push_back(option.c_str());
-    instance.reset(libvlc_new(static_cast<int>(argv.size()), argv.data()));
+    instance.reset(acquireInstance(options));
     if (!instance) {
         OutputDebugStringW(L"VlcPlayer::init: libvlc_new failed\n");
         return false;

@@ -30,6 +30,10 @@ struct FrameStats {
     int drawn = 0;     // drawn on screen by the program (0 where libVLC draws itself)
 };
 
+// Lets go of the libVLC instance the engines share (see init); called once no engine is left,
+// at exit. The next engine starts a new one.
+void releaseSharedVlcInstance();
+
 class VlcPlayer : public MediaPlayer {
 public:
     // options: libVLC's instance options (see buildVlcOptions).
@@ -39,7 +43,8 @@ public:
     ~VlcPlayer() override;
 
     int getPlayerType() override { return 1; }
-    // Creates the instance from the options, the media player and its event manager; true only
+    // Takes a reference to the libVLC instance shared by the engines made with the same options
+    // (made now if there is none), creates the media player and its event manager; true only
     // when all three exist. The owner window is not used.
     bool init(HWND owner) override;
     // Attaches the events the program reacts to; they reach the window through a relay.
