@@ -70,10 +70,44 @@ void waitForReader(VideoOutput* output, std::unique_lock<std::mutex>& hold) {
     output->readDone.wait(hold, [output] { return output->reading < 0; });
 }
 
+// The visible size of the media's video track that fits a decoded buffer of width x height
+// (the buffer is at most a macroblock row or two larger); false when the media does not tell
+// yet. Reads only the media's track list: the player's own calls may wait for this thread.
+bool trackSizeFitting(libvlc_media_player_t* player, unsigned width, unsigned height,
+                      unsigned* visibleWidth, unsigned* visibleHeight) {
+    libvlc_media_t* media = libvlc_media_player_get_media(player);
+    if (!media) return false;
+    libvlc_media_track_t** tracks = nullptr;
+    const unsigned count = libvlc_media_tracks_get(media, &tracks);
+    bool found = false;
+    for (unsigned i = 0; i < count && !found; ++i) {
+        const libvlc_media_track_t* track = tracks[i];
+        if (track->i_type != libvlc_track_video || !track->video) continue;
+        const unsigned w = track->video->i_width, h = track->video->i_height;
+        if (w == 0 || h == 0 || w > width || h > height || width - w >= 64 || height - h >= 64)
+            continue;
+        *visibleWidth = w;
+        *visibleHeight = h;
+        found = true;
+    }
+    if (count) libvlc_media_tracks_release(tracks, count);
+    libvlc_media_release(media);
+    return found;
+}
+
 unsigned setupFormat(void** opaque, char* chroma, unsigned* width, unsigned* height,
                      unsigned* pitches, unsigned* lines) {
     auto* output = static_cast<VideoOutput*>(*opaque);
     std::memcpy(chroma, "I420", 4);
+    // The decoder's buffer is taller than the picture (1090 lines for 1080p H.264). Buffers of
+    // that size would make libVLC scale each picture's 1080 lines to 1090 (bicubic, on every
+    // frame); buffers of the visible size make its conversion a plain copy that drops the
+    // padding.
+    unsigned visibleWidth = 0, visibleHeight = 0;
+    if (trackSizeFitting(output->player, *width, *height, &visibleWidth, &visibleHeight)) {
+        *width = visibleWidth;
+        *height = visibleHeight;
+    }
     std::unique_lock<std::mutex> hold(output->lock);
     waitForReader(output, hold);
     output->width = *width;
