@@ -52,10 +52,7 @@ struct VideoOutput {
     float scale = 0.0f;
     HANDLE repaintThread = nullptr;
     frame_scaler* scaler = nullptr;
-    // The last picture converted for the screen, and what it was converted from.
-    std::vector<uint8_t> image;
-    int imageWidth = 0, imageHeight = 0;
-    unsigned imageSerial = 0, imageGeneration = ~0u;
+    std::vector<uint8_t> band; // a band of the converted picture, on its way to the screen
     unsigned drawnSerial = 0;
     unsigned framesDrawn = 0;
 };
@@ -309,9 +306,15 @@ void fillBlackAround(HDC dc, const RECT& client, const RECT& picture) {
         if (band.right > band.left && band.bottom > band.top) FillRect(dc, &band, black);
 }
 
-// Converts the front picture to BGRX at width x height into output->image, unless the image
-// already holds that picture at that size. False when there is no picture of this format.
-bool convertFront(VideoOutput* output, unsigned generation, int width, int height) {
+// Converts the front picture to BGRX at the picture's on-screen size and draws it at picture,
+// in bands of rows through a buffer of at most about kBandBytes, so that no whole converted
+// picture is kept (10-15 MB at full screen). Each band costs a call into libswscale and one
+// into GDI; much smaller bands cost more than they save. False when there is no picture of
+// this format or it could not be converted.
+constexpr size_t kBandBytes = 4 * 1024 * 1024;
+
+bool drawFront(VideoOutput* output, unsigned generation, HDC dc, const RECT& picture) {
+    const int width = picture.right - picture.left, height = picture.bottom - picture.top;
     const uint8_t* planes[3];
     int pitches[3];
     unsigned serial;
@@ -319,9 +322,6 @@ bool convertFront(VideoOutput* output, unsigned generation, int width, int heigh
         std::lock_guard<std::mutex> hold(output->lock);
         if (output->front < 0 || output->formatGeneration != generation) return false;
         serial = output->frameSerial;
-        if (output->imageGeneration == generation && output->imageSerial == serial &&
-            output->imageWidth == width && output->imageHeight == height)
-            return true;
         // Marked as read: libVLC writes the other pictures and keeps this one until done.
         output->reading = output->front;
         const uint8_t* base = output->pictures[output->reading].data();
@@ -331,26 +331,43 @@ bool convertFront(VideoOutput* output, unsigned generation, int width, int heigh
         }
     }
     if (!output->scaler) output->scaler = frame_scaler_create();
-    output->image.resize(static_cast<size_t>(width) * height * 4);
+    const int sourceWidth = static_cast<int>(output->visibleWidth);
+    const int sourceHeight = static_cast<int>(output->visibleHeight);
     // High-definition pictures use the BT.709 matrix, standard-definition ones BT.601.
-    const int converted = frame_scaler_convert(
-        output->scaler, planes, pitches, static_cast<int>(output->visibleWidth),
-        static_cast<int>(output->visibleHeight), output->visibleHeight > 576 ? 1 : 0,
-        output->image.data(), width * 4, width, height);
+    const int hd = sourceHeight > 576 ? 1 : 0;
+    const int alignment =
+        frame_scaler_prepare(output->scaler, sourceWidth, sourceHeight, hd, width, height);
+    bool ok = alignment > 0;
+    const int rowBytes = width * 4;
+    int bandRows = static_cast<int>(kBandBytes / rowBytes);
+    if (ok) bandRows = std::min(height, std::max(alignment, bandRows / alignment * alignment));
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    if (ok) output->band.resize(static_cast<size_t>(rowBytes) * bandRows);
+    for (int row = 0; ok && row < height; row += bandRows) {
+        const int rows = std::min(bandRows, height - row);
+        ok = frame_scaler_convert(output->scaler, planes, pitches, sourceWidth, sourceHeight, hd,
+                                  output->band.data(), rowBytes, width, height, row, rows) == 0;
+        info.bmiHeader.biHeight = -rows; // top-down rows
+        if (ok)
+            SetDIBitsToDevice(dc, picture.left, picture.top + row, static_cast<DWORD>(width),
+                              static_cast<DWORD>(rows), 0, 0, 0, static_cast<UINT>(rows),
+                              output->band.data(), &info, DIB_RGB_COLORS);
+    }
     {
         std::lock_guard<std::mutex> hold(output->lock);
         output->reading = -1;
     }
     output->readDone.notify_all();
-    if (converted != 0) {
-        output->imageGeneration = ~0u;
-        return false;
+    if (ok && output->drawnSerial != serial) {
+        output->drawnSerial = serial;
+        ++output->framesDrawn;
     }
-    output->imageGeneration = generation;
-    output->imageSerial = serial;
-    output->imageWidth = width;
-    output->imageHeight = height;
-    return true;
+    return ok;
 }
 
 bool paintSurface(HWND surface, HDC dc) {
@@ -379,24 +396,9 @@ bool paintSurface(HWND surface, HDC dc) {
             16 * std::max<long long>(static_cast<long long>(client.right) * client.bottom,
                                      1920LL * 1080))
         return false;
-    if (!convertFront(output, generation, pictureWidth, pictureHeight)) return false;
     fillBlackAround(dc, client, picture);
-
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = pictureWidth;
-    info.bmiHeader.biHeight = -pictureHeight; // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    SetDIBitsToDevice(dc, picture.left, picture.top, static_cast<DWORD>(pictureWidth),
-                      static_cast<DWORD>(pictureHeight), 0, 0, 0, static_cast<UINT>(pictureHeight),
-                      output->image.data(), &info, DIB_RGB_COLORS);
+    if (!drawFront(output, generation, dc, picture)) return false;
     drawNotice(output, dc, picture);
-    if (output->drawnSerial != output->imageSerial) {
-        output->drawnSerial = output->imageSerial;
-        ++output->framesDrawn;
-    }
     RECT before;
     {
         std::lock_guard<std::mutex> hold(output->lock);

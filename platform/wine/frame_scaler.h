@@ -10,12 +10,21 @@ extern "C" {
 struct frame_scaler;
 
 struct frame_scaler* frame_scaler_create(void);
-/* planes/pitches: Y, U, V of a source_width x source_height picture. The result is written
- * top-down into target (target_pitch bytes a row). hd picks the BT.709 matrix instead of
- * BT.601. 0 when done; negative when no conversion could be set up. */
+/* Sets the scaler up for a source_width x source_height picture shown at target_width x
+ * target_height (hd picks the BT.709 matrix instead of BT.601) and returns the row alignment
+ * of bands of the result (see frame_scaler_convert); negative when no conversion can be set up.
+ * Kept while the sizes stay. */
+int frame_scaler_prepare(struct frame_scaler* scaler, int source_width, int source_height,
+                         int hd, int target_width, int target_height);
+/* planes/pitches: Y, U, V of the picture; converted and scaled as prepared. Only the rows
+ * first_row .. first_row + rows - 1 of the result are made, written top-down into target (the
+ * first of them; target_pitch bytes a row), so that a large picture can pass through a small
+ * buffer. first_row must be a multiple of the alignment, and rows too unless they end the
+ * picture. 0 when done, negative otherwise. */
 int frame_scaler_convert(struct frame_scaler* scaler, const uint8_t* const planes[3],
                          const int pitches[3], int source_width, int source_height, int hd,
-                         uint8_t* target, int target_pitch, int target_width, int target_height);
+                         uint8_t* target, int target_pitch, int target_width, int target_height,
+                         int first_row, int rows);
 void frame_scaler_destroy(struct frame_scaler* scaler);
 
 #ifdef __cplusplus
