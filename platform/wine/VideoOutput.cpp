@@ -41,7 +41,7 @@ struct VideoOutput {
     std::condition_variable readDone; // reading went back to -1
 
     // GUI thread only.
-    WString notice;        // drawn over the picture until noticeUntil
+    WString notice; // drawn over the picture until noticeUntil
     ULONGLONG noticeUntil = 0;
     unsigned knownGeneration = ~0u;
     unsigned visibleWidth = 0, visibleHeight = 0;

@@ -37,8 +37,8 @@ struct frame_scaler* frame_scaler_create(void) {
     return scaler;
 }
 
-int frame_scaler_prepare(struct frame_scaler* scaler, int source_width, int source_height,
-                         int hd, int target_width, int target_height) {
+int frame_scaler_prepare(struct frame_scaler* scaler, int source_width, int source_height, int hd,
+                         int target_width, int target_height) {
     if (!scaler || source_width <= 0 || source_height <= 0 || target_width <= 0 ||
         target_height <= 0)
         return -1;
@@ -68,11 +68,11 @@ int frame_scaler_convert(struct frame_scaler* scaler, const uint8_t* const plane
                          const int pitches[3], int source_width, int source_height, int hd,
                          uint8_t* target, int target_pitch, int target_width, int target_height,
                          int first_row, int rows) {
-    const int alignment = frame_scaler_prepare(scaler, source_width, source_height, hd,
-                                               target_width, target_height);
+    const int alignment =
+        frame_scaler_prepare(scaler, source_width, source_height, hd, target_width, target_height);
     if (alignment < 0) return alignment;
-    if (first_row < 0 || rows <= 0 || first_row + rows > target_height ||
-        first_row % alignment || (first_row + rows < target_height && rows % alignment))
+    if (first_row < 0 || rows <= 0 || first_row + rows > target_height || first_row % alignment ||
+        (first_row + rows < target_height && rows % alignment))
         return -1;
     struct SwsContext* context = scaler->context;
 

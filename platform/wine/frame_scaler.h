@@ -14,8 +14,8 @@ struct frame_scaler* frame_scaler_create(void);
  * target_height (hd picks the BT.709 matrix instead of BT.601) and returns the row alignment
  * of bands of the result (see frame_scaler_convert); negative when no conversion can be set up.
  * Kept while the sizes stay. */
-int frame_scaler_prepare(struct frame_scaler* scaler, int source_width, int source_height,
-                         int hd, int target_width, int target_height);
+int frame_scaler_prepare(struct frame_scaler* scaler, int source_width, int source_height, int hd,
+                         int target_width, int target_height);
 /* planes/pitches: Y, U, V of the picture; converted and scaled as prepared. Only the rows
  * first_row .. first_row + rows - 1 of the result are made, written top-down into target (the
  * first of them; target_pitch bytes a row), so that a large picture can pass through a small
