@@ -14,9 +14,10 @@
 // libVLC hands over its pictures as planar YUV 4:2:0 without converting them: it copies each into
 // one of three buffers of this object, never the front one (the newest complete picture) nor the
 // one the GUI thread is reading. WM_PAINT converts the front picture and scales it in one pass
-// (libswscale, bilinear) straight to the size it takes on screen, and draws the result 1:1.
-// The callbacks run on libVLC's threads, which Wine does not know: they touch only the
-// std::mutex, the buffers and the condition variables. A repaint thread started with
+// (libswscale, bilinear) straight to the size it takes on screen, and draws the result 1:1, a
+// band of rows at a time. The callbacks run on libVLC's threads, which Wine does not know: they
+// touch only the std::mutex, the buffers, the condition variables and (when the format is set
+// up) the media's track list; no Win32. A repaint thread started with
 // CreateThread turns "a new frame is there" into InvalidateRect on the window.
 constexpr int kPictures = 3;
 
