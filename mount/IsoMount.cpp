@@ -176,23 +176,53 @@ bool findMountedDrive(const WString& image, WString* drive) {
     return true;
 }
 
+bool findAlreadyMountedDrive(const WString& answer, WString* drive) {
+    const WString mark = L" (already mounted)";
+    for (size_t start = 0; start < answer.size();) {
+        size_t end = answer.find(L'\n', start);
+        if (end == WString::npos) end = answer.size();
+        size_t last = end;
+        while (last > start && (answer[last - 1] == L'\r' || answer[last - 1] == L' '))
+            --last;
+        const WString line = answer.substr(start, last - start);
+        wchar_t letter = line.empty() ? 0 : static_cast<wchar_t>(line[0] & ~0x20);
+        if (line.size() > mark.size() + 2 && letter >= L'A' && letter <= L'Z' && line[1] == L':' &&
+            line.compare(line.size() - mark.size(), mark.size(), mark) == 0) {
+            if (drive) *drive = WString(1, letter) + L":";
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
 bool mountImage(const WString& image, WString* driveRoot, WString* reason) {
     if (reason) reason->clear();
+    WString drive = findFreeDriveLetter();
+    if (drive.empty()) {
+        // No letter for a new mount; the image may still be mounted already.
+        WString existing;
+        if (!findMountedDrive(image, &existing)) return false;
+        if (driveRoot) *driveRoot = existing + L"\\";
+        noteMounted(image);
+        return true;
+    }
+    WString tool = getMountToolPath();
+    if (tool.empty()) return false;
+    // One run of the tool: it answers for an image that is already mounted itself, so no
+    // listing is asked for first (each run of the tool is a process start).
+    std::string output;
+    runProcess(quoted(tool) + L" " + quoted(image) + L" " + drive + L" /wait", &output);
     WString existing;
-    if (findMountedDrive(image, &existing)) {
+    if (findAlreadyMountedDrive(decodeText(output), &existing) &&
+        GetDriveTypeW((existing + L"\\").c_str()) == DRIVE_CDROM) {
         // Mounted earlier in this run, or left behind by a run that crashed: the same root form
         // as a new mount, and recorded (once) so that it is unmounted at exit.
         if (driveRoot) *driveRoot = existing + L"\\";
         noteMounted(image);
         return true;
     }
-    WString drive = findFreeDriveLetter();
-    if (drive.empty()) return false;
     if (driveRoot) *driveRoot = drive + L"\\";
-    WString tool = getMountToolPath();
-    if (tool.empty()) return false;
-    std::string output;
-    runProcess(quoted(tool) + L" " + quoted(image) + L" " + drive + L" /wait", &output);
     if (GetDriveTypeW(drive.c_str()) != DRIVE_CDROM) {
         if (reason) *reason = toolReason(output);
         OutputDebugStringW(L"mountImage: the drive is not a CD-ROM drive after mounting\n");
@@ -217,11 +247,10 @@ void unmountImage(const WString* image, bool askTool) {
         mountedImages.clear();
         return;
     }
-    if (askTool) {
+    // The tool looks the image up in its own records and says so when it is not mounted.
+    if (askTool && !image->empty()) {
         WString tool = getMountToolPath();
-        WString listing = toolListing(tool);
-        if (!image->empty() && findListedPath(listing, *image, 0) != WString::npos)
-            runProcess(quoted(tool) + L" /unmount " + quoted(*image), nullptr);
+        if (!tool.empty()) runProcess(quoted(tool) + L" /unmount " + quoted(*image), nullptr);
     }
     recordMount(*image, false);
     for (size_t i = mountedImages.size(); i > 0; --i) {

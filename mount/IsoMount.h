@@ -13,6 +13,9 @@ WString findFreeDriveLetter();
 bool findMountedDrive(const WString& image, WString* drive);
 // The backwards walk over a widened listing; exposed for tests.
 bool findDriveInListing(const WString& listing, const WString& image, WString* drive);
+// The drive of the mount command's answer for an image that was mounted before:
+// "K: <image> (already mounted)".
+bool findAlreadyMountedDrive(const WString& answer, WString* drive);
 // reason: on failure, what the tool said went wrong (empty when it said nothing).
 bool mountImage(const WString& image, WString* driveRoot, WString* reason = nullptr);
 void unmountImage(const WString* image, bool askTool);

@@ -83,7 +83,9 @@ bool runProcess(const WString& commandLine, std::string* output, unsigned long t
     si.hStdOutput = outWrite.get();
     si.hStdError = outWrite.get();
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+    // No console at all rather than a hidden one: the child talks through the pipes only, and
+    // under Wine a hidden console is one more process (conhost) started for every run.
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
                         nullptr, &si, &pi)) {
         OutputDebugStringW(L"runProcess: the program could not be started\n");
         return false;

@@ -192,6 +192,26 @@ TEST(MountListing, MatchIsExactAndCoversTheWholePath) {
     EXPECT_EQ(drive, WString(L"P:"));
 }
 
+TEST(MountListing, AnswerForAnImageMountedBeforeNamesItsDrive) {
+    struct Case {
+        const wchar_t* answer;
+        const wchar_t* drive; // null: no such answer
+    } cases[] = {
+        {L"L: Z:\\x.iso (already mounted)\r\n", L"L:"},
+        {L"batchmnt: note\r\nm: Z:\\Film.ISO (already mounted)", L"M:"},
+        {L"K: Z:\\x.iso\r\n", nullptr}, // a new mount
+        {L"batchmnt: cannot open the image Z:\\x.iso\r\n", nullptr},
+        {L" (already mounted)\r\n", nullptr},
+        {L"", nullptr},
+    };
+    for (const Case& c : cases) {
+        WString drive = L"unchanged";
+        EXPECT_EQ(findAlreadyMountedDrive(c.answer, &drive), c.drive != nullptr)
+            << toUtf8(c.answer);
+        EXPECT_EQ(drive, WString(c.drive ? c.drive : L"unchanged")) << toUtf8(c.answer);
+    }
+}
+
 namespace {
 
 DWORD fakeMask = 0;
@@ -244,7 +264,7 @@ TEST_F(DriveMask, NoFreeLetterMeansNoMount) {
 
 TEST(MountRecords, UnmountRemovesOnlyTheLatestMatchingRecord) {
     QuietStdout quiet;
-    // Images the tool does not list: no unmount command runs, the records still go.
+    // Images the tool has not mounted: it says so, and the records still go.
     mountedImages = {L"Z:\\a.iso", L"Z:\\b.iso", L"Z:\\a.iso"};
     WString a = L"Z:\\a.iso";
     unmountImage(&a, true);

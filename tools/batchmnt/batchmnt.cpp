@@ -12,6 +12,7 @@
 // cleaned up, never reported.
 #include <windows.h>
 #include <dbt.h>
+#include <tlhelp32.h>
 
 #include <string>
 #include <vector>
@@ -120,8 +121,27 @@ bool isOurDrive(wchar_t letter) {
     return GetDriveTypeW(root.c_str()) == DRIVE_CDROM;
 }
 
-// Sends the device notice to every top-level window, never waiting long on a busy one (the
-// program that started this tool is usually waiting for it on its window's thread).
+// The process that started this tool; 0 when unknown.
+DWORD callerProcessId() {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    DWORD self = GetCurrentProcessId(), caller = 0;
+    for (BOOL more = Process32FirstW(snap, &entry); more; more = Process32NextW(snap, &entry)) {
+        if (entry.th32ProcessID == self) {
+            caller = entry.th32ParentProcessID;
+            break;
+        }
+    }
+    CloseHandle(snap);
+    return caller;
+}
+
+// Sends the device notice to every top-level window, never waiting long on a busy one. The
+// windows of the program that started this tool are left out: it is waiting for this tool on
+// its windows' thread, so each of them would only cost the whole wait, and it learns of the
+// drive from this tool's answer.
 void announce(wchar_t letter, bool arrival) {
     DEV_BROADCAST_VOLUME volume = {};
     volume.dbcv_size = sizeof(volume);
@@ -130,11 +150,17 @@ void announce(wchar_t letter, bool arrival) {
     struct Notice {
         DEV_BROADCAST_VOLUME* volume;
         WPARAM event;
-    } notice = {&volume, arrival ? static_cast<WPARAM>(DBT_DEVICEARRIVAL)
-                                 : static_cast<WPARAM>(DBT_DEVICEREMOVECOMPLETE)};
+        DWORD caller;
+    } notice = {&volume,
+                arrival ? static_cast<WPARAM>(DBT_DEVICEARRIVAL)
+                        : static_cast<WPARAM>(DBT_DEVICEREMOVECOMPLETE),
+                callerProcessId()};
     EnumWindows(
         [](HWND hwnd, LPARAM param) -> BOOL {
             auto* n = reinterpret_cast<Notice*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (n->caller != 0 && owner == n->caller) return TRUE;
             DWORD_PTR result = 0;
             SendMessageTimeoutW(hwnd, WM_DEVICECHANGE, n->event, reinterpret_cast<LPARAM>(n->volume),
                                 SMTO_ABORTIFHUNG | SMTO_NORMAL, 100, &result);
@@ -267,11 +293,12 @@ int mountUnderWine(const WString& image, wchar_t letter, std::string* note) {
     // Mounting takes well under a second; where FUSE cannot be used the server copies the
     // image instead ("busy"), which may take longer, but stays below the two minutes a caller
     // gives this tool.
+    // The server is usually ready within a few tens of milliseconds, so it is looked for often.
     const ULONGLONG start = GetTickCount64();
     while (!fileExists(dir + L"ready") && !fileExists(dir + L"failed")) {
         ULONGLONG limit = fileExists(dir + L"busy") ? 100000 : 15000;
         if (GetTickCount64() - start >= limit) break;
-        Sleep(50);
+        Sleep(5);
     }
     if (fileExists(dir + L"failed")) {
         fail(readFile(dir + L"failed"));
@@ -306,15 +333,17 @@ int mountCommand(const WString& imageArg, const WString& driveArg) {
         return 2;
     }
     WString image = fullPath(imageArg);
-    if (!fileExists(image)) {
-        fail("cannot open the image " + listed(image));
-        return 3;
-    }
+    // A mounted image is answered for first: its server holds it open, so it is still served
+    // even when the file has gone since.
     for (const Record& r : liveRecords()) {
         if (lstrcmpiW(r.image.c_str(), image.c_str()) == 0) {
             print(driveText(r.letter) + " " + listed(r.image) + " (already mounted)\r\n");
             return 0;
         }
+    }
+    if (!fileExists(image)) {
+        fail("cannot open the image " + listed(image));
+        return 3;
     }
     if (GetLogicalDrives() & (1u << (letter - L'A'))) {
         fail("the drive " + driveText(letter) + " is in use");
