@@ -106,19 +106,22 @@ bool runProcess(const WString& commandLine, std::string* output, unsigned long t
     bool pipeOpen = true;
     bool waitable = true;
     for (;;) {
-        if (pipeOpen) pipeOpen = drainAvailable(outRead.get(), sink);
+        pipeOpen = drainAvailable(outRead.get(), sink);
+        // Every writer has closed the output: the child has said all it will say. That is
+        // usually its end; the mount tool closes its output on purpose before the device
+        // notice it sends last, which its caller need not wait for. (Some children cannot be
+        // waited on at all: under Wine, native programs.)
+        if (!pipeOpen) {
+            ended = true;
+            break;
+        }
         if (waitable) {
-            DWORD wait = WaitForSingleObject(process.get(), pipeOpen ? 5 : 20);
+            DWORD wait = WaitForSingleObject(process.get(), 5);
             if (wait == WAIT_OBJECT_0) {
                 ended = true;
                 break;
             }
-            // Some children cannot be waited on (under Wine, native programs): their end is
-            // seen as the end of their output instead.
             if (wait == WAIT_FAILED) waitable = false;
-        } else if (!pipeOpen) {
-            ended = true;
-            break;
         } else {
             Sleep(5);
         }

@@ -10,10 +10,11 @@
 constexpr unsigned long kDefaultProcessTimeoutMs = 120000;
 
 // Starts commandLine (the program quoted when its path has blanks) without a window and waits
-// until it has ended, reading its output while it runs. True when the child started and ended;
-// then *output (when given) holds its output bytes, each chunk's text up to its first zero
-// byte. False when a pipe or the process could not be made, or when the child was still
-// running after timeoutMs and was ended: *output is then not touched.
+// until it has ended or closed its output, reading its output while it runs. True when the
+// child started and ended or closed its output; then *output (when given) holds its output
+// bytes, each chunk's text up to its first zero byte. False when a pipe or the process could
+// not be made, or when the child was still running after timeoutMs and was ended: *output is
+// then not touched.
 // User-interface thread only: the read buffer is shared.
 bool runProcess(const WString& commandLine, std::string* output,
                 unsigned long timeoutMs = kDefaultProcessTimeoutMs);

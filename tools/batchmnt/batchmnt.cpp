@@ -11,14 +11,13 @@
 // is therefore right across separate runs; records whose drive or server has gone are
 // cleaned up, never reported.
 #include <windows.h>
-#include <dbt.h>
-#include <tlhelp32.h>
 
 #include <string>
 #include <vector>
 
 #include "platform/MountManager.h"
 #include "platform/WString.h"
+#include "tools/batchmnt/DeviceNotice.h"
 #include "tools/batchmnt/VirtualDisk.h"
 
 namespace {
@@ -30,6 +29,19 @@ void print(const std::string& text) {
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()),
               &written, nullptr);
+}
+
+// Ends the answer by closing the output: the caller reads until then, and need not wait for
+// what this tool still does afterwards (the device notice).
+void endAnswer() {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
+    SetStdHandle(STD_ERROR_HANDLE, nullptr);
+    if (out && out != INVALID_HANDLE_VALUE) CloseHandle(out);
+    if (err && err != out && err != INVALID_HANDLE_VALUE) CloseHandle(err);
+    // What follows must not slow the caller, which goes on to use the drive at once.
+    SetPriorityClass(GetCurrentProcess(), IDLE_PRIORITY_CLASS);
 }
 
 void fail(const std::string& text) { print("batchmnt: " + text + "\r\n"); }
@@ -119,54 +131,6 @@ bool serverAlive(const WString& dir) {
 bool isOurDrive(wchar_t letter) {
     WString root = WString(1, letter) + L":\\";
     return GetDriveTypeW(root.c_str()) == DRIVE_CDROM;
-}
-
-// The process that started this tool; 0 when unknown.
-DWORD callerProcessId() {
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snap == INVALID_HANDLE_VALUE) return 0;
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    DWORD self = GetCurrentProcessId(), caller = 0;
-    for (BOOL more = Process32FirstW(snap, &entry); more; more = Process32NextW(snap, &entry)) {
-        if (entry.th32ProcessID == self) {
-            caller = entry.th32ParentProcessID;
-            break;
-        }
-    }
-    CloseHandle(snap);
-    return caller;
-}
-
-// Sends the device notice to every top-level window, never waiting long on a busy one. The
-// windows of the program that started this tool are left out: it is waiting for this tool on
-// its windows' thread, so each of them would only cost the whole wait, and it learns of the
-// drive from this tool's answer.
-void announce(wchar_t letter, bool arrival) {
-    DEV_BROADCAST_VOLUME volume = {};
-    volume.dbcv_size = sizeof(volume);
-    volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
-    volume.dbcv_unitmask = 1u << (letter - L'A');
-    struct Notice {
-        DEV_BROADCAST_VOLUME* volume;
-        WPARAM event;
-        DWORD caller;
-    } notice = {&volume,
-                arrival ? static_cast<WPARAM>(DBT_DEVICEARRIVAL)
-                        : static_cast<WPARAM>(DBT_DEVICEREMOVECOMPLETE),
-                callerProcessId()};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* n = reinterpret_cast<Notice*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            if (n->caller != 0 && owner == n->caller) return TRUE;
-            DWORD_PTR result = 0;
-            SendMessageTimeoutW(hwnd, WM_DEVICECHANGE, n->event, reinterpret_cast<LPARAM>(n->volume),
-                                SMTO_ABORTIFHUNG | SMTO_NORMAL, 100, &result);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&notice));
 }
 
 // Stops the server of a state folder and waits (bounded) until it has gone.
@@ -289,6 +253,8 @@ int mountUnderWine(const WString& image, wchar_t letter, std::string* note) {
     }
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
+    // Not before the server is started: started earlier, it delays the server's start.
+    prepareDeviceNotice();
     // A native process's handle cannot be waited on under Wine: wait for its state files.
     // Mounting takes well under a second; where FUSE cannot be used the server copies the
     // image instead ("busy"), which may take longer, but stays below the two minutes a caller
@@ -355,6 +321,7 @@ int mountCommand(const WString& imageArg, const WString& driveArg) {
         rc = mountUnderWine(image, letter, &note);
     } else {
         std::string error;
+        prepareDeviceNotice();
         rc = attachIsoImage(image, letter, &error) ? 0 : 8;
         if (rc) fail(error);
         else {
@@ -366,9 +333,10 @@ int mountCommand(const WString& imageArg, const WString& driveArg) {
         }
     }
     if (rc != 0) return rc;
-    announce(letter, true);
     print(driveText(letter) + " " + listed(image) + "\r\n");
     if (!note.empty()) print("batchmnt: " + note + "\r\n");
+    endAnswer();
+    announceVolume(letter, true);
     return 0;
 }
 
@@ -384,9 +352,11 @@ int unmountCommand(const WString& imageArg) {
     WString image = fullPath(imageArg);
     for (const Record& r : liveRecords()) {
         if (lstrcmpiW(r.image.c_str(), image.c_str()) != 0) continue;
+        prepareDeviceNotice();
         dropRecord(r);
-        announce(r.letter, false);
         print("unmounted " + driveText(r.letter) + " " + listed(r.image) + "\r\n");
+        endAnswer();
+        announceVolume(r.letter, false);
         return 0;
     }
     fail("the image " + listed(image) + " is not mounted");
