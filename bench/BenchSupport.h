@@ -1,5 +1,5 @@
-// Small pieces the benchmarks share: this process's memory, file sizes, and a video window that
-// shows the engine's frames.
+// Small pieces the benchmarks share: a clock, this process's memory, file sizes, and a video
+// window that shows the engine's frames.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +10,18 @@
 #include "platform/WString.h"
 
 namespace bench {
+
+// A monotonic clock in seconds, for the benchmarks' wall times.
+inline double now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
 
 // A kB field of /proc/self/status ("VmRSS:" resident now, "VmHWM:" its peak), in MB.
 inline double statusMegabytes(const char* field) {

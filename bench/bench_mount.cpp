@@ -15,16 +15,7 @@
 
 namespace {
 
-double now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+using bench::now;
 
 // Reads length bytes from offset of a file; empty on failure.
 std::string readRange(const WString& path, ULONGLONG offset, ULONGLONG length) {
