@@ -403,9 +403,16 @@ class Player:
         return [w for w in self.windows(name) if w != self.window]
 
     def dialog_text(self, box):
-        """The message of the player's message boxes, as a user reads it."""
-        return run(["wine", str(EXE.parent / "dialog_text.exe"), "Velloran"], env=self.env,
-                   timeout=30).stdout
+        """The message of the player's message boxes, as a user reads it. Asked again for a
+        few seconds while nothing is read: once, on a loaded machine, the reader found no box
+        while X already showed it."""
+        deadline = time.monotonic() + 5
+        while True:
+            text = run(["wine", str(EXE.parent / "dialog_text.exe"), "Velloran"], env=self.env,
+                       timeout=30).stdout
+            if text or time.monotonic() > deadline:
+                return text
+            time.sleep(0.5)
 
     def wait_dialog(self, name=r"^Velloran$", timeout=15):
         found = wait_for(lambda: self.dialogs(name), timeout, 0.3)

@@ -19,6 +19,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <string.h>
 #include <sys/mount.h>
@@ -43,6 +44,7 @@ ImageReader* reader = nullptr;
 std::string mountPoint;
 std::string stateDir;
 std::atomic<bool> stopping{false};
+pthread_t requestThread; // the thread in fuse_loop
 struct timespec imageTime = {}; // every entry shows the image's own time
 
 void writeStateFile(const char* name, const std::string& text) {
@@ -182,9 +184,15 @@ void watchForStop() {
         usleep(100 * 1000);
     }
     stopping = true;
-    // Unmounting makes the request loop end on its own.
-    if (umount2(mountPoint.c_str(), MNT_DETACH) != 0 && !lazyUnmountAsUser())
+    if (umount2(mountPoint.c_str(), MNT_DETACH) != 0 && !lazyUnmountAsUser()) {
         kill(getpid(), SIGTERM);
+        return;
+    }
+    // Detached, the drive is gone for new opens, but a program still holding a file or folder
+    // on it (a file browser showing the disc) would keep the session, and so this server and
+    // the tool waiting for its end, alive until it lets go. The request loop is ended too
+    // (FUSE's handler of SIGTERM, which interrupts its read): such a holder then gets errors.
+    pthread_kill(requestThread, SIGTERM);
 }
 
 std::string fuseUnavailableReason() {
@@ -280,6 +288,7 @@ int main(int argc, char** argv) {
     fuse_set_signal_handlers(fuse_get_session(fuse));
     writeStateFile("ready", std::to_string(getpid()) + "\n");
 
+    requestThread = pthread_self();
     std::thread watcher(watchForStop);
     // One thread serves every request: the image readers are not thread-safe.
     fuse_loop(fuse);
