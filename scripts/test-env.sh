@@ -10,7 +10,8 @@ start_test_env() {
         Xvfb ":$n" -screen 0 "${TEST_SCREEN:-1280x800x24}" -nolisten tcp >/dev/null 2>&1 &
         TEST_XVFB_PID=$!
         export DISPLAY=":$n"
-        for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$n ]] && break; sleep 0.1; done
+        # Ready when it takes connections, which is a moment after its socket appears.
+        for _ in $(seq 50); do xprop -root -len 0 >/dev/null 2>&1 && break; sleep 0.1; done
     fi
     TEST_PREFIX_ROOT=$(mktemp -d /tmp/velloran-test.XXXXXX)
     export WINEPREFIX="$TEST_PREFIX_ROOT/prefix"

@@ -167,18 +167,24 @@ def display():
     xvfb = subprocess.Popen(["Xvfb", name, "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24",
                              "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
-    if not wait_for(lambda: os.path.exists(f"/tmp/.X11-unix/X{n}"), 10):
+    env = dict(os.environ, DISPLAY=name)
+    # The socket appears before the server takes connections; a client started in between
+    # (openbox) fails to open the display and exits.
+    if not wait_for(lambda: run(["xprop", "-root", "-len", "0"], env=env).returncode == 0, 10):
         xvfb.kill()
         pytest.fail("Xvfb did not start")
-    env = dict(os.environ, DISPLAY=name)
     wm = None
-    if shutil.which("openbox"):
+    for _ in range(3):
         wm = subprocess.Popen(["openbox", "--sm-disable"], env=env, stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL)
         # openbox owns the WM selection once it manages the screen.
-        wait_for(lambda: "_NET_SUPPORTING_WM_CHECK" in run(
-            ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env).stdout and "window id"
-                 in run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env).stdout, 10)
+        if wait_for(lambda: "window id" in run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"],
+                                                 env=env).stdout, 10):
+            break
+        wm.kill()
+    else:
+        xvfb.kill()
+        pytest.fail("openbox did not start: without a window manager keys and focus go astray")
     yield name
     for proc in (wm, xvfb):
         if proc and proc.poll() is None:
@@ -403,16 +409,9 @@ class Player:
         return [w for w in self.windows(name) if w != self.window]
 
     def dialog_text(self, box):
-        """The message of the player's message boxes, as a user reads it. Asked again for a
-        few seconds while nothing is read: once, on a loaded machine, the reader found no box
-        while X already showed it."""
-        deadline = time.monotonic() + 5
-        while True:
-            text = run(["wine", str(EXE.parent / "dialog_text.exe"), "Velloran"], env=self.env,
-                       timeout=30).stdout
-            if text or time.monotonic() > deadline:
-                return text
-            time.sleep(0.5)
+        """The message of the player's message boxes, as a user reads it."""
+        return run(["wine", str(EXE.parent / "dialog_text.exe"), "Velloran"], env=self.env,
+                   timeout=30).stdout
 
     def wait_dialog(self, name=r"^Velloran$", timeout=15):
         found = wait_for(lambda: self.dialogs(name), timeout, 0.3)
