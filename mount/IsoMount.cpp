@@ -48,19 +48,28 @@ ScopedHandle openDeviceOf(const WString& path) {
                                     nullptr));
 }
 
+// Calls visit with each line of the tool's output, without its line end and trailing blanks,
+// until visit returns true.
+template <typename Text, typename Visit> void visitLines(const Text& text, Visit visit) {
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find(typename Text::value_type('\n'), start);
+        if (end == Text::npos) end = text.size();
+        size_t last = end;
+        while (last > start && (text[last - 1] == '\r' || text[last - 1] == ' '))
+            --last;
+        if (visit(text.substr(start, last - start))) return;
+        start = end + 1;
+    }
+}
+
 // The reason the tool gives for a failure: its last line that begins with "batchmnt: ".
 WString toolReason(const std::string& output) {
     const std::string prefix = "batchmnt: ";
     std::string reason;
-    for (size_t start = 0; start < output.size();) {
-        size_t end = output.find('\n', start);
-        if (end == std::string::npos) end = output.size();
-        std::string line = output.substr(start, end - start);
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
-            line.pop_back();
+    visitLines(output, [&](const std::string& line) {
         if (line.compare(0, prefix.size(), prefix) == 0) reason = line.substr(prefix.size());
-        start = end + 1;
-    }
+        return false;
+    });
     return decodeText(reason);
 }
 
@@ -178,22 +187,15 @@ bool findMountedDrive(const WString& image, WString* drive) {
 
 bool findAlreadyMountedDrive(const WString& answer, WString* drive) {
     const WString mark = L" (already mounted)";
-    for (size_t start = 0; start < answer.size();) {
-        size_t end = answer.find(L'\n', start);
-        if (end == WString::npos) end = answer.size();
-        size_t last = end;
-        while (last > start && (answer[last - 1] == L'\r' || answer[last - 1] == L' '))
-            --last;
-        const WString line = answer.substr(start, last - start);
+    bool found = false;
+    visitLines(answer, [&](const WString& line) {
         wchar_t letter = line.empty() ? 0 : static_cast<wchar_t>(line[0] & ~0x20);
-        if (line.size() > mark.size() + 2 && letter >= L'A' && letter <= L'Z' && line[1] == L':' &&
-            line.compare(line.size() - mark.size(), mark.size(), mark) == 0) {
-            if (drive) *drive = WString(1, letter) + L":";
-            return true;
-        }
-        start = end + 1;
-    }
-    return false;
+        found = line.size() > mark.size() + 2 && letter >= L'A' && letter <= L'Z' &&
+                line[1] == L':' && line.compare(line.size() - mark.size(), mark.size(), mark) == 0;
+        if (found && drive) *drive = WString(1, letter) + L":";
+        return found;
+    });
+    return found;
 }
 
 bool mountImage(const WString& image, WString* driveRoot, WString* reason) {
