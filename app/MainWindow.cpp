@@ -194,6 +194,7 @@ LRESULT CALLBACK mainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         if (gMainFrame.playWnd) gMainFrame.playWnd->cursorTick();
         if (gMainFrame.playLogic) gMainFrame.playLogic->timerProc();
         if (gMainFrame.playBar) gMainFrame.playBar->autoHideTick();
+        keepMountToolReady();
         return 0;
     case WM_DEVICECHANGE:
         if (wParam == DBT_DEVICEARRIVAL) onDeviceArrival(lParam);

@@ -64,6 +64,7 @@ void shutdownApp() {
     releaseSharedVlcInstance();
     unregisterHyperlinkClass(gMainFrame.instance);
     unmountImage(nullptr, true);
+    releaseMountTool();
     if (gdiplusToken) {
         Gdiplus::GdiplusShutdown(gdiplusToken);
         gdiplusToken = 0;

@@ -16,11 +16,25 @@ WString quoted(const WString& text) {
     return L"\"" + text + L"\"";
 }
 
+// When the tool last finished a command (or, before any, when it was first asked about).
+ULONGLONG toolQuietSince = 0;
+// How long the tool must have been left alone before a standby is started for its next run:
+// starting one is a process start, which must not compete with opening the image just mounted.
+constexpr ULONGLONG kStandbyQuietMs = 2000;
+
+// One run of the tool with these arguments, on its standby when one is waiting.
+bool runTool(const WString& tool, const WString& arguments, std::string* output) {
+    const bool ran = runPrepared(quoted(tool) + L" /standby", toUtf8(arguments),
+                                 quoted(tool) + L" " + arguments, output);
+    toolQuietSince = GetTickCount64();
+    return ran;
+}
+
 // The tool's listing (UTF-8; a tool that writes Latin-1 bytes reads as before); empty when the
 // tool cannot run.
 WString toolListing(const WString& tool) {
     std::string output;
-    if (tool.empty() || !runProcess(quoted(tool) + L" /list", &output)) return WString();
+    if (tool.empty() || !runTool(tool, L"/list", &output)) return WString();
     return decodeText(output);
 }
 
@@ -214,7 +228,7 @@ bool mountImage(const WString& image, WString* driveRoot, WString* reason) {
     // One run of the tool: it answers for an image that is already mounted itself, so no
     // listing is asked for first (each run of the tool is a process start).
     std::string output;
-    runProcess(quoted(tool) + L" " + quoted(image) + L" " + drive + L" /wait", &output);
+    runTool(tool, quoted(image) + L" " + drive + L" /wait", &output);
     WString existing;
     if (findAlreadyMountedDrive(decodeText(output), &existing) &&
         GetDriveTypeW((existing + L"\\").c_str()) == DRIVE_CDROM) {
@@ -233,7 +247,7 @@ bool mountImage(const WString& image, WString* driveRoot, WString* reason) {
         WString listed;
         if (findDriveInListing(toolListing(tool), image, &listed) &&
             lstrcmpiW(listed.c_str(), drive.c_str()) == 0)
-            runProcess(quoted(tool) + L" /unmount " + quoted(image), nullptr);
+            runTool(tool, L"/unmount " + quoted(image), nullptr);
         return false;
     }
     noteMounted(image);
@@ -252,7 +266,7 @@ void unmountImage(const WString* image, bool askTool) {
     // The tool looks the image up in its own records and says so when it is not mounted.
     if (askTool && !image->empty()) {
         WString tool = getMountToolPath();
-        if (!tool.empty()) runProcess(quoted(tool) + L" /unmount " + quoted(*image), nullptr);
+        if (!tool.empty()) runTool(tool, L"/unmount " + quoted(*image), nullptr);
     }
     recordMount(*image, false);
     for (size_t i = mountedImages.size(); i > 0; --i) {
@@ -262,6 +276,22 @@ void unmountImage(const WString* image, bool askTool) {
         }
     }
 }
+
+void keepMountToolReady() {
+    static WString standbyCommand; // the tool's, once it has been found
+    const ULONGLONG now = GetTickCount64();
+    if (toolQuietSince == 0) toolQuietSince = now;
+    if (now - toolQuietSince < kStandbyQuietMs) return;
+    if (standbyCommand.empty()) {
+        WString tool = getMountToolPath();
+        if (!tool.empty() && GetFileAttributesW(tool.c_str()) != INVALID_FILE_ATTRIBUTES)
+            standbyCommand = quoted(tool) + L" /standby";
+    }
+    // Without the tool, or when it cannot start, the next try is a quiet spell later.
+    if (standbyCommand.empty() || !prepareStandby(standbyCommand)) toolQuietSince = now;
+}
+
+void releaseMountTool() { dropStandby(); }
 
 bool canEjectDisc(const WString& currentPath, bool active) {
     if (active) return false;

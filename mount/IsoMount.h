@@ -23,6 +23,12 @@ void unmountImage(const WString* image, bool askTool);
 // its record in the registry names them. Only for a start with no other instance running,
 // whose mounts are in the same record.
 void unmountLeftBehind();
+// Called now and then from the user-interface thread: once the tool has been left alone for a
+// moment, has it started and waiting for its next command, so that mounting an image does not
+// wait for a process start.
+void keepMountToolReady();
+// At exit: lets the waiting tool go.
+void releaseMountTool();
 // Whether "Eject Disk" can act: nothing plays (active: media is playing or paused), and there
 // are recorded images or the drive of currentPath opens as a device.
 bool canEjectDisc(const WString& currentPath, bool active);

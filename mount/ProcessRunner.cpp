@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/Scoped.h"
@@ -65,9 +66,12 @@ HANDLE ownStandardOutput() {
     return h;
 }
 
-} // namespace
+// A started child: its process, the read end of its output and the write end of its input.
+struct Child {
+    ScopedHandle process, output, input;
+};
 
-bool runProcess(const WString& commandLine, std::string* output, unsigned long timeoutMs) {
+bool startChild(const WString& commandLine, Child* child) {
     // CreateProcessW may write into the command line it is given.
     std::vector<wchar_t> command(commandLine.begin(), commandLine.end());
     command.push_back(0);
@@ -90,13 +94,17 @@ bool runProcess(const WString& commandLine, std::string* output, unsigned long t
         OutputDebugStringW(L"runProcess: the program could not be started\n");
         return false;
     }
-    ScopedHandle process, thread;
-    process.reset(pi.hProcess);
-    thread.reset(pi.hThread);
-    // Only the child holds the write end now, so the pipe breaks once its output has ended.
-    outWrite.reset();
-    inRead.reset();
+    CloseHandle(pi.hThread);
+    child->process.reset(pi.hProcess);
+    // Only the child holds the write end of its output now, so that pipe breaks once its
+    // output has ended.
+    child->output = std::move(outRead);
+    child->input = std::move(inWrite);
+    return true;
+}
 
+// Reads the child's output until it has ended or closed its output; see runProcess.
+bool collectOutput(Child& child, std::string* output, unsigned long timeoutMs) {
     std::string captured;
     Sink sink{output ? &captured : nullptr, ownStandardOutput()};
     // The pipe is drained while the child runs, so output larger than the pipe's buffer never
@@ -106,7 +114,7 @@ bool runProcess(const WString& commandLine, std::string* output, unsigned long t
     bool pipeOpen = true;
     bool waitable = true;
     for (;;) {
-        pipeOpen = drainAvailable(outRead.get(), sink);
+        pipeOpen = drainAvailable(child.output.get(), sink);
         // Every writer has closed the output: the child has said all it will say. That is
         // usually its end; the mount tool closes its output on purpose before the device
         // notice it sends last, which its caller need not wait for. (Some children cannot be
@@ -116,7 +124,7 @@ bool runProcess(const WString& commandLine, std::string* output, unsigned long t
             break;
         }
         if (waitable) {
-            DWORD wait = WaitForSingleObject(process.get(), 5);
+            DWORD wait = WaitForSingleObject(child.process.get(), 5);
             if (wait == WAIT_OBJECT_0) {
                 ended = true;
                 break;
@@ -129,8 +137,8 @@ bool runProcess(const WString& commandLine, std::string* output, unsigned long t
     }
     if (!ended) {
         OutputDebugStringW(L"runProcess: the program did not end in time and was ended\n");
-        TerminateProcess(process.get(), 1);
-        WaitForSingleObject(process.get(), 2000);
+        TerminateProcess(child.process.get(), 1);
+        WaitForSingleObject(child.process.get(), 2000);
         return false;
     }
     // What the child wrote is in the pipe now, but a grandchild holding the inherited write
@@ -140,7 +148,7 @@ bool runProcess(const WString& commandLine, std::string* output, unsigned long t
     ULONGLONG quietSince = endedAt;
     size_t seen = captured.size();
     while (pipeOpen) {
-        pipeOpen = drainAvailable(outRead.get(), sink);
+        pipeOpen = drainAvailable(child.output.get(), sink);
         const ULONGLONG now = GetTickCount64();
         if (captured.size() != seen) {
             seen = captured.size();
@@ -151,4 +159,46 @@ bool runProcess(const WString& commandLine, std::string* output, unsigned long t
     }
     if (output) *output = captured;
     return true;
+}
+
+// The program waiting for its arguments, and the command line it was started with.
+Child standby;
+WString waitingCommandLine;
+
+} // namespace
+
+bool runProcess(const WString& commandLine, std::string* output, unsigned long timeoutMs) {
+    Child child;
+    if (!startChild(commandLine, &child)) return false;
+    return collectOutput(child, output, timeoutMs);
+}
+
+bool prepareStandby(const WString& standbyCommandLine) {
+    if (standby.process && waitingCommandLine == standbyCommandLine) return true;
+    dropStandby();
+    if (!startChild(standbyCommandLine, &standby)) return false;
+    waitingCommandLine = standbyCommandLine;
+    return true;
+}
+
+bool runPrepared(const WString& standbyCommandLine, const std::string& arguments,
+                 const WString& commandLine, std::string* output, unsigned long timeoutMs) {
+    if (!standby.process || standbyCommandLine != waitingCommandLine)
+        return runProcess(commandLine, output, timeoutMs);
+    Child child = std::move(standby);
+    waitingCommandLine.clear();
+    // A standby that has gone (ended from outside) breaks the pipe: nothing has run then.
+    DWORD written = 0;
+    if (!WriteFile(child.input.get(), arguments.data(), static_cast<DWORD>(arguments.size()),
+                   &written, nullptr) ||
+        written != arguments.size())
+        return runProcess(commandLine, output, timeoutMs);
+    child.input.reset(); // the end of the arguments
+    return collectOutput(child, output, timeoutMs);
+}
+
+void dropStandby() {
+    // Its input closed with nothing written, the standby ends by itself; it is not waited for.
+    standby = Child();
+    waitingCommandLine.clear();
 }

@@ -18,3 +18,18 @@ constexpr unsigned long kDefaultProcessTimeoutMs = 120000;
 // User-interface thread only: the read buffer is shared.
 bool runProcess(const WString& commandLine, std::string* output,
                 unsigned long timeoutMs = kDefaultProcessTimeoutMs);
+
+// A program started ahead of need that waits for its arguments on standard input and then runs
+// as if they were on its command line (the mount tool's "/standby"): a run on it costs no
+// process start, which under Wine is some 60 ms. One at a time; user-interface thread only.
+// Starts standbyCommandLine as the standby unless it is waiting already. False when it cannot
+// start.
+bool prepareStandby(const WString& standbyCommandLine);
+// Hands arguments to the standby started from standbyCommandLine, which they end, and collects
+// its answer as runProcess does. Without such a standby waiting (or when it has gone), runs
+// commandLine, the same program with the same arguments, through runProcess instead.
+bool runPrepared(const WString& standbyCommandLine, const std::string& arguments,
+                 const WString& commandLine, std::string* output,
+                 unsigned long timeoutMs = kDefaultProcessTimeoutMs);
+// Lets the standby go: finding its input closed with nothing on it, it ends by itself.
+void dropStandby();

@@ -9,7 +9,7 @@ import time
 import pytest
 
 from conftest import fuse_mounts, run, video_rect, wait_for, win_path
-from test_mount_tool import isofs_processes
+from test_mount_tool import isofs_processes, waiting_tools
 
 
 def refused_with_a_message(player, path):
@@ -177,6 +177,10 @@ def test_a_killed_player_leaves_no_mount_beyond_its_next_start(player, media, fr
     player.start(win_path(media / "dvd.iso"))
     assert player.wait_caption(r"^Velloran - [K-Z]:\\ - ", 60), player.caption()
     assert wait_for(lambda: fuse_mounts() - before, 10)
+    # By now the mount tool waits for the player's next command; it ends with the player.
+    assert wait_for(waiting_tools, 10), "no mount tool waits"
+    os.kill(player.proc.pid, signal.SIGKILL)
+    assert wait_for(lambda: not waiting_tools(), 10), "the waiting mount tool outlives the player"
     player.kill()
     time.sleep(2)
     assert fuse_mounts() - before, "the image went with the player: nothing to clean up"

@@ -19,11 +19,13 @@ TOOL = BUILD / "cdemu" / "batchmnt.exe"
 SERVER = BUILD / "cdemu" / "isofs"
 
 
-def tool(env, *args, timeout=90):
-    """Runs the mount tool; returns (exit code, output with CRLF kept)."""
+def tool(env, *args, timeout=90, given=None):
+    """Runs the mount tool (given: the text on its standard input); returns (exit code, output
+    with CRLF kept)."""
     proc = subprocess.run(["wine", str(TOOL), *map(str, args)], env=env, timeout=timeout,
-                          stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                          stderr=subprocess.DEVNULL)
+                          input=given.encode() if given is not None else None,
+                          stdin=None if given is not None else subprocess.DEVNULL,
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     return proc.returncode, proc.stdout.decode("latin-1")
 
 
@@ -52,6 +54,19 @@ def isofs_processes():
         except OSError:
             continue
         if os.path.basename(exe) == "isofs" and state != "Z":
+            pids.append(int(entry.name))
+    return pids
+
+
+def waiting_tools():
+    """Process ids of mount tools started ahead of need ("batchmnt.exe /standby")."""
+    pids = []
+    for entry in Path("/proc").iterdir():
+        try:
+            args = (entry / "cmdline").read_bytes().split(b"\0")
+        except OSError:
+            continue
+        if any(a.lower().endswith(b"batchmnt.exe") for a in args) and b"/standby" in args:
             pids.append(int(entry.name))
     return pids
 
@@ -138,6 +153,20 @@ class TestDvdImage:
             held.read(2048)
         held.close()
         assert_gone(env, image, "K")
+
+    def test_a_waiting_tool_answers_the_command_it_is_given_as_on_its_command_line(
+            self, mounter, media):
+        env, image = mounter, media / "dvd.iso"
+        assert tool(env, "/standby", given="") == (0, "")
+        assert tool(env, "/standby", given=f'"{win_path(image)}" L: /wait') == \
+            (0, f"L: {win_path(image)}\r\n")
+        assert (drive_folder(env, "L") / "VIDEO_TS" / "VIDEO_TS.IFO").exists()
+        assert tool(env, "/standby", given="/list") == tool(env, "/list")
+        rc, out = tool(env, "/standby", given=f'/unmount "{win_path(image)}"')
+        assert rc == 0 and out.startswith("unmounted L:"), out
+        assert_gone(env, image, "L")
+        rc, out = tool(env, "/standby", given="/nothing")
+        assert rc == 2 and out.startswith("batchmnt: usage"), out
 
     def test_drive_is_read_only(self, mounter, media):
         env, image = mounter, media / "dvd.iso"

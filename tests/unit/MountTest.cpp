@@ -126,6 +126,36 @@ TEST(ProcessRunner, MissingProgramFailsAndLeavesTheOutputAlone) {
     EXPECT_EQ(out, "untouched");
 }
 
+TEST(ProcessRunner, AWaitingProgramRunsTheArgumentsItIsGivenOnceElseAFreshRunDoes) {
+    QuietStdout quiet;
+    const WString fresh = cmd(L"echo fresh");
+    const WString waiting = L"cmd.exe /q";
+    auto answer = [&](const WString& standby) {
+        std::string out;
+        EXPECT_TRUE(runPrepared(standby, "echo waiting\r\n", fresh, &out));
+        return out.find("waiting") != std::string::npos ? "waiting"
+               : out.find("fresh") != std::string::npos ? "fresh"
+                                                        : "neither";
+    };
+    EXPECT_STREQ(answer(waiting), "fresh"); // none prepared
+    ASSERT_TRUE(prepareStandby(waiting));
+    EXPECT_STREQ(answer(L"cmd.exe /d"), "fresh"); // another program's run leaves it waiting
+    EXPECT_STREQ(answer(waiting), "waiting");
+    EXPECT_STREQ(answer(waiting), "fresh"); // used up
+    // Gone before its turn (here it ends at once): the arguments go to a fresh run.
+    const WString gone = cmd(L"exit");
+    ASSERT_TRUE(prepareStandby(gone));
+    Sleep(1000);
+    EXPECT_STREQ(answer(gone), "fresh");
+    // Let go of with nothing to do, it ends by itself.
+    const int before = countProcesses(L"cmd.exe");
+    ASSERT_TRUE(prepareStandby(waiting));
+    dropStandby();
+    for (int i = 0; i < 50 && countProcesses(L"cmd.exe") > before; ++i)
+        Sleep(100);
+    EXPECT_EQ(countProcesses(L"cmd.exe"), before);
+}
+
 TEST(ProcessRunner, HangingChildIsEndedAfterTheLimitAndTheCallFails) {
     QuietStdout quiet;
     int before = countProcesses(L"cmd.exe");

@@ -2,6 +2,7 @@
 //   batchmnt "<image>" K: /wait      mount, return once the drive is usable (or has failed)
 //   batchmnt /list                   one line per mounted image: "K: <image path>"
 //   batchmnt /unmount "<image>"      remove that mount
+//   batchmnt /standby                one of the above, its arguments read from standard input
 // Under Wine the image is served by the native FUSE server isofs beside this program and the
 // mount folder becomes a CD-ROM drive letter through Wine's mount manager. On Windows the
 // system's virtual disk service attaches the image.
@@ -363,14 +364,61 @@ int unmountCommand(const WString& imageArg) {
     return 1;
 }
 
+int runCommand(const std::vector<WString>& args) {
+    const size_t n = args.size();
+    if (n == 1 && lstrcmpiW(args[0].c_str(), L"/list") == 0) return listCommand();
+    if (n == 2 && lstrcmpiW(args[0].c_str(), L"/unmount") == 0) return unmountCommand(args[1]);
+    if (n == 3 && lstrcmpiW(args[2].c_str(), L"/wait") == 0) return mountCommand(args[0], args[1]);
+    fail("usage: batchmnt \"<image>\" K: /wait | batchmnt /list | batchmnt /unmount \"<image>\"");
+    return 2;
+}
+
+// Splits arguments the way the player writes them: separated by blanks, a quoted one running
+// to its closing quote (a Windows path never holds a quote).
+std::vector<WString> splitArguments(const WString& text) {
+    auto blank = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; };
+    std::vector<WString> args;
+    size_t at = 0;
+    for (;;) {
+        while (at < text.size() && blank(text[at]))
+            ++at;
+        if (at == text.size()) return args;
+        size_t end;
+        if (text[at] == L'"') {
+            end = text.find(L'"', ++at);
+            if (end == WString::npos) end = text.size();
+            args.push_back(text.substr(at, end - at));
+            at = end < text.size() ? end + 1 : end;
+        } else {
+            end = at;
+            while (end < text.size() && !blank(text[end]))
+                ++end;
+            args.push_back(text.substr(at, end - at));
+            at = end;
+        }
+    }
+}
+
+// Started ahead of need, so that the command, when it comes, does not wait for a process start
+// (some 60 ms under Wine). Its arguments arrive on standard input (UTF-8), ended by the
+// input's close; input closed with nothing on it (the caller let go of it, or ended) ends the
+// tool without a word.
+int standbyCommand() {
+    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    std::string text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (text.size() < 64 * 1024 && ReadFile(in, buffer, sizeof buffer, &got, nullptr) && got)
+        text.append(buffer, got);
+    if (text.empty()) return 0;
+    return runCommand(splitArguments(fromUtf8(text)));
+}
+
 } // namespace
 
 extern "C" int wmain(int argc, wchar_t** argv) {
     unixName = reinterpret_cast<UnixNameFn>(
         GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
-    if (argc == 2 && lstrcmpiW(argv[1], L"/list") == 0) return listCommand();
-    if (argc == 3 && lstrcmpiW(argv[1], L"/unmount") == 0) return unmountCommand(argv[2]);
-    if (argc == 4 && lstrcmpiW(argv[3], L"/wait") == 0) return mountCommand(argv[1], argv[2]);
-    fail("usage: batchmnt \"<image>\" K: /wait | batchmnt /list | batchmnt /unmount \"<image>\"");
-    return 2;
+    if (argc == 2 && lstrcmpiW(argv[1], L"/standby") == 0) return standbyCommand();
+    return runCommand(std::vector<WString>(argv + 1, argv + argc));
 }
