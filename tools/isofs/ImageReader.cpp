@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -77,6 +78,29 @@ public:
     }
 
     void close(void* file) override { udfread_file_close(static_cast<UDFFILE*>(file)); }
+
+    bool locate(void* file, uint64_t offset, uint64_t size, uint64_t* imageOffset,
+                uint64_t* length) override {
+        auto* f = static_cast<UDFFILE*>(file);
+        const int64_t fileSize = udfread_file_size(f);
+        if (fileSize < 0) return false;
+        if (offset >= static_cast<uint64_t>(fileSize) || size == 0) {
+            *length = 0;
+            return true;
+        }
+        size = std::min(size, static_cast<uint64_t>(fileSize) - offset);
+        const uint64_t first = offset / kBlock;
+        const uint64_t last = (offset + size - 1) / kBlock;
+        const uint32_t lba = udfread_file_lba(f, static_cast<uint32_t>(first));
+        if (lba == 0) return false;
+        uint64_t block = first + 1;
+        while (block <= last &&
+               udfread_file_lba(f, static_cast<uint32_t>(block)) == lba + (block - first))
+            ++block;
+        *imageOffset = lba * kBlock + offset % kBlock;
+        *length = std::min(size, (block - first) * kBlock - offset % kBlock);
+        return true;
+    }
 
     // Every block of every file must map into the image.
     bool checkExtents(const std::string& path, uint64_t imageBlocks, std::string* error,
@@ -173,6 +197,19 @@ public:
     }
 
     void close(void* file) override { iso9660_stat_free(static_cast<iso9660_stat_t*>(file)); }
+
+    // A file is one extent.
+    bool locate(void* file, uint64_t offset, uint64_t size, uint64_t* imageOffset,
+                uint64_t* length) override {
+        auto* st = static_cast<iso9660_stat_t*>(file);
+        if (offset >= st->size) {
+            *length = 0;
+            return true;
+        }
+        *imageOffset = static_cast<uint64_t>(st->lsn) * kBlock + offset;
+        *length = std::min(size, st->size - offset);
+        return true;
+    }
 
     bool checkExtents(const std::string& path, uint64_t imageBlocks, std::string* error,
                       int depth = 0) {

@@ -21,6 +21,12 @@ public:
     // Bytes read, 0 at the end, -1 on a read error.
     virtual long read(void* file, char* buffer, size_t size, uint64_t offset) = 0;
     virtual void close(void* file) = 0;
+    // Where the bytes of a file from offset on lie in the image file: the position of the first
+    // and how many of them, at most size, lie there one after another (none past the file's
+    // end), so that they can be served from the image file directly. False where they are not
+    // stored as plain blocks (data inside a UDF file entry, unrecorded extents): read() then.
+    virtual bool locate(void* file, uint64_t offset, uint64_t size, uint64_t* imageOffset,
+                        uint64_t* length) = 0;
 };
 
 // UDF first (it carries the names and sizes players use on DVD and Blu-ray images), then

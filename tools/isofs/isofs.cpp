@@ -31,6 +31,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,7 +41,14 @@
 
 namespace {
 
+// libfuse splices the answer to a read through a pipe, which an ordinary user may grow to 1 MB
+// at most (/proc/sys/fs/pipe-max-size). A 1 MB read with its header would not fit, and libfuse
+// would then copy every answer through a freshly mapped buffer, far slower than any copy; 1008
+// KB with the header and libfuse's margin of a few pages does.
+const unsigned kMaxRead = 1008 * 1024;
+
 ImageReader* reader = nullptr;
+int imageFd = -1; // the image file, for the reads served straight from it
 std::string mountPoint;
 std::string stateDir;
 std::atomic<bool> stopping{false};
@@ -102,9 +110,50 @@ int opOpen(const char* path, struct fuse_file_info* fi) {
     return 0;
 }
 
-int opRead(const char*, char* buf, size_t size, off_t offset, struct fuse_file_info* fi) {
-    long n = reader->read(reinterpret_cast<void*>(fi->fh), buf, size, offset);
-    return n < 0 ? -EIO : static_cast<int>(n);
+// A read is answered with the places of its bytes in the image file rather than a copy of them:
+// libfuse then splices the image's pages from the page cache into /dev/fuse, and the kernel
+// copies them once, into the drive file's page cache. Data not stored as plain blocks in the
+// image is read into memory instead.
+int opReadBuf(const char*, struct fuse_bufvec** out, size_t size, off_t offset,
+              struct fuse_file_info* fi) {
+    void* file = reinterpret_cast<void*>(fi->fh);
+    std::vector<struct fuse_buf> spans;
+    uint64_t at = static_cast<uint64_t>(offset);
+    uint64_t left = size;
+    bool located = imageFd >= 0;
+    while (located && left > 0) {
+        uint64_t where = 0, length = 0;
+        located = reader->locate(file, at, left, &where, &length);
+        if (!located || length == 0) break;
+        struct fuse_buf span = {};
+        span.size = static_cast<size_t>(length);
+        span.flags = static_cast<enum fuse_buf_flags>(FUSE_BUF_IS_FD | FUSE_BUF_FD_SEEK);
+        span.fd = imageFd;
+        span.pos = static_cast<off_t>(where);
+        spans.push_back(span);
+        at += length;
+        left -= length;
+    }
+    // libfuse frees the vector and any memory in it with free(), also after an error. Past the
+    // end of the file the answer is one empty buffer.
+    const size_t count = located && !spans.empty() ? spans.size() : 1;
+    auto* v = static_cast<struct fuse_bufvec*>(
+        malloc(sizeof(struct fuse_bufvec) + (count - 1) * sizeof(struct fuse_buf)));
+    if (!v) return -ENOMEM;
+    *v = FUSE_BUFVEC_INIT(0);
+    *out = v;
+    if (located) {
+        if (!spans.empty()) v->count = count;
+        for (size_t i = 0; i < spans.size(); ++i)
+            v->buf[i] = spans[i];
+        return 0;
+    }
+    v->buf[0].mem = malloc(size);
+    if (!v->buf[0].mem) return -ENOMEM;
+    const long n = reader->read(file, static_cast<char*>(v->buf[0].mem), size, offset);
+    if (n < 0) return -EIO;
+    v->buf[0].size = static_cast<size_t>(n);
+    return 0;
 }
 
 int opRelease(const char*, struct fuse_file_info* fi) {
@@ -112,7 +161,9 @@ int opRelease(const char*, struct fuse_file_info* fi) {
     return 0;
 }
 
-void* opInit(struct fuse_conn_info*, struct fuse_config* cfg) {
+void* opInit(struct fuse_conn_info* conn, struct fuse_config* cfg) {
+    if (conn->capable & FUSE_CAP_SPLICE_WRITE) conn->want |= FUSE_CAP_SPLICE_WRITE;
+    conn->max_read = kMaxRead;
     // Read-only and unchanging: the kernel may cache names and attributes for long.
     cfg->entry_timeout = 3600;
     cfg->attr_timeout = 3600;
@@ -123,7 +174,9 @@ void* opInit(struct fuse_conn_info*, struct fuse_config* cfg) {
 
 // The kernel reads ahead 128 KB at a time on a FUSE mount unless told otherwise; each read
 // ahead is one request to this server. Larger ones cost fewer round trips for the long
-// sequential reads of video files. Only root may change it; elsewhere the default stays.
+// sequential reads of video files: two requests of the largest size at a time, so that one is
+// answered while the reader copies the other. Only root may change it; elsewhere the default
+// stays.
 // Called once requests are served: looking at the mount needs this server's answer.
 void widenReadAhead() {
     struct stat st;
@@ -131,7 +184,7 @@ void widenReadAhead() {
     const std::string path = "/sys/class/bdi/" + std::to_string(major(st.st_dev)) + ":" +
                              std::to_string(minor(st.st_dev)) + "/read_ahead_kb";
     if (FILE* f = fopen(path.c_str(), "w")) {
-        fputs("1024", f);
+        fputs(std::to_string(2 * kMaxRead / 1024).c_str(), f);
         fclose(f);
     }
 }
@@ -261,13 +314,14 @@ int main(int argc, char** argv) {
         writeStateFile("failed", error + "\n");
         return 1;
     }
+    imageFd = open(image.c_str(), O_RDONLY | O_CLOEXEC);
 
     static const struct fuse_operations ops = [] {
         struct fuse_operations o = {};
         o.getattr = opGetattr;
         o.readdir = opReaddir;
         o.open = opOpen;
-        o.read = opRead;
+        o.read_buf = opReadBuf;
         o.release = opRelease;
         o.init = opInit;
         return o;
@@ -276,7 +330,9 @@ int main(int argc, char** argv) {
     if (stat(image.c_str(), &imageStat) == 0) imageTime = imageStat.st_mtim;
     // Wine runs as the same user as this server, so no access for other users is asked for
     // (that would need user_allow_other in /etc/fuse.conf for anyone but root).
-    const char* fuseArgv[] = {"isofs", "-o", "ro,fsname=isofs,subtype=isofs", nullptr};
+    const std::string options =
+        "ro,fsname=isofs,subtype=isofs,max_read=" + std::to_string(kMaxRead);
+    const char* fuseArgv[] = {"isofs", "-o", options.c_str(), nullptr};
     struct fuse_args args = FUSE_ARGS_INIT(3, const_cast<char**>(fuseArgv));
     struct fuse* fuse = fuse_new(&args, &ops, sizeof(ops), nullptr);
     if (!fuse) return serveCopy("the FUSE file system could not be created");
@@ -298,6 +354,7 @@ int main(int argc, char** argv) {
     fuse_unmount(fuse);
     fuse_destroy(fuse);
     delete reader;
+    if (imageFd >= 0) close(imageFd);
     rmdir(mountPoint.c_str());
     unlink((stateDir + "/ready").c_str());
     return 0;
