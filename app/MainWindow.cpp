@@ -195,6 +195,7 @@ LRESULT CALLBACK mainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         if (gMainFrame.playLogic) gMainFrame.playLogic->timerProc();
         if (gMainFrame.playBar) gMainFrame.playBar->autoHideTick();
         keepMountToolReady();
+        if (gMainFrame.playLogic) gMainFrame.playLogic->prepareEngine();
         return 0;
     case WM_DEVICECHANGE:
         if (wParam == DBT_DEVICEARRIVAL) onDeviceArrival(lParam);

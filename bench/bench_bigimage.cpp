@@ -133,6 +133,16 @@ void measureReading(const WString& image, const WString& root) {
     std::printf("    same bytes: %s\n", same ? "yes" : "NO");
 }
 
+// The player's libVLC options with the default preferences, without sound as cvlc below: the
+// video paths are compared.
+std::vector<std::string> engineOptions() {
+    PreferenceData preferences{};
+    components::defaultPreferenceData(preferences);
+    std::vector<std::string> options = buildVlcOptions(preferences);
+    options.emplace_back("--aout=dummy");
+    return options;
+}
+
 // Mount, detect, engine open and play, until the first frame is drawn in the window; the
 // seconds from the start to each step. False when no frame came within 30 s.
 bool openToFirstFrame(const WString& image, double* mounted, double* detected,
@@ -157,13 +167,9 @@ bool openToFirstFrame(const WString& image, double* mounted, double* detected,
         unmountImage(&image, true);
         return false;
     }
-    PreferenceData preferences{};
-    components::defaultPreferenceData(preferences);
-    std::vector<std::string> options = buildVlcOptions(preferences);
-    options.emplace_back("--aout=dummy"); // as cvlc below: the video paths are compared
     bool shown = false;
     {
-        VlcPlayer engine(options);
+        VlcPlayer engine(engineOptions());
         bool playing = engine.init(nullptr);
         if (playing) {
             engine.setHwnd(window);
@@ -248,6 +254,8 @@ extern "C" int main(int argc, char** argv) {
 
     // The player has its mount tool started and waiting a moment after it starts and after each
     // use (keepMountToolReady on its timer), well before anyone picks an image to open.
+    // So has libVLC (PlayLogic::prepareEngine).
+    prepareSharedVlcInstance(engineOptions());
     for (int i = 0; i < 30; ++i) {
         keepMountToolReady();
         Sleep(100);

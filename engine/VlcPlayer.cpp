@@ -68,6 +68,10 @@ libvlc_instance_t* acquireInstance(const std::vector<std::string>& options) {
 
 } // namespace
 
+void prepareSharedVlcInstance(const std::vector<std::string>& options) {
+    if (libvlc_instance_t* instance = acquireInstance(options)) libvlc_release(instance);
+}
+
 void releaseSharedVlcInstance() {
     SharedInstance& shared = sharedInstance();
     if (!shared.instance) return;

@@ -33,6 +33,9 @@ struct FrameStats {
 // Lets go of the libVLC instance the engines share (see init); called once no engine is left,
 // at exit. The next engine starts a new one.
 void releaseSharedVlcInstance();
+// Starts libVLC for these options ahead of the first source (its start loads its modules, some
+// 10-15 ms), so that the first open does not wait for it.
+void prepareSharedVlcInstance(const std::vector<std::string>& options);
 
 class VlcPlayer : public MediaPlayer {
 public:

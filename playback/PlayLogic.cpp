@@ -526,6 +526,13 @@ bool PlayLogic::isPlaying() {
     return player && player->isPlaying();
 }
 
+void PlayLogic::prepareEngine() {
+    if (enginePrepared || engineFactory) return;
+    enginePrepared = true;
+    const PreferenceData none{};
+    prepareSharedVlcInstance(buildVlcOptions(preferences ? *preferences : none));
+}
+
 void PlayLogic::timerProc() {
     // The end of the media arrives as an engine event; the timer keeps the rest in step.
     if (state() == PlayerState::Playing) {

@@ -92,6 +92,9 @@ public:
     PlayerState state();
     bool createMediaPlayer(EngineKind kind);
     void releaseMediaPlayer();
+    // Once per run: starts libVLC ahead of the first source, so that opening it does not wait
+    // for libVLC's start. Nothing with a test engine factory.
+    void prepareEngine();
     void timerProc();
     // The effects of one engine event, on the GUI thread: the engine posts its events to the
     // event window, whose message handler calls this.
@@ -151,6 +154,7 @@ public:
     TrackList subtitles;
     // Set once the current media has been seen playing.
     bool hasPlayed = false;
+    bool enginePrepared = false;
     // The current media was reached by stepping through the play list, not opened directly.
     bool reachedByStep = false;
     // Where positions are kept; null: none are kept or resumed (tests).
