@@ -61,15 +61,26 @@ def win_path(path):
     return "Z:" + str(Path(path).resolve()).replace("/", "\\")
 
 
+# The session's folder (its Wine prefix, and in it the mount tool's mount folders), once made:
+# only what lies in it is the tests' own. Other FUSE mounts and servers on the machine are
+# neither counted nor taken down.
+SESSION_ROOT = None
+
+
+def ours(path):
+    return SESSION_ROOT is None or path.startswith(SESSION_ROOT + "/")
+
+
 def fuse_mounts():
-    """The FUSE mount points of the machine, from /proc/mounts."""
+    """The session's FUSE mount points, from /proc/mounts."""
     points = set()
     try:
         with open("/proc/mounts") as f:
             for line in f:
                 fields = line.split()
-                if len(fields) >= 3 and "fuse" in fields[2]:
-                    points.add(fields[1].replace("\\040", " "))
+                point = fields[1].replace("\\040", " ") if len(fields) >= 3 else ""
+                if "fuse" in fields[2] and ours(point):
+                    points.add(point)
     except OSError:
         pass
     return points
@@ -198,7 +209,9 @@ def display():
 @pytest.fixture(scope="session")
 def wine_env(display, tmp_path_factory):
     """Environment of a fresh Wine prefix for the whole session (about 10 s to create)."""
-    root = Path(tempfile.mkdtemp(prefix="velloran-e2e."))
+    global SESSION_ROOT
+    root = Path(tempfile.mkdtemp(prefix="velloran-e2e.")).resolve()
+    SESSION_ROOT = str(root)
     env = dict(os.environ)
     env.update({
         "DISPLAY": display,

@@ -13,6 +13,7 @@ from pathlib import Path
 
 import pytest
 
+import conftest
 from conftest import BUILD, drive_letters, fuse_mounts, run, wait_for, win_path
 
 TOOL = BUILD / "cdemu" / "batchmnt.exe"
@@ -43,7 +44,7 @@ def drive_folder(env, letter):
 
 
 def isofs_processes():
-    """Process ids of running image servers."""
+    """Process ids of the session's running image servers (their mount folder is its own)."""
     pids = []
     for entry in Path("/proc").iterdir():
         if not entry.name.isdigit():
@@ -51,9 +52,11 @@ def isofs_processes():
         try:
             exe = os.readlink(entry / "exe")
             state = (entry / "stat").read_text().split(") ", 1)[1][0]
+            args = (entry / "cmdline").read_bytes().decode(errors="replace").split("\0")
         except OSError:
             continue
-        if os.path.basename(exe) == "isofs" and state != "Z":
+        if os.path.basename(exe) == "isofs" and state != "Z" and \
+                any(conftest.ours(a) for a in args[1:] if a):
             pids.append(int(entry.name))
     return pids
 
