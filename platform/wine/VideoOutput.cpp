@@ -105,6 +105,12 @@ unsigned setupFormat(void** opaque, char* chroma, unsigned* width, unsigned* hei
     if (trackSizeFitting(output->player, *width, *height, &visibleWidth, &visibleHeight)) {
         *width = visibleWidth;
         *height = visibleHeight;
+    } else if (*height >= 1088 && *height < 1096) {
+        // The media does not tell the size yet (H.264 in an MPEG transport stream, as on every
+        // Blu-ray). Of the common picture heights only 1080 is no whole number of 16-line
+        // macroblock rows; padded, it is this buffer. Scaled into it instead, the picture would
+        // be stretched and lose its bottom lines.
+        *height = 1080;
     }
     std::unique_lock<std::mutex> hold(output->lock);
     waitForReader(output, hold);

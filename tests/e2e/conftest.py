@@ -245,6 +245,7 @@ REQUIRED_MEDIA = (
     "lang.iso",
     "bluray.iso",
     "vcd.cue",
+    "bd1080.iso",
     "bd_noindex.iso",
     "bd_noclpi.iso",
     "long.mkv",

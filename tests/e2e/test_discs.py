@@ -115,6 +115,25 @@ def test_a_circle_stays_round_whatever_the_shape_of_the_pixels(
     assert player.close() == 0
 
 
+def test_a_1080_line_blu_ray_shows_its_bottom_lines(player, media, fresh_settings):
+    # The disc's picture ends in a white band 8 lines high; stretched into the decoder's 1088
+    # lines, the picture would lose it below the edge.
+    player.start(win_path(media / "bd1080.iso"))
+    assert player.wait_caption(r"^Velloran - [K-Z]:\\ - ", 60), player.caption()
+    x0, y0, x1, y1 = video_rect(player)
+    x = (x0 + x1) // 2
+    seen = []
+
+    def lowest_line_is_white():
+        shot = player.shot("edge")
+        lines = [y for y in range(y0, y1) if max(shot.pixel(x, y)) > 40]
+        seen.append(shot.pixel(x, lines[-1]) if lines else None)
+        return bool(lines) and min(seen[-1]) > 180
+
+    assert wait_for(lowest_line_is_white, 20), seen[-3:]
+    assert player.close() == 0
+
+
 # The DVD has two subtitle languages; the Blu-ray none ("Open file..." only).
 @pytest.mark.parametrize("image,subtitle_items", [("lang.iso", 4), ("bluray.iso", 1)])
 def test_both_languages_of_a_disc_are_in_the_audio_and_subtitle_menus(player, media, image,

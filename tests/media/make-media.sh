@@ -36,6 +36,7 @@
 #   lang.iso               PAL 4:3 DVD, no menu, one 4 s title with two AC-3 audio streams (en 440 Hz,
 #                          fr 880 Hz) and two subpicture streams (en: box at the bottom reading
 #                          ENGLISH, fr: box at the top reading FRANCAIS)
+#   bd1080.iso             one-chapter 1080p Blu-ray, red with a white band along its last 8 lines
 #   bd_noindex.iso,        one-chapter Blu-rays missing BDMV/index.bdmv, and missing the clip
 #   bd_noclpi.iso          information (CLIPINF): damaged discs
 #   vcd.cue, vcd.bin       PAL Video CD 2.0 (vcdimager): two MPEG tracks, each one entry point, 4 s
@@ -209,6 +210,13 @@ if ! have bluray.iso; then
     rm -rf "$out/bluray"
     mv "$work/bluray" "$out/bluray"
     mv "$work/bluray.iso" "$out/bluray.iso"
+fi
+
+if ! have bd1080.iso; then
+    log bd1080.iso
+    python3 "$(dirname "$0")/make_bluray.py" --chapters 1 --chapter-seconds 6 --size 1920x1080 \
+        --edge "$work/bd1080.iso"
+    mv "$work/bd1080.iso" "$out/bd1080.iso"
 fi
 
 for damage in noindex noclpi; do

@@ -27,12 +27,16 @@ VIDEO_FORMAT = {"1280x720": 5, "1920x1080": 6}   # 720p / 1080p progressive
 RATE_24, ASPECT_16_9, AC3_TYPE, H264_TYPE = 2, 3, 0x81, 0x1B
 
 
-def encode(path, chapters, seconds, size, kbps):
-    """Writes the BDAV (192-byte packet) transport stream with ffmpeg."""
+def encode(path, chapters, seconds, size, kbps, edge=False):
+    """Writes the BDAV (192-byte packet) transport stream with ffmpeg. edge: a white band along
+    the picture's last 8 lines."""
     graph = ";".join(f"color=c={COLOURS[i % len(COLOURS)]}:s={size}:r={FPS}:d={seconds}[c{i}]"
                      for i in range(chapters))
     graph += ";" + "".join(f"[c{i}]" for i in range(chapters))
-    graph += f"concat=n={chapters}:v=1:a=0,format=yuv420p[v]"
+    graph += f"concat=n={chapters}:v=1:a=0"
+    if edge:
+        graph += ",drawbox=x=0:y=ih-8:w=iw:h=8:color=white:t=fill"
+    graph += ",format=yuv420p[v]"
     total = chapters * seconds
     cmd = ["ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y"]
     for tone in TONES:
@@ -180,7 +184,7 @@ def author(root, args):
         os.makedirs(os.path.join(bdmv, d))
     os.makedirs(os.path.join(root, "CERTIFICATE", "BACKUP"))
     m2ts = os.path.join(bdmv, "STREAM", "00000.m2ts")
-    encode(m2ts, args.chapters, args.chapter_seconds, args.size, args.video_kbps)
+    encode(m2ts, args.chapters, args.chapter_seconds, args.size, args.video_kbps, args.edge)
     packets = pad_to_units(m2ts)
     pcr_pid, entries, end90 = scan(m2ts)
     in90 = entries[0][0]
@@ -217,6 +221,7 @@ def main():
                     help="after the title: the movie object ends (stop), the last picture "
                          "stays (hold) or the title starts again (repeat)")
     ap.add_argument("--volume", default="VELLORAN_BD", help="volume label of the image")
+    ap.add_argument("--edge", action="store_true", help="a white band along the bottom lines")
     ap.add_argument("--no-index", action="store_true", help="leave out index.bdmv")
     ap.add_argument("--no-clpi", action="store_true", help="leave out CLIPINF/00000.clpi")
     args = ap.parse_args()
