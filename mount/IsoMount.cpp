@@ -22,9 +22,14 @@ ULONGLONG toolQuietSince = 0;
 // starting one is a process start, which must not compete with opening the image just mounted.
 constexpr ULONGLONG kStandbyQuietMs = 2000;
 
+// The tool started ahead of need, waiting for its command on standard input.
+WString standbyCommand(const WString& tool) {
+    return quoted(tool) + L" /standby";
+}
+
 // One run of the tool with these arguments, on its standby when one is waiting.
 bool runTool(const WString& tool, const WString& arguments, std::string* output) {
-    const bool ran = runPrepared(quoted(tool) + L" /standby", toUtf8(arguments),
+    const bool ran = runPrepared(standbyCommand(tool), toUtf8(arguments),
                                  quoted(tool) + L" " + arguments, output);
     toolQuietSince = GetTickCount64();
     return ran;
@@ -278,17 +283,17 @@ void unmountImage(const WString* image, bool askTool) {
 }
 
 void keepMountToolReady() {
-    static WString standbyCommand; // the tool's, once it has been found
+    static WString command; // the tool's standby, once the tool has been found
     const ULONGLONG now = GetTickCount64();
     if (toolQuietSince == 0) toolQuietSince = now;
     if (now - toolQuietSince < kStandbyQuietMs) return;
-    if (standbyCommand.empty()) {
+    if (command.empty()) {
         WString tool = getMountToolPath();
         if (!tool.empty() && GetFileAttributesW(tool.c_str()) != INVALID_FILE_ATTRIBUTES)
-            standbyCommand = quoted(tool) + L" /standby";
+            command = standbyCommand(tool);
     }
     // Without the tool, or when it cannot start, the next try is a quiet spell later.
-    if (standbyCommand.empty() || !prepareStandby(standbyCommand)) toolQuietSince = now;
+    if (command.empty() || !prepareStandby(command)) toolQuietSince = now;
 }
 
 void releaseMountTool() { dropStandby(); }

@@ -203,8 +203,7 @@ bool PlayLogic::createMediaPlayer(EngineKind kind) {
         if (engineFactory) {
             player.reset(engineFactory(kind));
         } else {
-            const PreferenceData none{};
-            player.reset(createVlcPlayer(buildVlcOptions(preferences ? *preferences : none)));
+            player.reset(createVlcPlayer(vlcOptions()));
         }
     }
     if (player) {
@@ -529,8 +528,12 @@ bool PlayLogic::isPlaying() {
 void PlayLogic::prepareEngine() {
     if (enginePrepared || engineFactory) return;
     enginePrepared = true;
+    prepareSharedVlcInstance(vlcOptions());
+}
+
+std::vector<std::string> PlayLogic::vlcOptions() const {
     const PreferenceData none{};
-    prepareSharedVlcInstance(buildVlcOptions(preferences ? *preferences : none));
+    return buildVlcOptions(preferences ? *preferences : none);
 }
 
 void PlayLogic::timerProc() {

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/MediaPlayer.h"
 #include "engine/Preferences.h"
@@ -95,6 +96,9 @@ public:
     // Once per run: starts libVLC ahead of the first source, so that opening it does not wait
     // for libVLC's start. Nothing with a test engine factory.
     void prepareEngine();
+    // libVLC's options for the current preferences: the same for the engines and for the
+    // instance started ahead of them, which would otherwise be started again.
+    std::vector<std::string> vlcOptions() const;
     void timerProc();
     // The effects of one engine event, on the GUI thread: the engine posts its events to the
     // event window, whose message handler calls this.

@@ -163,6 +163,7 @@ int opRelease(const char*, struct fuse_file_info* fi) {
 
 void* opInit(struct fuse_conn_info* conn, struct fuse_config* cfg) {
     if (conn->capable & FUSE_CAP_SPLICE_WRITE) conn->want |= FUSE_CAP_SPLICE_WRITE;
+    // libfuse 3 needs the limit here as well as in the max_read mount option (see main).
     conn->max_read = kMaxRead;
     // Read-only and unchanging: the kernel may cache names and attributes for long.
     cfg->entry_timeout = 3600;
