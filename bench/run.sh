@@ -48,15 +48,50 @@ if [[ $wanted == "  " || $wanted == *" bigimage "* ]]; then
     bench bigimage "$top/build/bench_bigimage.exe.so" "Z:${big//\//\\}\\big.iso"
     rm -rf "$big"
 fi
+# The medians of the ratio lines on standard input ("CPU a (with wineserver b), RSS c").
+medians() {
+    awk 'BEGIN { n = 0 }
+        /ratio engine/ {
+            for (i = 1; i <= NF; ++i) {
+                if ($i == "CPU") cpu[n] = $(i + 1) + 0
+                if ($i == "wineserver") server[n] = $(i + 1) + 0
+                if ($i == "RSS") rss[n] = $(i + 1) + 0
+            }
+            ++n
+        }
+        function median(a, n,    i, j, t) {
+            for (i = 0; i < n; ++i)
+                for (j = i + 1; j < n; ++j)
+                    if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t }
+            return a[int(n / 2)]
+        }
+        END {
+            if (n) printf "  median of %d runs: CPU %.2f (with wineserver %.2f), RSS %.2f\n",
+                n, median(cpu, n), median(server, n), median(rss, n)
+        }'
+}
 # Each engine case in its own process, so that its peak memory is its own. Normal size: the
-# picture at 1:1; full screen: the whole screen.
-for media in h264_1080p30.mkv:1920x1080:300 mpeg2_576p25.mpg:720x576:500 \
-    h264_1080p60.mkv:1920x1080:600; do
-    IFS=: read -r file size frames <<<"$media"
-    exe="$top/build/wine/bench/bench_engine.exe.so"
-    bench engine "$exe" "$bench_media_win\\$file" ${size/x/ } "$frames"
-    [[ $file == *p60* ]] || bench engine "$exe" "$bench_media_win\\$file" 2560 1440 "$frames"
-done
+# picture at 1:1; full screen: the whole screen. On a 2-core machine shared with other work the
+# CPU of one run, cvlc's as much as the engine's, moves by about a tenth, and cvlc's peak memory
+# differs by up to 8 MB between runs; so each case runs three times and the medians follow.
+engine_case() { # file width height frames
+    local runs=$bench_media/engine_runs.txt
+    : >"$runs"
+    for round in 1 2 3; do
+        bench engine "$top/build/wine/bench/bench_engine.exe.so" "$bench_media_win\\$1" "$2" "$3" \
+            "$4" | tee -a "$runs"
+    done
+    medians <"$runs"
+    rm -f "$runs"
+}
+if [[ $wanted == "  " || $wanted == *" engine "* ]]; then
+    for media in h264_1080p30.mkv:1920x1080:300 mpeg2_576p25.mpg:720x576:500 \
+        h264_1080p60.mkv:1920x1080:600; do
+        IFS=: read -r file size frames <<<"$media"
+        engine_case "$file" ${size/x/ } "$frames"
+        [[ $file == *p60* ]] || engine_case "$file" 2560 1440 "$frames"
+    done
+fi
 # Memory over 300 open/play/stop cycles of files and discs through the controller; several
 # minutes. Narrower runs: bench_memory.exe.so 300 files|discs logic|engine|kept.
 bench memory "$top/build/wine/bench/bench_memory.exe.so"

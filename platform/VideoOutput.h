@@ -1,7 +1,8 @@
 // How libVLC's video reaches the program's video window. On Windows libVLC draws into the
 // window itself. Under Wine the window means nothing to the native libVLC, so it decodes into
-// frame buffers of the program's own and the window's WM_PAINT draws the newest one, letterboxed
-// to the display aspect ratio.
+// frame buffers of the program's own, and the newest one is drawn into the window, letterboxed to
+// the display aspect ratio: by the window's WM_PAINT, and while the picture keeps its place, by a
+// thread of the output's own as each picture comes.
 #pragma once
 
 #include <windows.h>

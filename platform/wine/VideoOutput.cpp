@@ -1,6 +1,7 @@
 #include "platform/VideoOutput.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
@@ -13,12 +14,17 @@
 
 // libVLC hands over its pictures as planar YUV 4:2:0 without converting them: it copies each into
 // one of three buffers of this object, never the front one (the newest complete picture) nor the
-// one the GUI thread is reading. WM_PAINT converts the front picture and scales it in one pass
-// (libswscale, bilinear) straight to the size it takes on screen, and draws the result 1:1, a
-// band of rows at a time. The callbacks run on libVLC's threads, which Wine does not know: they
-// touch only the std::mutex, the buffers, the condition variables and (when the format is set
-// up) the media's track list; no Win32. A repaint thread started with
-// CreateThread turns "a new frame is there" into InvalidateRect on the window.
+// one being read. Drawing converts the front picture and scales it in one pass (libswscale,
+// bilinear) straight to the size it takes on screen, and draws the result 1:1, a band of rows at
+// a time. The callbacks run on libVLC's threads, which Wine does not know: they touch only the
+// std::mutex, the buffers, the condition variables and (when the format is set up) the media's
+// track list; no Win32.
+//
+// A repaint thread started with CreateThread wakes for each new picture. While the picture keeps
+// its place on screen it draws the picture into the window itself. Otherwise (the first picture,
+// a new format or place, a notice over the picture) it invalidates the window, and WM_PAINT on
+// the window's thread lays the picture out and draws it with what surrounds it. A WM_PAINT per
+// picture costs about ten wineserver round trips under Wine; drawing in place costs one.
 constexpr int kPictures = 3;
 
 struct VideoOutput {
@@ -30,7 +36,7 @@ struct VideoOutput {
     size_t planeOffsets[3] = {};
     int planePitches[3] = {};
     int front = -1;   // the newest complete picture, -1 none
-    int reading = -1; // the picture the GUI thread converts now, -1 none
+    int reading = -1; // the picture being converted now, -1 none
     unsigned width = 0, height = 0;
     unsigned formatGeneration = 0;
     unsigned frameSerial = 0; // counts displayed pictures
@@ -40,8 +46,13 @@ struct VideoOutput {
     bool quitting = false;
     std::condition_variable wake;     // the repaint thread's
     std::condition_variable readDone; // reading went back to -1
+    HANDLE repaintThread = nullptr;
 
-    // GUI thread only.
+    // Held while a picture is laid out or drawn, by the window's thread or the repaint thread;
+    // guards what follows. The layout (notice to scale) is changed by the window's thread only,
+    // which may read it without the lock. Never taken by libVLC's threads; nothing waits for
+    // the window's thread while holding it.
+    std::mutex drawing;
     WString notice; // drawn over the picture until noticeUntil
     ULONGLONG noticeUntil = 0;
     unsigned knownGeneration = ~0u;
@@ -51,19 +62,18 @@ struct VideoOutput {
     DWORD geometryTick = 0;
     std::string aspect;
     float scale = 0.0f;
-    HANDLE repaintThread = nullptr;
     frame_scaler* scaler = nullptr;
     std::vector<uint8_t> band; // a band of the converted picture, on its way to the screen
     unsigned drawnSerial = 0;
-    unsigned framesDrawn = 0;
+    std::atomic<unsigned> framesDrawn{0};
 };
 
 namespace {
 
-// The output whose frames the video window shows; GUI thread only.
-VideoOutput* gShown = nullptr;
+// The output whose frames the video window shows; set by the GUI thread.
+std::atomic<VideoOutput*> gShown{nullptr};
 
-// Frees or replaces the buffers only while the GUI thread is not reading one.
+// Frees or replaces the buffers only while no picture is being read.
 void waitForReader(VideoOutput* output, std::unique_lock<std::mutex>& hold) {
     output->readDone.wait(hold, [output] { return output->reading < 0; });
 }
@@ -180,6 +190,8 @@ void displayFrame(void* opaque, void* picture) {
     output->wake.notify_one();
 }
 
+bool drawInPlace(VideoOutput* output, HWND window);
+
 DWORD WINAPI repaintThreadProc(void* parameter) {
     auto* output = static_cast<VideoOutput*>(parameter);
     std::unique_lock<std::mutex> hold(output->lock);
@@ -190,10 +202,12 @@ DWORD WINAPI repaintThreadProc(void* parameter) {
         HWND window = output->window;
         const RECT shown = output->shownRect;
         hold.unlock();
-        // Does not wait for the window's thread: WM_PAINT comes when its queue is idle, and a
-        // run of frames meanwhile merges into one repaint. Only the picture is repainted while
-        // its place stays; the first picture and a format change repaint the whole window.
-        if (window) InvalidateRect(window, IsRectEmpty(&shown) ? nullptr : &shown, FALSE);
+        // Invalidating does not wait for the window's thread: WM_PAINT comes when its queue is
+        // idle, and a run of frames meanwhile merges into one repaint. Only the picture is
+        // repainted while its place stays; the first picture and a format change repaint the
+        // whole window.
+        if (window && !drawInPlace(output, window))
+            InvalidateRect(window, IsRectEmpty(&shown) ? nullptr : &shown, FALSE);
         hold.lock();
     }
 }
@@ -380,6 +394,7 @@ bool drawFront(VideoOutput* output, unsigned generation, HDC dc, const RECT& pic
 bool paintSurface(HWND surface, HDC dc) {
     VideoOutput* output = gShown;
     if (!output || !surface) return false;
+    std::lock_guard<std::mutex> draw(output->drawing);
     unsigned generation, width, height;
     {
         std::lock_guard<std::mutex> hold(output->lock);
@@ -417,6 +432,40 @@ bool paintSurface(HWND surface, HDC dc) {
     if (!IsRectEmpty(&before) && !EqualRect(&before, &picture))
         InvalidateRect(surface, nullptr, FALSE);
     return true;
+}
+
+// Draws the front picture into the window from the repaint thread, where the last one was drawn,
+// when nothing else on the window has to change: the format and the place are those of the last
+// WM_PAINT, the picture's aspect ratio is known and no notice is over it. False when WM_PAINT has
+// to draw it instead. Pictures of a minimized window are not drawn at all: restoring it repaints.
+bool drawInPlace(VideoOutput* output, HWND window) {
+    std::lock_guard<std::mutex> draw(output->drawing);
+    if (gShown != output || !IsWindowVisible(window)) return false;
+    if (IsIconic(GetAncestor(window, GA_ROOT))) return true;
+    unsigned generation;
+    RECT shown;
+    {
+        std::lock_guard<std::mutex> hold(output->lock);
+        if (output->window != window || output->front < 0) return false;
+        generation = output->formatGeneration;
+        shown = output->shownRect;
+    }
+    if (IsRectEmpty(&shown) || output->knownGeneration != generation || !output->pixelAspectKnown)
+        return false;
+    if (!output->notice.empty() && GetTickCount64() < output->noticeUntil) return false;
+    RECT client{};
+    GetClientRect(window, &client);
+    const RECT picture = pictureRect(output, client.right, client.bottom);
+    if (!EqualRect(&picture, &shown)) return false;
+    HDC dc = GetDC(window);
+    if (!dc) return false;
+    const bool drawn = drawFront(output, generation, dc, picture);
+    ReleaseDC(window, dc);
+    // Wine puts what was drawn into a window on screen when a thread of the program finds its
+    // message queue empty; this thread's always is.
+    MSG message;
+    if (drawn) PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+    return drawn;
 }
 
 } // namespace
@@ -471,7 +520,10 @@ void setVideoOutputWindow(VideoOutput* output, HWND window) {
 
 void setVideoOutputAspect(VideoOutput* output, const std::string& ratio) {
     if (!output) return;
-    output->aspect = ratio;
+    {
+        std::lock_guard<std::mutex> draw(output->drawing);
+        output->aspect = ratio;
+    }
     HWND window;
     {
         std::lock_guard<std::mutex> hold(output->lock);
@@ -482,12 +534,15 @@ void setVideoOutputAspect(VideoOutput* output, const std::string& ratio) {
 
 void setVideoOutputScale(VideoOutput* output, float scale) {
     if (!output) return;
-    output->scale = scale > 0 ? scale : 0.0f;
+    {
+        std::lock_guard<std::mutex> draw(output->drawing);
+        output->scale = scale > 0 ? scale : 0.0f;
+    }
     setVideoOutputAspect(output, output->aspect);
 }
 
 unsigned videoOutputFramesDrawn(VideoOutput* output) {
-    return output ? output->framesDrawn : 0;
+    return output ? output->framesDrawn.load() : 0u;
 }
 
 void destroyVideoOutput(VideoOutput* output) {
@@ -508,8 +563,11 @@ void destroyVideoOutput(VideoOutput* output) {
 
 bool setVideoOutputNotice(VideoOutput* output, const WString& text, int ms) {
     if (!output) return false;
-    output->notice = text;
-    output->noticeUntil = GetTickCount64() + static_cast<ULONGLONG>(ms > 0 ? ms : 0);
+    {
+        std::lock_guard<std::mutex> draw(output->drawing);
+        output->notice = text;
+        output->noticeUntil = GetTickCount64() + static_cast<ULONGLONG>(ms > 0 ? ms : 0);
+    }
     HWND window = nullptr;
     {
         std::lock_guard<std::mutex> hold(output->lock);

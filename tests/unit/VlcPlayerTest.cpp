@@ -584,6 +584,14 @@ TEST_F(VlcEngine, FramesAreDrawnLetterboxedIntoTheWindow) {
     EXPECT_EQ(GetPixel(dc, 20, 120), RGB(0, 0, 0));
     EXPECT_NE(GetPixel(dc, 40, 60), RGB(255, 255, 255));
 
+    // Once the picture has its place, the next pictures reach the window without the window's
+    // thread, which now handles no message for half a second (25 pictures a second).
+    FrameStats before, after;
+    engine.getFrameStats(before);
+    Sleep(500);
+    engine.getFrameStats(after);
+    EXPECT_GE(after.drawn - before.drawn, 6);
+
     SelectObject(dc, old);
     DeleteObject(bitmap);
     DeleteDC(dc);
