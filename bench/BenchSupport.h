@@ -1,15 +1,28 @@
-// Small pieces the benchmarks share: a clock, this process's memory, file sizes, and a video
-// window that shows the engine's frames.
+// Small pieces the benchmarks share: a clock, this process's memory, file sizes, the engine's
+// options, and a video window that shows the engine's frames.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
+#include "engine/VlcOptions.h"
 #include "platform/VideoOutput.h"
 #include "platform/WString.h"
 
 namespace bench {
+
+// The player's libVLC options with the default preferences, without sound as the cvlc runs
+// they are compared with: the video paths are compared.
+inline std::vector<std::string> engineOptions() {
+    PreferenceData preferences{};
+    components::defaultPreferenceData(preferences);
+    std::vector<std::string> options = buildVlcOptions(preferences);
+    options.emplace_back("--aout=dummy");
+    return options;
+}
 
 // A monotonic clock in seconds, for the benchmarks' wall times.
 inline double now() {

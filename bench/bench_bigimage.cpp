@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
-#include "engine/VlcOptions.h"
 #include "engine/VlcPlayer.h"
 #include "mount/IsoMount.h"
 #include "mount/ProcessRunner.h"
@@ -133,16 +132,6 @@ void measureReading(const WString& image, const WString& root) {
     std::printf("    same bytes: %s\n", same ? "yes" : "NO");
 }
 
-// The player's libVLC options with the default preferences, without sound as cvlc below: the
-// video paths are compared.
-std::vector<std::string> engineOptions() {
-    PreferenceData preferences{};
-    components::defaultPreferenceData(preferences);
-    std::vector<std::string> options = buildVlcOptions(preferences);
-    options.emplace_back("--aout=dummy");
-    return options;
-}
-
 // Mount, detect, engine open and play, until the first frame is drawn in the window; the
 // seconds from the start to each step. False when no frame came within 30 s.
 bool openToFirstFrame(const WString& image, double* mounted, double* detected,
@@ -169,7 +158,7 @@ bool openToFirstFrame(const WString& image, double* mounted, double* detected,
     }
     bool shown = false;
     {
-        VlcPlayer engine(engineOptions());
+        VlcPlayer engine(bench::engineOptions());
         bool playing = engine.init(nullptr);
         if (playing) {
             engine.setHwnd(window);
@@ -255,7 +244,7 @@ extern "C" int main(int argc, char** argv) {
     // The player has its mount tool started and waiting a moment after it starts and after each
     // use (keepMountToolReady on its timer), well before anyone picks an image to open.
     // So has libVLC (PlayLogic::prepareEngine).
-    prepareSharedVlcInstance(engineOptions());
+    prepareSharedVlcInstance(bench::engineOptions());
     for (int i = 0; i < 30; ++i) {
         keepMountToolReady();
         Sleep(100);

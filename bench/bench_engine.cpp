@@ -22,7 +22,6 @@
 #include "bench/BenchSupport.h"
 #include "engine/VlcPlayer.h"
 #include "platform/VlcPaths.h"
-#include "engine/VlcOptions.h"
 #include "platform/VideoOutput.h"
 
 namespace {
@@ -92,11 +91,7 @@ bool playWithEngine(const WString& path, int width, int height, Usage& usage,
     const double cpuBefore = processSeconds(getpid());
     const double serverBefore = wineserverSeconds();
 
-    PreferenceData preferences{};
-    components::defaultPreferenceData(preferences);
-    std::vector<std::string> options = buildVlcOptions(preferences);
-    options.emplace_back("--aout=dummy"); // as cvlc below: the video paths are compared
-    VlcPlayer engine(options);
+    VlcPlayer engine(bench::engineOptions());
     bool ok = engine.init(nullptr);
     if (ok) {
         engine.setHwnd(window);

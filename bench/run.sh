@@ -84,14 +84,12 @@ engine_case() { # file width height frames
     medians <"$runs"
     rm -f "$runs"
 }
-if [[ $wanted == "  " || $wanted == *" engine "* ]]; then
-    for media in h264_1080p30.mkv:1920x1080:300 mpeg2_576p25.mpg:720x576:500 \
-        h264_1080p60.mkv:1920x1080:600; do
-        IFS=: read -r file size frames <<<"$media"
-        engine_case "$file" ${size/x/ } "$frames"
-        [[ $file == *p60* ]] || engine_case "$file" 2560 1440 "$frames"
-    done
-fi
+for media in h264_1080p30.mkv:1920x1080:300 mpeg2_576p25.mpg:720x576:500 \
+    h264_1080p60.mkv:1920x1080:600; do
+    IFS=: read -r file size frames <<<"$media"
+    engine_case "$file" ${size/x/ } "$frames"
+    [[ $file == *p60* ]] || engine_case "$file" 2560 1440 "$frames"
+done
 # Memory over 300 open/play/stop cycles of files and discs through the controller; several
 # minutes. Narrower runs: bench_memory.exe.so 300 files|discs logic|engine|kept.
 bench memory "$top/build/wine/bench/bench_memory.exe.so"
