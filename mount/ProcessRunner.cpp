@@ -66,11 +66,67 @@ HANDLE ownStandardOutput() {
     return h;
 }
 
-// A started child: its process, the read end of its output and the write end of its input.
+// A started child: its process, the read end of its output and the write end of its input,
+// and while it may still be killed with us, the job it runs in.
 struct Child {
-    ScopedHandle process, output, input;
+    ScopedHandle process, output, input, job;
 };
 
+// A job whose processes are killed when its last handle closes, the runner's own included when
+// the runner dies. Null when jobs cannot be had.
+HANDLE createKillOnCloseJob() {
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (!job) return nullptr;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits,
+                                 sizeof(limits))) {
+        CloseHandle(job);
+        return nullptr;
+    }
+    return job;
+}
+
+// From now on the child's work outlives the job's handle: it finishes whatever becomes of us.
+void releaseFromJob(Child& child) {
+    if (!child.job) return;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    SetInformationJobObject(child.job.get(), JobObjectExtendedLimitInformation, &limits,
+                            sizeof(limits));
+    child.job.reset();
+}
+
+// Creates the process inside the job, in one step: CreateProcess makes the child suspended and
+// resumes it only once it has started, so a runner that dies in between would otherwise leave
+// it suspended for good. Falls back to a plain start where process attributes are not had.
+BOOL createProcessInJob(wchar_t* command, STARTUPINFOW& si, HANDLE job, PROCESS_INFORMATION* pi) {
+    STARTUPINFOEXW six = {};
+    six.StartupInfo = si;
+    six.StartupInfo.cb = sizeof(six);
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    std::vector<unsigned char> list(size);
+    six.lpAttributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list.data());
+    const bool withJob =
+        job && size && InitializeProcThreadAttributeList(six.lpAttributeList, 1, 0, &size);
+    if (withJob &&
+        UpdateProcThreadAttribute(six.lpAttributeList, 0, PROC_THREAD_ATTRIBUTE_JOB_LIST, &job,
+                                  sizeof(job), nullptr, nullptr)) {
+        const BOOL created =
+            CreateProcessW(nullptr, command, nullptr, nullptr, TRUE,
+                           DETACHED_PROCESS | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
+                           &six.StartupInfo, pi);
+        DeleteProcThreadAttributeList(six.lpAttributeList);
+        if (created) return TRUE;
+    } else if (withJob) {
+        DeleteProcThreadAttributeList(six.lpAttributeList);
+    }
+    return CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
+                          nullptr, &si, pi);
+}
+
+// Starts the child in a job of its own that kills it should we die before letting it go
+// (releaseFromJob); a runner killed while the child starts leaves nothing behind.
 bool startChild(const WString& commandLine, Child* child) {
     // CreateProcessW may write into the command line it is given.
     std::vector<wchar_t> command(commandLine.begin(), commandLine.end());
@@ -89,8 +145,8 @@ bool startChild(const WString& commandLine, Child* child) {
     PROCESS_INFORMATION pi = {};
     // No console at all rather than a hidden one: the child talks through the pipes only, and
     // under Wine a hidden console is one more process (conhost) started for every run.
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
-                        nullptr, &si, &pi)) {
+    ScopedHandle job(createKillOnCloseJob());
+    if (!createProcessInJob(command.data(), si, job.get(), &pi)) {
         OutputDebugStringW(L"runProcess: the program could not be started\n");
         return false;
     }
@@ -100,6 +156,7 @@ bool startChild(const WString& commandLine, Child* child) {
     // output has ended.
     child->output = std::move(outRead);
     child->input = std::move(inWrite);
+    child->job = std::move(job);
     return true;
 }
 
@@ -170,6 +227,7 @@ WString waitingCommandLine;
 bool runProcess(const WString& commandLine, std::string* output, unsigned long timeoutMs) {
     Child child;
     if (!startChild(commandLine, &child)) return false;
+    releaseFromJob(child);
     return collectOutput(child, output, timeoutMs);
 }
 
@@ -194,11 +252,13 @@ bool runPrepared(const WString& standbyCommandLine, const std::string& arguments
         written != arguments.size())
         return runProcess(commandLine, output, timeoutMs);
     child.input.reset(); // the end of the arguments
+    releaseFromJob(child);
     return collectOutput(child, output, timeoutMs);
 }
 
 void dropStandby() {
-    // Its input closed with nothing written, the standby ends by itself; it is not waited for.
+    // Its input closed with nothing written, the standby ends by itself, and closing its job
+    // ends it at once; it is not waited for.
     standby = Child();
     waitingCommandLine.clear();
 }

@@ -31,5 +31,6 @@ bool prepareStandby(const WString& standbyCommandLine);
 bool runPrepared(const WString& standbyCommandLine, const std::string& arguments,
                  const WString& commandLine, std::string* output,
                  unsigned long timeoutMs = kDefaultProcessTimeoutMs);
-// Lets the standby go: finding its input closed with nothing on it, it ends by itself.
+// Lets the standby go: it ends without running anything. A standby also ends with this program,
+// however this program ends.
 void dropStandby();
