@@ -8,6 +8,11 @@
 
 #include "platform/Scoped.h"
 
+// Windows 10's attribute, undeclared for older targets; older systems refuse it.
+#ifndef PROC_THREAD_ATTRIBUTE_JOB_LIST
+#define PROC_THREAD_ATTRIBUTE_JOB_LIST 0x0002000D
+#endif
+
 namespace {
 
 constexpr DWORD kChunk = 4096;
