@@ -112,22 +112,17 @@ BOOL createProcessInJob(wchar_t* command, STARTUPINFOW& si, HANDLE job, PROCESS_
     InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
     std::vector<unsigned char> list(size);
     six.lpAttributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list.data());
-    const bool withJob =
-        job && size && InitializeProcThreadAttributeList(six.lpAttributeList, 1, 0, &size);
-    if (withJob &&
-        UpdateProcThreadAttribute(six.lpAttributeList, 0, PROC_THREAD_ATTRIBUTE_JOB_LIST, &job,
-                                  sizeof(job), nullptr, nullptr)) {
-        const BOOL created =
-            CreateProcessW(nullptr, command, nullptr, nullptr, TRUE,
-                           DETACHED_PROCESS | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
-                           &six.StartupInfo, pi);
-        DeleteProcThreadAttributeList(six.lpAttributeList);
-        if (created) return TRUE;
-    } else if (withJob) {
+    BOOL created = FALSE;
+    if (job && size && InitializeProcThreadAttributeList(six.lpAttributeList, 1, 0, &size)) {
+        if (UpdateProcThreadAttribute(six.lpAttributeList, 0, PROC_THREAD_ATTRIBUTE_JOB_LIST,
+                                      &job, sizeof(job), nullptr, nullptr))
+            created = CreateProcessW(nullptr, command, nullptr, nullptr, TRUE,
+                                     DETACHED_PROCESS | EXTENDED_STARTUPINFO_PRESENT, nullptr,
+                                     nullptr, &six.StartupInfo, pi);
         DeleteProcThreadAttributeList(six.lpAttributeList);
     }
-    return CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
-                          nullptr, &si, pi);
+    return created || CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, DETACHED_PROCESS,
+                                     nullptr, nullptr, &si, pi);
 }
 
 // Starts the child in a job of its own that kills it should we die before letting it go
