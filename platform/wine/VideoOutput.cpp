@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <mutex>
+#include <new>
 #include <vector>
 
 #include "platform/Scoped.h"
@@ -16,20 +16,20 @@
 
 // libVLC hands over its pictures as planar YUV 4:2:0 without converting them: it copies each into
 // one of three buffers of this object, never the front one (the newest complete picture) nor the
-// one being read. The buffers are not filled when they are made: their memory becomes resident
-// only as libVLC writes pictures into it. The third is written only when a picture comes while
-// another is being read, and libVLC sets a format up several times as a file starts; buffers it
-// drops before writing a picture cost no memory. Drawing converts the front picture and scales it in one pass (libswscale,
-// bilinear) straight to the size it takes on screen, and draws the result 1:1, a band of rows at
-// a time. The callbacks run on libVLC's threads, which Wine does not know: they touch only the
-// std::mutex, the buffers, the condition variables and (when the format is set up) the media's
-// track list; no Win32.
+// one being read. The buffers are not filled when they are made: their memory becomes resident only
+// as libVLC writes pictures into it. The third is written only when a picture comes while another
+// is being read, and libVLC sets a format up several times as a file starts; buffers it drops
+// before writing a picture cost no memory. Drawing converts the front picture and scales it in one
+// pass (libswscale, bilinear) straight to the size it takes on screen, and draws the result 1:1, a
+// band of rows at a time. The callbacks run on libVLC's threads, which Wine does not know: they
+// touch only the std::mutex, the buffers, the condition variables and (when the format is set up)
+// the media's track list; no Win32.
 //
 // A repaint thread started with CreateThread wakes for each new picture. While the picture keeps
-// its place on screen it draws the picture into the window itself. Otherwise (the first picture,
-// a new format or place, a notice over the picture) it invalidates the window, and WM_PAINT on
-// the window's thread lays the picture out and draws it with what surrounds it. A WM_PAINT per
-// picture costs about ten wineserver round trips under Wine; drawing in place costs one.
+// its place on screen it draws the picture into the window itself. Otherwise (the first picture, a
+// new format or place, a notice over the picture) it invalidates the window, and WM_PAINT on the
+// window's thread lays the picture out and draws it with what surrounds it. A WM_PAINT per picture
+// costs about ten wineserver round trips under Wine; drawing in place costs one.
 constexpr int kPictures = 3;
 
 struct VideoOutput {
