@@ -376,12 +376,12 @@ bool drawFront(VideoOutput* output, unsigned generation, HDC dc, const RECT& pic
     const int alignment =
         frame_scaler_prepare(output->scaler, sourceWidth, sourceHeight, hd, width, height);
     bool ok = alignment > 0;
-    const int rowBytes = width * 4;
+    const int rowBytes = frame_scaler_pitch(width);
     int bandRows = static_cast<int>(kBandBytes / rowBytes);
     if (ok) bandRows = std::min(height, std::max(alignment, bandRows / alignment * alignment));
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biWidth = rowBytes / 4; // the row's padding is in the bitmap, not drawn
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;

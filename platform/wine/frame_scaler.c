@@ -10,6 +10,7 @@ struct frame_scaler {
     struct SwsContext* context;
     /* What context was made for; the matrix is set again whenever any of it changes. */
     int source_width, source_height, target_width, target_height, hd;
+    int alignment; /* of bands of this context's result */
     /* The source and a band of the target are described to libswscale as frames; their memory
      * stays the caller's (a buffer reference that frees nothing keeps libswscale from copying). */
     AVFrame *source, *target;
@@ -47,7 +48,14 @@ int frame_scaler_prepare(struct frame_scaler* scaler, int source_width, int sour
     if (!scaler || source_width <= 0 || source_height <= 0 || target_width <= 0 ||
         target_height <= 0)
         return -1;
-    /* Reuses the context while the sizes stay; a new size makes a new one. */
+    /* Reuses the context while the sizes stay; a new size makes a new one. Asking libswscale
+     * whether its context still fits is not enough: for an odd target width it adds a flag of
+     * its own to the context, no longer matches what is asked, and would make a new context for
+     * every band. */
+    if (scaler->context && scaler->hd == hd && scaler->source_width == source_width &&
+        scaler->source_height == source_height && scaler->target_width == target_width &&
+        scaler->target_height == target_height)
+        return scaler->alignment;
     struct SwsContext* context = sws_getCachedContext(
         scaler->context, source_width, source_height, AV_PIX_FMT_YUV420P, target_width,
         target_height, target_format, SWS_BILINEAR, NULL, NULL, NULL);
@@ -66,7 +74,8 @@ int frame_scaler_prepare(struct frame_scaler* scaler, int source_width, int sour
     }
     scaler->context = context;
     const unsigned alignment = sws_receive_slice_alignment(context);
-    return alignment > 0 ? (int)alignment : 1;
+    scaler->alignment = alignment > 0 ? (int)alignment : 1;
+    return scaler->alignment;
 }
 
 int frame_scaler_convert(struct frame_scaler* scaler, const uint8_t* const planes[3],
@@ -116,4 +125,8 @@ void frame_scaler_destroy(struct frame_scaler* scaler) {
     av_frame_free(&scaler->target);
     av_buffer_unref(&scaler->borrowed);
     free(scaler);
+}
+
+int frame_scaler_pitch(int target_width) {
+    return ((target_width + 7) & ~7) * 4;
 }

@@ -26,6 +26,10 @@ int frame_scaler_convert(struct frame_scaler* scaler, const uint8_t* const plane
                          uint8_t* target, int target_pitch, int target_width, int target_height,
                          int first_row, int rows);
 void frame_scaler_destroy(struct frame_scaler* scaler);
+/* The bytes a row of target_width pixels takes in a target: libswscale's SIMD writes whole
+ * groups of 8 pixels, past the picture's last column up to the row's padding (and, without it,
+ * past the end of a band). Only the first target_width pixels of a row are the picture. */
+int frame_scaler_pitch(int target_width);
 
 #ifdef __cplusplus
 }
