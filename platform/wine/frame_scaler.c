@@ -8,7 +8,7 @@
 
 struct frame_scaler {
     struct SwsContext* context;
-    /* What context was made for; the matrix is set again whenever any of it changes. */
+    /* What context was set up for; any change sets it up (and its matrix) again. */
     int source_width, source_height, target_width, target_height, hd;
     int alignment; /* of bands of this context's result */
     /* The source and a band of the target are described to libswscale as frames; their memory
@@ -60,18 +60,14 @@ int frame_scaler_prepare(struct frame_scaler* scaler, int source_width, int sour
         scaler->context, source_width, source_height, AV_PIX_FMT_YUV420P, target_width,
         target_height, target_format, SWS_BILINEAR, NULL, NULL, NULL);
     if (!context) return -2;
-    if (context != scaler->context || scaler->hd != hd || scaler->source_width != source_width ||
-        scaler->source_height != source_height || scaler->target_width != target_width ||
-        scaler->target_height != target_height) {
-        /* Video range in, full range out, as a video output shows it. */
-        const int* matrix = sws_getCoefficients(hd ? SWS_CS_ITU709 : SWS_CS_ITU601);
-        sws_setColorspaceDetails(context, matrix, 0, matrix, 1, 0, 1 << 16, 1 << 16);
-        scaler->hd = hd;
-        scaler->source_width = source_width;
-        scaler->source_height = source_height;
-        scaler->target_width = target_width;
-        scaler->target_height = target_height;
-    }
+    /* Video range in, full range out, as a video output shows it. */
+    const int* matrix = sws_getCoefficients(hd ? SWS_CS_ITU709 : SWS_CS_ITU601);
+    sws_setColorspaceDetails(context, matrix, 0, matrix, 1, 0, 1 << 16, 1 << 16);
+    scaler->hd = hd;
+    scaler->source_width = source_width;
+    scaler->source_height = source_height;
+    scaler->target_width = target_width;
+    scaler->target_height = target_height;
     scaler->context = context;
     const unsigned alignment = sws_receive_slice_alignment(context);
     scaler->alignment = alignment > 0 ? (int)alignment : 1;
