@@ -59,7 +59,11 @@ int frame_scaler_prepare(struct frame_scaler* scaler, int source_width, int sour
     struct SwsContext* context = sws_getCachedContext(
         scaler->context, source_width, source_height, AV_PIX_FMT_YUV420P, target_width,
         target_height, target_format, SWS_BILINEAR, NULL, NULL, NULL);
-    if (!context) return -2;
+    if (!context) {
+        /* libswscale has freed the old context by then. */
+        scaler->context = NULL;
+        return -2;
+    }
     /* Video range in, full range out, as a video output shows it. */
     const int* matrix = sws_getCoefficients(hd ? SWS_CS_ITU709 : SWS_CS_ITU601);
     sws_setColorspaceDetails(context, matrix, 0, matrix, 1, 0, 1 << 16, 1 << 16);
