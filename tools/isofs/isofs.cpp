@@ -32,6 +32,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -48,11 +49,15 @@ namespace {
 const unsigned kMaxRead = 1008 * 1024;
 
 ImageReader* reader = nullptr;
+// The image readers are not thread-safe: every call into them holds this lock. The answers to
+// reads are spliced after it is let go, on the request threads in parallel.
+std::mutex readerLock;
 int imageFd = -1; // the image file, for the reads served straight from it
 std::string mountPoint;
 std::string stateDir;
 std::atomic<bool> stopping{false};
-pthread_t requestThread; // the thread in fuse_loop
+// The thread in fuse_loop_mt, which waits for the request threads.
+pthread_t requestThread;
 struct timespec imageTime = {}; // every entry shows the image's own time
 
 void writeStateFile(const char* name, const std::string& text) {
@@ -81,6 +86,7 @@ void fillStat(const Entry& e, struct stat* st) {
 }
 
 int opGetattr(const char* path, struct stat* st, struct fuse_file_info*) {
+    std::lock_guard<std::mutex> hold(readerLock);
     Entry e;
     if (!reader->stat(path, &e)) return -ENOENT;
     fillStat(e, st);
@@ -89,6 +95,7 @@ int opGetattr(const char* path, struct stat* st, struct fuse_file_info*) {
 
 int opReaddir(const char* path, void* buf, fuse_fill_dir_t fill, off_t, struct fuse_file_info*,
               enum fuse_readdir_flags) {
+    std::lock_guard<std::mutex> hold(readerLock);
     std::vector<Entry> entries;
     if (!reader->list(path, &entries)) return -ENOENT;
     fill(buf, ".", nullptr, 0, FUSE_FILL_DIR_PLUS);
@@ -102,6 +109,7 @@ int opReaddir(const char* path, void* buf, fuse_fill_dir_t fill, off_t, struct f
 }
 
 int opOpen(const char* path, struct fuse_file_info* fi) {
+    std::lock_guard<std::mutex> hold(readerLock);
     if ((fi->flags & O_ACCMODE) != O_RDONLY) return -EROFS;
     void* handle = reader->open(path);
     if (!handle) return -ENOENT;
@@ -116,6 +124,7 @@ int opOpen(const char* path, struct fuse_file_info* fi) {
 // image is read into memory instead.
 int opReadBuf(const char*, struct fuse_bufvec** out, size_t size, off_t offset,
               struct fuse_file_info* fi) {
+    std::lock_guard<std::mutex> hold(readerLock);
     void* file = reinterpret_cast<void*>(fi->fh);
     std::vector<struct fuse_buf> spans;
     uint64_t at = static_cast<uint64_t>(offset);
@@ -157,6 +166,7 @@ int opReadBuf(const char*, struct fuse_bufvec** out, size_t size, off_t offset,
 }
 
 int opRelease(const char*, struct fuse_file_info* fi) {
+    std::lock_guard<std::mutex> hold(readerLock);
     reader->close(reinterpret_cast<void*>(fi->fh));
     return 0;
 }
@@ -245,7 +255,8 @@ void watchForStop() {
     // Detached, the drive is gone for new opens, but a program still holding a file or folder
     // on it (a file browser showing the disc) would keep the session, and so this server and
     // the tool waiting for its end, alive until it lets go. The request loop is ended too
-    // (FUSE's handler of SIGTERM, which interrupts its read): such a holder then gets errors.
+    // (FUSE's handler of SIGTERM, which wakes the loop; the loop then cancels its request
+    // threads): such a holder then gets errors.
     pthread_kill(requestThread, SIGTERM);
 }
 
@@ -347,8 +358,10 @@ int main(int argc, char** argv) {
 
     requestThread = pthread_self();
     std::thread watcher(watchForStop);
-    // One thread serves every request: the image readers are not thread-safe.
-    fuse_loop(fuse);
+    // Requests are served on several threads, so that while one thread splices the answer to a
+    // read into the kernel another answers the next read the kernel asked for ahead. Copying
+    // into the drive's page cache is where a long read spends its time.
+    fuse_loop_mt(fuse, 0);
     stopping = true;
     watcher.join();
     fuse_remove_signal_handlers(fuse_get_session(fuse));
