@@ -3,7 +3,11 @@
 // 1. Reading the largest file (the padding) through the mounted drive in 1 MB blocks against
 //    reading the same bytes from the image file directly. Both warm: the image is read once
 //    before, so the image server reads from the page cache; the drive's own cache is cold on
-//    its first pass (its second pass is printed too).
+//    its first pass (its second pass is printed too). That first pass fills 1 GB of new page
+//    cache; on a virtual machine whose host hands memory over as it is first touched, that
+//    costs more than the copying, and the first pass is then several times slower than on a
+//    machine whose memory has been in use (through the drive on a 2-core virtual machine:
+//    0.3-1 GB/s into untouched memory, about 2.5 GB/s into memory freed a moment before).
 // 2. Opening the image the player's way (mount, detect, engine open and play) to the first
 //    frame drawn in the video window, against cvlc dvd:///image to its "Received first
 //    picture" (the picture reaching its video output, about when it is shown).
