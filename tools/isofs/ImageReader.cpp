@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -15,6 +16,8 @@ const uint64_t kBlock = 2048;
 // Deeper folders than any real disc has: a damaged or crafted image whose folders loop back
 // on themselves is refused instead of recursing without end.
 const int kMaxDepth = 64;
+// Folders visited by the check: a tree whose folders are shared many times over is refused.
+const int kMaxFolders = 100000;
 
 std::string joinPath(const std::string& dir, const std::string& name) {
     return dir == "/" ? "/" + name : dir + "/" + name;
@@ -22,7 +25,7 @@ std::string joinPath(const std::string& dir, const std::string& name) {
 
 class UdfReader : public ImageReader {
 public:
-    explicit UdfReader(udfread* udf) : udf_(udf) {}
+    UdfReader(udfread* udf, uint64_t imageBlocks) : imageBlocks_(imageBlocks), udf_(udf) {}
     ~UdfReader() override { udfread_close(udf_); }
 
     bool stat(const std::string& path, Entry* entry) override {
@@ -92,9 +95,9 @@ public:
         const uint64_t first = offset / kBlock;
         const uint64_t last = (offset + size - 1) / kBlock;
         const uint32_t lba = udfread_file_lba(f, static_cast<uint32_t>(first));
-        if (lba == 0) return false;
+        if (lba == 0 || lba >= imageBlocks_) return false;
         uint64_t block = first + 1;
-        while (block <= last &&
+        while (block <= last && lba + (block - first) < imageBlocks_ &&
                udfread_file_lba(f, static_cast<uint32_t>(block)) == lba + (block - first))
             ++block;
         *imageOffset = lba * kBlock + offset % kBlock;
@@ -109,6 +112,10 @@ public:
             *error = "the folders of the image nest too deeply (a damaged image)";
             return false;
         }
+        if (++folders_ > kMaxFolders) {
+            *error = "the image has too many folders (a damaged image)";
+            return false;
+        }
         std::vector<Entry> entries;
         if (!list(path, &entries)) {
             *error = "the folder " + path + " of the image cannot be read";
@@ -120,10 +127,18 @@ public:
                 if (!checkExtents(child, imageBlocks, error, depth + 1)) return false;
                 continue;
             }
-            if (e.size == 0) continue;
             UDFFILE* file = udfread_file_open(udf_, child.c_str());
             if (!file) {
                 *error = "the file " + child + " of the image cannot be opened";
+                return false;
+            }
+            if (e.size == 0) {
+                udfread_file_close(file);
+                continue;
+            }
+            if (e.size > imageBlocks * kBlock) {
+                udfread_file_close(file);
+                *error = "the image is truncated: " + child + " lies beyond its end";
                 return false;
             }
             uint32_t lastBlock = static_cast<uint32_t>((e.size - 1) / kBlock);
@@ -139,6 +154,8 @@ public:
     }
 
 private:
+    const uint64_t imageBlocks_;
+    int folders_ = 0;
     udfread* udf_;
 };
 
@@ -163,7 +180,7 @@ public:
             auto* st = static_cast<iso9660_stat_t*>(_cdio_list_node_data(node));
             if (!strcmp(st->filename, ".") || !strcmp(st->filename, "..")) continue;
             Entry e;
-            e.name = displayName(st->filename);
+            e.name = displayName(st);
             e.isDir = st->type == iso9660_stat_s::_STAT_DIR;
             e.size = st->size;
             entries->push_back(e);
@@ -206,7 +223,7 @@ public:
             *length = 0;
             return true;
         }
-        *imageOffset = static_cast<uint64_t>(st->lsn) * kBlock + offset;
+        *imageOffset = static_cast<uint32_t>(st->lsn) * kBlock + offset;
         *length = std::min(size, st->size - offset);
         return true;
     }
@@ -217,7 +234,12 @@ public:
             *error = "the folders of the image nest too deeply (a damaged image)";
             return false;
         }
-        CdioList_t* items = iso9660_ifs_readdir(iso_, path.c_str());
+        if (++folders_ > kMaxFolders) {
+            *error = "the image has too many folders (a damaged image)";
+            return false;
+        }
+        CdioList_t* items =
+            recordsSound(path, imageBlocks) ? iso9660_ifs_readdir(iso_, path.c_str()) : nullptr;
         if (!items) {
             *error = "the folder " + path + " of the image cannot be read";
             return false;
@@ -227,10 +249,16 @@ public:
         _CDIO_LIST_FOREACH(node, items) {
             auto* st = static_cast<iso9660_stat_t*>(_cdio_list_node_data(node));
             if (!strcmp(st->filename, ".") || !strcmp(st->filename, "..")) continue;
-            std::string child = joinPath(path, displayName(st->filename));
-            uint64_t end = static_cast<uint64_t>(st->lsn) + (st->size + kBlock - 1) / kBlock;
+            std::string child = joinPath(path, displayName(st));
+            uint64_t end = static_cast<uint32_t>(st->lsn) + (st->size + kBlock - 1) / kBlock;
             if (end > imageBlocks) {
                 *error = "the image is truncated: " + child + " lies beyond its end";
+                ok = false;
+                break;
+            }
+            if (st->type == iso9660_stat_s::_STAT_DIR &&
+                !seen_.insert(static_cast<uint32_t>(st->lsn)).second) {
+                *error = "the folders of the image loop (a damaged image)";
                 ok = false;
                 break;
             }
@@ -245,14 +273,43 @@ public:
     }
 
 private:
+    // libiso9660 copies a record's name without checking it against the record's length: every
+    // record of the folder must hold its name and stay within its block.
+    bool recordsSound(const std::string& path, uint64_t imageBlocks) {
+        iso9660_stat_t* dir = iso9660_ifs_stat_translate(iso_, path.c_str());
+        if (!dir) return false;
+        const uint64_t blocks = (dir->size + kBlock - 1) / kBlock;
+        const uint32_t lsn = static_cast<uint32_t>(dir->lsn);
+        iso9660_stat_free(dir);
+        if (blocks == 0 || lsn + blocks > imageBlocks) return false;
+        std::vector<uint8_t> data(blocks * kBlock);
+        if (iso9660_iso_seek_read(iso_, data.data(), lsn, static_cast<long>(blocks)) <
+            static_cast<long>(data.size()))
+            return false;
+        for (size_t at = 0; at < data.size();) {
+            const size_t length = data[at];
+            if (length == 0) { // the rest of the block is unused
+                at = (at / kBlock + 1) * kBlock;
+                continue;
+            }
+            if (length < 34 || at % kBlock + length > kBlock || 33u + data[at + 32] > length)
+                return false;
+            at += length;
+        }
+        return true;
+    }
+
     // Joliet and Rock Ridge names come as they are; plain ISO 9660 names lose ";1".
-    std::string displayName(const char* raw) {
-        if (joliet_ != 0) return raw;
+    std::string displayName(const iso9660_stat_t* st) {
+        const char* raw = st->filename;
+        if (joliet_ != 0 || st->rr.b3_rock == yep) return raw;
         std::vector<char> out(strlen(raw) + 1);
         iso9660_name_translate_ext(raw, out.data(), joliet_);
         return out.data();
     }
 
+    int folders_ = 0;
+    std::set<uint32_t> seen_; // folders' extents met by the check
     iso9660_t* iso_;
     uint8_t joliet_;
 };
@@ -269,7 +326,7 @@ ImageReader* openImage(const std::string& path, std::string* error) {
 
     if (udfread* udf = udfread_init()) {
         if (udfread_open(udf, path.c_str()) == 0) {
-            auto reader = std::make_unique<UdfReader>(udf);
+            auto reader = std::make_unique<UdfReader>(udf, imageBlocks);
             if (reader->checkExtents("/", imageBlocks, error)) return reader.release();
             return nullptr;
         }

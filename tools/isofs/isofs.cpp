@@ -159,9 +159,16 @@ int opReadBuf(const char*, struct fuse_bufvec** out, size_t size, off_t offset,
     }
     v->buf[0].mem = malloc(size);
     if (!v->buf[0].mem) return -ENOMEM;
-    const long n = reader->read(file, static_cast<char*>(v->buf[0].mem), size, offset);
-    if (n < 0) return -EIO;
-    v->buf[0].size = static_cast<size_t>(n);
+    // A short answer would tell the kernel that the file ends there: read on until the end.
+    size_t done = 0;
+    while (done < size) {
+        const long n = reader->read(file, static_cast<char*>(v->buf[0].mem) + done, size - done,
+                                    offset + done);
+        if (n < 0) return -EIO;
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    v->buf[0].size = done;
     return 0;
 }
 
