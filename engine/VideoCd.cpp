@@ -120,7 +120,8 @@ bool parseCueSheet(const std::string& text, std::string* binName, std::vector<ui
                    std::string* reason) {
     binName->clear();
     starts->clear();
-    size_t begin = 0;
+    // Sheets saved by Windows editors may start with UTF-8's byte order mark.
+    size_t begin = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     bool inTrack = false;
     while (begin < text.size()) {
         size_t end = text.find('\n', begin);
@@ -135,18 +136,27 @@ bool parseCueSheet(const std::string& text, std::string* binName, std::vector<ui
                 *reason = "the cue sheet names more than one data file";
                 return false;
             }
+            // FILE "name" TYPE, or FILE name TYPE when the name has no blanks around it.
             const size_t open = line.find('"');
             const size_t close = open == std::string::npos ? open : line.find('"', open + 1);
-            if (close == std::string::npos || close == open + 1) {
+            if (close != std::string::npos) {
+                *binName = line.substr(open + 1, close - open - 1);
+            } else if (open == std::string::npos) {
+                const size_t last = line.find_last_not_of(" \t\r");
+                const size_t type = line.find_last_of(" \t", last);
+                if (type > 4) *binName = line.substr(5, line.find_last_not_of(" \t", type) - 4);
+            }
+            if (binName->empty()) {
                 *reason = "the cue sheet's FILE line names no file";
                 return false;
             }
-            *binName = line.substr(open + 1, close - open - 1);
         } else if (line.compare(0, 6, "TRACK ") == 0) {
             inTrack = true;
         } else if (line.compare(0, 9, "INDEX 01 ") == 0 && inTrack) {
             int minutes = 0, seconds = 0, frames = 0;
-            if (std::sscanf(line.c_str() + 9, "%d:%d:%d", &minutes, &seconds, &frames) != 3 ||
+            // At most three digits of minutes: a longer number is no time on a disc, and its
+            // sectors would not fit the sum below.
+            if (std::sscanf(line.c_str() + 9, "%3d:%2d:%2d", &minutes, &seconds, &frames) != 3 ||
                 seconds >= 60 || frames >= 75 || minutes < 0 || seconds < 0 || frames < 0) {
                 *reason = "the cue sheet has an index that is no time";
                 return false;

@@ -50,8 +50,8 @@ ResumeStore::ResumeStore(WString key) : subKey(std::move(key)) {}
 
 bool ResumeStore::worthKeeping(long long time, long long length) {
     if (length <= 0 || time < kEdgeMs || time > length - kEdgeMs) return false;
-    // time < 95 % of length, in integers.
-    return time * 20 < length * 19;
+    // time < 95 % of length, in integers that cannot overflow for any stored length.
+    return time < length - length / 20;
 }
 
 WString ResumeStore::pathKey(const WString& path) {
@@ -115,8 +115,8 @@ void ResumeStore::remember(const WString& name, const ResumePoint& point) {
         DWORD length = kNameCapacity;
         LONG result =
             RegEnumValueW(key.get(), i, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
-        if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result != ERROR_SUCCESS) continue;
+        // Any other failure (the key deleted meanwhile) would fail for every index after it.
+        if (result != ERROR_SUCCESS) break;
         WString entry(buffer.data(), length);
         StoredPoint record{};
         const uint64_t order = readPoint(key.get(), entry.c_str(), &record) ? record.order : 0;

@@ -450,6 +450,13 @@ TEST(VideoCdImage, CueSheetsAndImagesThatCannotPlay) {
         {"FILE \"a b.bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n    INDEX 01 00:00:00\r\n"
          "  TRACK 02 MODE2/2352\r\n    INDEX 00 00:04:00\r\n    INDEX 01 00:06:00\r\n",
          true, ""},
+        {"\xEF\xBB\xBF" "FILE a b.bin BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n"
+         "TRACK 02 MODE2/2352\nINDEX 01 00:06:00\n",
+         true, ""},
+        {"FILE \"x.bin\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 954437:11:00\n", false,
+         "the cue sheet has an index that is no time"},
+        {"FILE \"\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n", false,
+         "the cue sheet's FILE line names no file"},
         {"\x7f\x45LF garbage \x01\x02", false, "the file is not a cue sheet"},
         {"TRACK 01 MODE2/2352\n INDEX 01 00:00:00\n", false, "the file is not a cue sheet"},
         {"FILE \"x.bin\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:61:00\n", false,
