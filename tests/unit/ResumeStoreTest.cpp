@@ -25,22 +25,15 @@ ResumePoint at(long long time, long long length, int title = -1, int chapter = -
 
 TEST_F(ResumeStoreTest, OnlyPositionsAwayFromBothEndsAreKept) {
     const long long rows[][3] = {
-        {29999, 600000, 0},
-        {30000, 600000, 1},
-        {570000, 600000, 0},
-        {3419999, 3600000, 1},
-        {3420000, 3600000, 0},
-        {40000, 70000, 1},
-        {40001, 70000, 0},
-        {30000, 59999, 0},
-        // A length read back from the registry may be any number.
-        {LLONG_MAX - 40000, LLONG_MAX, 0},
-        {LLONG_MAX / 2, LLONG_MAX, 1},
+        {29999, 600000, 0},    {30000, 600000, 1}, {570000, 600000, 0}, {3419999, 3600000, 1},
+        {3420000, 3600000, 0}, {40000, 70000, 1},  {40001, 70000, 0},   {30000, 59999, 0},
     };
     for (const auto& r : rows) {
         store.remember(L"c:\\film.mkv", at(r[0], r[1]));
         EXPECT_EQ(store.find(L"c:\\film.mkv", &found), r[2] == 1) << r[0] << "/" << r[1];
-    }
+    }    // A length read back from the registry may be any number.
+    EXPECT_FALSE(ResumeStore::worthKeeping(LLONG_MAX - 40000, LLONG_MAX));
+    EXPECT_TRUE(ResumeStore::worthKeeping(LLONG_MAX / 2, LLONG_MAX));
 }
 
 TEST_F(ResumeStoreTest, TheOldestGoPastTheLimitAndDiscPointsComeBackWhole) {

@@ -455,8 +455,6 @@ TEST(VideoCdImage, CueSheetsAndImagesThatCannotPlay) {
          true, ""},
         {"FILE \"x.bin\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 954437:11:00\n", false,
          "the cue sheet has an index that is no time"},
-        {"FILE \"\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:00:00\n", false,
-         "the cue sheet's FILE line names no file"},
         {"\x7f\x45LF garbage \x01\x02", false, "the file is not a cue sheet"},
         {"TRACK 01 MODE2/2352\n INDEX 01 00:00:00\n", false, "the file is not a cue sheet"},
         {"FILE \"x.bin\" BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:61:00\n", false,
