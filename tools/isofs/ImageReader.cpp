@@ -19,6 +19,19 @@ const int kMaxDepth = 64;
 // Folders visited by the check: a tree whose folders are shared many times over is refused.
 const int kMaxFolders = 100000;
 
+// Whether the check may go into one more folder, at depth; counts it in *folders.
+bool folderAllowed(int depth, int* folders, std::string* error) {
+    if (depth > kMaxDepth) {
+        *error = "the folders of the image nest too deeply (a damaged image)";
+        return false;
+    }
+    if (++*folders > kMaxFolders) {
+        *error = "the image has too many folders (a damaged image)";
+        return false;
+    }
+    return true;
+}
+
 std::string joinPath(const std::string& dir, const std::string& name) {
     return dir == "/" ? "/" + name : dir + "/" + name;
 }
@@ -106,16 +119,8 @@ public:
     }
 
     // Every block of every file must map into the image.
-    bool checkExtents(const std::string& path, uint64_t imageBlocks, std::string* error,
-                      int depth = 0) {
-        if (depth > kMaxDepth) {
-            *error = "the folders of the image nest too deeply (a damaged image)";
-            return false;
-        }
-        if (++folders_ > kMaxFolders) {
-            *error = "the image has too many folders (a damaged image)";
-            return false;
-        }
+    bool checkExtents(const std::string& path, std::string* error, int depth = 0) {
+        if (!folderAllowed(depth, &folders_, error)) return false;
         std::vector<Entry> entries;
         if (!list(path, &entries)) {
             *error = "the folder " + path + " of the image cannot be read";
@@ -124,7 +129,7 @@ public:
         for (const Entry& e : entries) {
             std::string child = joinPath(path, e.name);
             if (e.isDir) {
-                if (!checkExtents(child, imageBlocks, error, depth + 1)) return false;
+                if (!checkExtents(child, error, depth + 1)) return false;
                 continue;
             }
             UDFFILE* file = udfread_file_open(udf_, child.c_str());
@@ -136,7 +141,7 @@ public:
                 udfread_file_close(file);
                 continue;
             }
-            if (e.size > imageBlocks * kBlock) {
+            if (e.size > imageBlocks_ * kBlock) {
                 udfread_file_close(file);
                 *error = "the image is truncated: " + child + " lies beyond its end";
                 return false;
@@ -145,7 +150,7 @@ public:
             uint32_t first = udfread_file_lba(file, 0);
             uint32_t last = udfread_file_lba(file, lastBlock);
             udfread_file_close(file);
-            if (first == 0 || last == 0 || first >= imageBlocks || last >= imageBlocks) {
+            if (first == 0 || last == 0 || first >= imageBlocks_ || last >= imageBlocks_) {
                 *error = "the image is truncated: " + child + " lies beyond its end";
                 return false;
             }
@@ -230,14 +235,7 @@ public:
 
     bool checkExtents(const std::string& path, uint64_t imageBlocks, std::string* error,
                       int depth = 0) {
-        if (depth > kMaxDepth) {
-            *error = "the folders of the image nest too deeply (a damaged image)";
-            return false;
-        }
-        if (++folders_ > kMaxFolders) {
-            *error = "the image has too many folders (a damaged image)";
-            return false;
-        }
+        if (!folderAllowed(depth, &folders_, error)) return false;
         CdioList_t* items =
             recordsSound(path, imageBlocks) ? iso9660_ifs_readdir(iso_, path.c_str()) : nullptr;
         if (!items) {
@@ -256,14 +254,13 @@ public:
                 ok = false;
                 break;
             }
-            if (st->type == iso9660_stat_s::_STAT_DIR &&
-                !seen_.insert(static_cast<uint32_t>(st->lsn)).second) {
+            if (st->type != iso9660_stat_s::_STAT_DIR) continue;
+            if (!seen_.insert(static_cast<uint32_t>(st->lsn)).second) {
                 *error = "the folders of the image loop (a damaged image)";
                 ok = false;
                 break;
             }
-            if (st->type == iso9660_stat_s::_STAT_DIR &&
-                !checkExtents(child, imageBlocks, error, depth + 1)) {
+            if (!checkExtents(child, imageBlocks, error, depth + 1)) {
                 ok = false;
                 break;
             }
@@ -327,7 +324,7 @@ ImageReader* openImage(const std::string& path, std::string* error) {
     if (udfread* udf = udfread_init()) {
         if (udfread_open(udf, path.c_str()) == 0) {
             auto reader = std::make_unique<UdfReader>(udf, imageBlocks);
-            if (reader->checkExtents("/", imageBlocks, error)) return reader.release();
+            if (reader->checkExtents("/", error)) return reader.release();
             return nullptr;
         }
         udfread_close(udf);
