@@ -137,22 +137,24 @@ int onCommand(UINT id) {
     case IDM_OPEN_FILE:
     case IDM_OPEN_DISK:
     case IDM_OPEN_ISO:
-        gMainFrame.pendingOpenCommand = id;
+        gMainFrame.pendingOpenCommand = id == IDM_OPEN_FILE   ? PendingOpen::File
+                                        : id == IDM_OPEN_DISK ? PendingOpen::Disk
+                                                              : PendingOpen::Iso;
         post(IDM_STOP_THEN_OPEN);
         return 1;
     case IDM_STOP:
-        gMainFrame.pendingOpenCommand = 0;
+        gMainFrame.pendingOpenCommand = PendingOpen::None;
         post(IDM_STOP_THEN_OPEN);
         return 1;
     case IDM_STOP_THEN_OPEN: {
         stopForOpen();
-        UINT pending = gMainFrame.pendingOpenCommand;
-        gMainFrame.pendingOpenCommand = 0;
-        if (pending == IDM_OPEN_FILE)
+        const PendingOpen pending = gMainFrame.pendingOpenCommand;
+        gMainFrame.pendingOpenCommand = PendingOpen::None;
+        if (pending == PendingOpen::File)
             openFileCommand();
-        else if (pending == IDM_OPEN_DISK)
+        else if (pending == PendingOpen::Disk)
             openDiskCommand();
-        else if (pending == IDM_OPEN_ISO)
+        else if (pending == PendingOpen::Iso)
             openIsoCommand();
         updateBarButtons();
         return 1;
@@ -203,7 +205,8 @@ int onCommand(UINT id) {
         if (logic) logic->toggleMute();
         return 1;
     case IDM_EJECT_DISK:
-        if (ejectDisc(currentPath(), isActive(engineState())) && logic) logic->closeAll();
+        if (gMainFrame.mounts.ejectDisc(currentPath(), isActive(engineState())) && logic)
+            logic->closeAll();
         updateBarButtons();
         return 1;
     case IDM_HALF_SIZE:
@@ -299,7 +302,7 @@ void updateMenuItem(HMENU menu, UINT id) {
         enableMenuItem(menu, id, logic && logic->canSkip());
         return;
     case IDM_EJECT_DISK:
-        enableMenuItem(menu, id, canEjectDisc(currentPath(), active));
+        enableMenuItem(menu, id, gMainFrame.mounts.canEjectDisc(currentPath(), active));
         return;
     case IDM_HALF_SIZE:
     case IDM_NORMAL_SIZE:

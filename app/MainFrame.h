@@ -6,9 +6,11 @@
 
 #include <memory>
 
+#include "app/OpenPlan.h"
 #include "app/Velloran.h"
 #include "engine/MediaPlayer.h"
 #include "engine/Preferences.h"
+#include "mount/IsoMount.h"
 #include "playback/PlayLogic.h"
 #include "playback/ResumeStore.h"
 #include "platform/WString.h"
@@ -33,6 +35,9 @@ public:
     void playbackResumed(const ResumePoint& point, const WString& titleName) override;
 };
 
+// The open flow to run once the posted stop-then-open has stopped what plays.
+enum class PendingOpen { None, File, Disk, Iso };
+
 // Owns what exists once; the instance getters (playLogic(), PlayWnd::instance(), ...) return
 // what it holds.
 struct MainFrameState {
@@ -41,6 +46,8 @@ struct MainFrameState {
     HMENU mainMenu = nullptr;
     HICON programIcon = nullptr;
     MainFrameListener listener;
+    // Before the controller, whose disc may play from one of them until it goes.
+    ImageMounts mounts;
     // Before the controller, which keeps its last position there when it goes.
     std::unique_ptr<ResumeStore> resumeStore;
     std::unique_ptr<PlayLogic> playLogic;
@@ -54,7 +61,7 @@ struct MainFrameState {
     std::unique_ptr<Velloran> app;
     PreferenceData preferences{};
     HHOOK mouseHook = nullptr;
-    UINT pendingOpenCommand = 0;
+    PendingOpen pendingOpenCommand = PendingOpen::None;
     LONG lastClickTime = 0;
     LONG lastSeenClickTime = 0;
 };
@@ -108,25 +115,22 @@ const char* aspectTextForCommand(UINT id);
 // GetOpenFileNameW owned by the main window, with the given filter and the title
 // "Select File"; empty when cancelled.
 WString chooseMediaFile(const wchar_t* filter);
-// image: the disc image the disc at path was mounted from; empty otherwise.
-bool openMediaPath(const WString& path, DiscKind kind, const WString& image = WString());
+// Every way of opening ends here: planned by planOpen, then carried out. True when playback
+// started.
+bool openRequest(const OpenRequest& request);
+// A file (kind None) or a disc found in a drive.
+bool openMediaPath(const WString& path, DiscKind kind);
 void openFileCommand();
 void openDiskCommand();
 void openIsoCommand();
 // Open ISO from its third step: mount, examine, play or offer to browse.
 void openIsoImage(const WString& image);
-// A path from the command line, a drop or a second instance: a disc image goes through the
-// Open ISO flow, anything else through openMediaPath.
-bool openArrivedPath(const WString& path);
 void onDropFiles(HDROP drop);
 void onHandOver();
 void updateTitle();
 // The caption for the given parts, shortened to 259 characters keeping the end of the path.
 WString formatCaption(const WString& opened, const WString& name, const WString& titleName,
                       bool isDirectory, bool active);
-bool isIsoPath(const WString& path);
-// An .iso, a .cue, or a .bin with its .cue beside it.
-bool isDiscImagePath(const WString& path);
 // "Could not load the file." for media that opened but turned out unplayable.
 void reportLoadFailure();
 

@@ -194,7 +194,7 @@ LRESULT CALLBACK mainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         if (gMainFrame.playWnd) gMainFrame.playWnd->cursorTick();
         if (gMainFrame.playLogic) gMainFrame.playLogic->timerProc();
         if (gMainFrame.playBar) gMainFrame.playBar->autoHideTick();
-        keepMountToolReady();
+        gMainFrame.mounts.keepToolReady();
         if (gMainFrame.playLogic) gMainFrame.playLogic->prepareEngine();
         return 0;
     case WM_DEVICECHANGE:
@@ -306,7 +306,7 @@ void MainFrameListener::loadFailed() {
     reportLoadFailure();
     // An image mounted for a disc that does not play is not left mounted.
     PlayLogic* logic = gMainFrame.playLogic.get();
-    if (logic && logic->discKind != DiscKind::None) unmountImage(nullptr, true);
+    if (logic && logic->discKind != DiscKind::None) gMainFrame.mounts.releaseAll();
 }
 
 void MainFrameListener::discLost(const WString& root) {
@@ -314,7 +314,7 @@ void MainFrameListener::discLost(const WString& root) {
         L"The disc in " + root + L" went away: it was ejected, or its image is no longer mounted.";
     MessageBoxW(gMainFrame.mainWindow, text.c_str(), kProductName, MB_OK | MB_ICONWARNING);
     // What is left of the image's mount (its letter, the record) goes with it.
-    unmountImage(nullptr, true);
+    gMainFrame.mounts.releaseAll();
 }
 
 WString MainFrameListener::chooseSubtitleFile() {

@@ -1,11 +1,13 @@
 // Every way media reaches the player: the three open commands, a drop, a second instance's
-// hand-over, the command line and video discs. All of them end in openMediaPath. Also the
-// main window's caption, which names what plays.
+// hand-over, the command line and video discs. Each becomes an open request, which planOpen
+// turns into a plan carried out here: messages shown, the controller called. Also the main
+// window's caption, which names what plays.
 #include "app/MainFrame.h"
 
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include "app/OpenPlan.h"
 #include "engine/VideoCd.h"
 #include "mount/IsoMount.h"
 #include "playback/DiscDetect.h"
@@ -48,62 +50,122 @@ void reportLoadFailure() {
     showing = false;
 }
 
-bool isIsoPath(const WString& path) {
-    if (path.size() < 4) return false;
-    return asciiLower(path.substr(path.size() - 4)) == L".iso";
-}
+namespace {
 
-bool isDiscImagePath(const WString& path) {
-    return isIsoPath(path) || !videoCdCueOf(path).empty();
-}
+// The probes of opening, answered by the files, the disc detection and the mounts.
+class FileProbes : public OpenProbes {
+public:
+    explicit FileProbes(ImageMounts& mounts) : mounts(mounts) {}
+    bool isDirectory(const WString& path) override { return ::isDirectory(path); }
+    bool isMediaFile(const WString& path) override { return types.isMediaFile(path); }
+    DiscKind detectDiscKind(const WString& root) override { return ::detectDiscKind(root); }
+    WString discStructureProblem(const WString& root, DiscKind kind) override {
+        return ::discStructureProblem(root, kind);
+    }
+    bool isRawDiscImage(const WString& path) override { return ::isRawDiscImage(path); }
+    WString videoCdCueOf(const WString& path) override { return ::videoCdCueOf(path); }
+    bool readVideoCd(const WString& cue, WString* reason) override {
+        VideoCdLayout layout;
+        return ::readVideoCd(cue, &layout, reason);
+    }
+    DiscKind imageDiscKind(const WString& image) override { return ::imageDiscKind(image); }
+    bool canMount(const WString& image, WString* reason) override {
+        if (!imagesCanBeMounted(reason)) return false;
+        return !mounts.findFreeDriveLetter().empty() || mounts.findMountedDrive(image, nullptr);
+    }
+    bool mount(const WString& image, WString* root, WString* reason) override {
+        return mounts.mountImage(image, root, reason);
+    }
+    void releaseMounts() override { mounts.releaseAll(); }
 
-bool openMediaPath(const WString& path, DiscKind kind, const WString& image) {
+private:
+    ImageMounts& mounts;
+    PlayListData types;
+};
+
+bool playPlanned(const OpenPlan& plan) {
     PlayLogic* logic = gMainFrame.playLogic.get();
-    if (!logic) return false;
-    logic->stop();
-    bool directory = isDirectory(path);
-    if (directory && kind == DiscKind::None) {
-        showError(L"Could not load the disk.");
-        return false;
-    }
-    if (!directory && kind == DiscKind::None && path.size() > 4 &&
-        asciiLower(path.substr(path.size() - 4)) == L".bin" && isRawDiscImage(path)) {
-        // A .bin without its .cue would play as a bare stream, with a wrong length and shape.
-        showError(L"Could not load the file.\nThe disc image's cue sheet (.cue) is missing.");
-        return false;
-    }
-    if (directory) {
-        const WString problem = discStructureProblem(path, kind);
-        if (!problem.empty()) {
-            showError((L"Could not load the file.\n" + problem).c_str());
-            unmountImage(nullptr, true);
-            return false;
+    if (!plan.message.empty()) {
+        // Told once a run: why an image plays without a drive.
+        static bool told = false;
+        if (!told) {
+            told = true;
+            MessageBoxW(gMainFrame.mainWindow, plan.message.c_str(), kProductName,
+                        MB_OK | MB_ICONINFORMATION);
         }
     }
-    // A disc image played without a drive is a file opened as a disc.
-    bool accepted = directory || kind != DiscKind::None || logic->playList.isMediaFile(path);
     bool started = false;
-    if (accepted && logic->open(path, kind, image)) {
+    if (logic->open(plan.path, plan.kind, plan.image)) {
         installMouseHook();
         started = logic->play();
     }
     if (!started) {
         showError(L"Could not load the file.");
         // An image mounted for a disc that does not play is not left mounted.
-        if (kind != DiscKind::None) unmountImage(nullptr, true);
+        if (plan.kind != DiscKind::None) gMainFrame.mounts.releaseAll();
         return false;
     }
-    if (kind != DiscKind::None && !directory)
-        logic->playList.setSingle(path);
+    if (plan.singleEntry)
+        logic->playList.setSingle(plan.path);
     else
-        logic->playList.buildFromPath(path);
+        logic->playList.buildFromPath(plan.path);
     return true;
+}
+
+bool carryOut(const OpenPlan& plan) {
+    switch (plan.action) {
+    case OpenAction::Play:
+        return playPlanned(plan);
+    case OpenAction::Refuse:
+        showError(plan.message.c_str());
+        if (plan.releaseMounts) gMainFrame.mounts.releaseAll();
+        return false;
+    case OpenAction::Browse: {
+        int answer =
+            MessageBoxW(gMainFrame.mainWindow,
+                        L"It isn't video file.\nDo you want to browse the ISO file contents?",
+                        kProductName, MB_YESNO | MB_ICONQUESTION);
+        if (answer == IDYES)
+            ShellExecuteW(nullptr, L"open", plan.path.c_str(), nullptr, nullptr, SW_SHOW);
+        else
+            gMainFrame.mounts.unmountImage(&plan.image, true);
+        return false;
+    }
+    }
+    return false;
+}
+
+} // namespace
+
+bool openRequest(const OpenRequest& request) {
+    PlayLogic* logic = gMainFrame.playLogic.get();
+    if (!logic) return false;
+    FileProbes probes(gMainFrame.mounts);
+    const bool arrival = request.route == OpenRoute::CommandLine ||
+                         request.route == OpenRoute::HandOver || request.route == OpenRoute::Drop;
+    // An image that arrives is opened as Open ISO opens one, after the same stop.
+    if (arrival && isDiscImagePath(request.path, probes) && !isDirectory(request.path))
+        stopForOpen();
+    else
+        logic->stop();
+    OpenPlan plan;
+    {
+        // Mounting runs the external tool on this thread.
+        WaitCursor wait;
+        plan = planOpen(request, probes);
+    }
+    return carryOut(plan);
+}
+
+bool openMediaPath(const WString& path, DiscKind kind) {
+    return openRequest({kind == DiscKind::None ? OpenRoute::OpenFile : OpenRoute::DiscDrive, path,
+                        kind});
 }
 
 void openFileCommand() {
     Velloran* app = theApp();
     WString file = chooseMediaFile(app ? app->buildOpenFilter() : nullptr);
-    if (!file.empty()) openMediaPath(file, DiscKind::None);
+    if (!file.empty()) openRequest({OpenRoute::OpenFile, file});
 }
 
 void openDiskCommand() {
@@ -117,8 +179,7 @@ void openDiskCommand() {
     wchar_t result[kPathCapacity] = {};
     if (!dialog(initial.c_str(), result, kPathCapacity)) return;
     result[kPathCapacity - 1] = 0;
-    WString path(result);
-    openMediaPath(path, detectDiscKind(path));
+    openRequest({OpenRoute::OpenDisk, WString(result)});
 }
 
 void openIsoCommand() {
@@ -129,87 +190,8 @@ void openIsoCommand() {
     openIsoImage(image);
 }
 
-// Where an image cannot have a drive, libVLC reads a DVD or Blu-ray image itself; the user is
-// told once per run why no drive appears.
-void playImageWithoutDrive(const WString& image, const WString& why) {
-    DiscKind kind = imageDiscKind(image);
-    if (kind == DiscKind::None) {
-        showError((L"Could not mount the file.\n" + why).c_str());
-        return;
-    }
-    static bool told = false;
-    if (!told) {
-        told = true;
-        const WString text = L"The image plays without a drive: " + why + L".";
-        MessageBoxW(gMainFrame.mainWindow, text.c_str(), kProductName, MB_OK | MB_ICONINFORMATION);
-    }
-    openMediaPath(image, kind, image);
-}
-
 void openIsoImage(const WString& image) {
-    const WString cue = videoCdCueOf(image);
-    if (!cue.empty()) {
-        // A Video CD image plays from its cue sheet: libVLC reads such an image itself, and
-        // the mounted file system would not carry its MPEG sectors.
-        unmountImage(nullptr, true);
-        VideoCdLayout layout;
-        WString reason;
-        bool readable;
-        {
-            WaitCursor wait;
-            readable = readVideoCd(cue, &layout, &reason);
-        }
-        if (!readable) {
-            showError((L"Could not load the file.\n" + reason).c_str());
-            return;
-        }
-        openMediaPath(cue, DiscKind::VideoCd);
-        return;
-    }
-    WString root;
-    DiscKind kind = DiscKind::None;
-    {
-        // Mounting runs the external tool on this thread.
-        WaitCursor wait;
-        unmountImage(nullptr, true);
-        WString reason;
-        WString existing;
-        if (!imagesCanBeMounted(&reason) ||
-            (findFreeDriveLetter().empty() && !findMountedDrive(image, &existing))) {
-            if (reason.empty()) reason = L"no drive letter from K: to Z: is free";
-            playImageWithoutDrive(image, reason);
-            return;
-        }
-        if (!mountImage(image, &root, &reason)) {
-            // The fixed text, and on a line below it the tool's reason, which a user can act on.
-            const WString text = WString(L"Could not mount the file.") +
-                                 (reason.empty() ? WString() : L"\n" + reason);
-            showError(text.c_str());
-            return;
-        }
-        kind = detectDiscKind(root);
-    }
-    if (kind == DiscKind::None) {
-        int answer =
-            MessageBoxW(gMainFrame.mainWindow,
-                        L"It isn't video file.\nDo you want to browse the ISO file contents?",
-                        kProductName, MB_YESNO | MB_ICONQUESTION);
-        if (answer == IDYES)
-            ShellExecuteW(nullptr, L"open", root.c_str(), nullptr, nullptr, SW_SHOW);
-        else
-            unmountImage(&image, true);
-        return;
-    }
-    openMediaPath(root, kind, image);
-}
-
-bool openArrivedPath(const WString& path) {
-    if (isDiscImagePath(path) && !isDirectory(path)) {
-        stopForOpen();
-        openIsoImage(path);
-        return gMainFrame.playLogic && gMainFrame.playLogic->isPlaying();
-    }
-    return openMediaPath(path, DiscKind::None);
+    openRequest({OpenRoute::OpenIso, image});
 }
 
 void onDropFiles(HDROP drop) {
@@ -217,13 +199,13 @@ void onDropFiles(HDROP drop) {
     wchar_t path[kPathCapacity] = {};
     if (count >= 1) DragQueryFileW(drop, 0, path, kPathCapacity);
     DragFinish(drop);
-    if (path[0]) openArrivedPath(WString(path));
+    if (path[0]) openRequest({OpenRoute::Drop, WString(path)});
 }
 
 void onHandOver() {
     WString path = readHandedOverFile(kProductName);
     if (!canOpenForReading(path)) return;
-    if (!openArrivedPath(path)) return;
+    if (!openRequest({OpenRoute::HandOver, path})) return;
     SetForegroundWindow(gMainFrame.mainWindow);
     SetWindowPos(gMainFrame.mainWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
     SetWindowPos(gMainFrame.mainWindow, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);

@@ -63,8 +63,8 @@ void shutdownApp() {
     // Every engine is gone with the main window's children; libVLC's threads end here.
     releaseSharedVlcInstance();
     unregisterHyperlinkClass(gMainFrame.instance);
-    unmountImage(nullptr, true);
-    releaseMountTool();
+    gMainFrame.mounts.releaseAll();
+    gMainFrame.mounts.releaseTool();
     if (gdiplusToken) {
         Gdiplus::GdiplusShutdown(gdiplusToken);
         gdiplusToken = 0;
@@ -232,13 +232,13 @@ int runApplication(HINSTANCE instance, const WString& commandLine, int showComma
         return 0;
     }
     // Alone: what an earlier run mounted and left behind (it was killed or crashed) goes now.
-    if (!runningInstance(kProductName)) unmountLeftBehind();
+    if (!runningInstance(kProductName)) gMainFrame.mounts.unmountLeftBehind();
     registerMainWindowClass(instance);
     if (!createMainFrame(instance, showCommand)) return 0;
     // Published before the start-up file opens: a second start meanwhile (even while a message
     // box about that file is up) hands its file over instead of opening a second player.
     registerMainFrameHandle(kProductName, gMainFrame.mainWindow);
-    if (haveFile) openArrivedPath(path);
+    if (haveFile) openRequest({OpenRoute::CommandLine, path});
     DragAcceptFiles(gMainFrame.mainWindow, TRUE);
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_MAINACCEL));
     MSG msg{};

@@ -30,6 +30,9 @@
 
 namespace {
 
+// The one owner of this run's mounts, as the player has.
+ImageMounts gMounts;
+
 using bench::now;
 
 constexpr DWORD kBlock = 1u << 20;
@@ -151,13 +154,13 @@ bool openToFirstFrame(const WString& image, double* mounted, double* detected,
 
     const double start = now();
     WString root;
-    if (!mountImage(image, &root)) return false;
+    if (!gMounts.mountImage(image, &root)) return false;
     *mounted = now() - start;
     const DiscKind kind = detectDiscKind(root);
     *detected = now() - start;
     if (kind != DiscKind::Dvd) {
         std::printf("  first frame: the mounted image is no DVD-Video\n");
-        unmountImage(&image, true);
+        gMounts.unmountImage(&image, true);
         return false;
     }
     bool shown = false;
@@ -185,7 +188,7 @@ bool openToFirstFrame(const WString& image, double* mounted, double* detected,
         engine.release();
     }
     DestroyWindow(window);
-    unmountImage(&image, true);
+    gMounts.unmountImage(&image, true);
     return shown;
 }
 
@@ -233,7 +236,7 @@ extern "C" int main(int argc, char** argv) {
     std::printf("bench_bigimage: %s, %.0f MB\n", argv[1], size / (1024.0 * 1024.0));
 
     WString root;
-    if (!mountImage(image, &root)) {
+    if (!gMounts.mountImage(image, &root)) {
         std::printf("bench_bigimage: the image could not be mounted\n");
         return 1;
     }
@@ -243,14 +246,14 @@ extern "C" int main(int argc, char** argv) {
     // the first pass through the drive nor the direct read pays for it.
     Sleep(3000);
     measureReading(image, root);
-    unmountImage(&image, true);
+    gMounts.unmountImage(&image, true);
 
     // The player has its mount tool started and waiting a moment after it starts and after each
-    // use (keepMountToolReady on its timer), well before anyone picks an image to open.
+    // use (ImageMounts::keepToolReady on its timer), well before anyone picks an image to open.
     // So has libVLC (PlayLogic::prepareEngine).
     prepareSharedVlcInstance(bench::engineOptions());
     for (int i = 0; i < 30; ++i) {
-        keepMountToolReady();
+        gMounts.keepToolReady();
         Sleep(100);
     }
     double mounted = 0, detected = 0, ours = 0, reference = 0;
@@ -274,6 +277,6 @@ extern "C" int main(int argc, char** argv) {
     std::printf("    cvlc dvd:///: %6.3f s  (to \"Received first picture\")\n", reference);
     std::printf("    ratio player/cvlc: %.2f\n", reference > 0 ? ours / reference : 0.0);
     releaseSharedVlcInstance();
-    releaseMountTool();
+    gMounts.releaseTool();
     return 0;
 }

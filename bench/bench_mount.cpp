@@ -15,6 +15,9 @@
 
 namespace {
 
+// The one owner of this run's mounts, as the player has.
+ImageMounts gMounts;
+
 using bench::now;
 
 // Reads length bytes from offset of a file; empty on failure.
@@ -78,7 +81,7 @@ extern "C" int main(int argc, char** argv) {
 
     double t0 = now();
     WString root;
-    if (!mountImage(image, &root)) {
+    if (!gMounts.mountImage(image, &root)) {
         std::printf("bench_mount: the image could not be mounted\n");
         return 1;
     }
@@ -128,7 +131,7 @@ extern "C" int main(int argc, char** argv) {
     }
 
     double t1 = now();
-    unmountImage(&image, true);
+    gMounts.unmountImage(&image, true);
     std::printf("  unmount:        %10.3f s\n", now() - t1);
     return rc;
 }

@@ -7,17 +7,12 @@
 #include "mount/ProcessRunner.h"
 #include "platform/Scoped.h"
 
-std::vector<WString> mountedImages;
-DriveMaskFn driveMaskSource = &GetLogicalDrives;
-
 namespace {
 
 WString quoted(const WString& text) {
     return L"\"" + text + L"\"";
 }
 
-// When the tool last finished a command (or, before any, when it was first asked about).
-ULONGLONG toolQuietSince = 0;
 // How long the tool must have been left alone before a standby is started for its next run:
 // starting one is a process start, which must not compete with opening the image just mounted.
 constexpr ULONGLONG kStandbyQuietMs = 2000;
@@ -27,21 +22,6 @@ WString standbyCommand(const WString& tool) {
     return quoted(tool) + L" /standby";
 }
 
-// One run of the tool with these arguments, on its standby when one is waiting.
-bool runTool(const WString& tool, const WString& arguments, std::string* output) {
-    const bool ran = runPrepared(standbyCommand(tool), toUtf8(arguments),
-                                 quoted(tool) + L" " + arguments, output);
-    toolQuietSince = GetTickCount64();
-    return ran;
-}
-
-// The tool's listing (UTF-8; a tool that writes Latin-1 bytes reads as before); empty when the
-// tool cannot run.
-WString toolListing(const WString& tool) {
-    std::string output;
-    if (tool.empty() || !runTool(tool, L"/list", &output)) return WString();
-    return decodeText(output);
-}
 
 // The first occurrence of image at or after from that is a whole path: the text after it ends
 // the path (end of text, a line end, a blank, a tab or a quote). D:\film.iso must not be found
@@ -144,15 +124,28 @@ void recordMount(const WString& image, bool mounted) {
     writeMountRecord(images);
 }
 
-void noteMounted(const WString& image) {
+} // namespace
+
+bool ImageMounts::runTool(const WString& tool, const WString& arguments, std::string* output) {
+    const bool ran = runPrepared(standbyCommand(tool), toUtf8(arguments),
+                                 quoted(tool) + L" " + arguments, output);
+    toolQuietSince = GetTickCount64();
+    return ran;
+}
+
+WString ImageMounts::toolListing(const WString& tool) {
+    std::string output;
+    if (tool.empty() || !runTool(tool, L"/list", &output)) return WString();
+    return decodeText(output);
+}
+
+void ImageMounts::noteMounted(const WString& image) {
     if (std::find(mountedImages.begin(), mountedImages.end(), image) == mountedImages.end())
         mountedImages.push_back(image);
     recordMount(image, true);
 }
 
-} // namespace
-
-void unmountLeftBehind() {
+void ImageMounts::unmountLeftBehind() {
     for (const WString& image : readMountRecord()) unmountImage(&image, true);
     // Also what the tool no longer lists: nothing of it is left to take down.
     writeMountRecord({});
@@ -172,8 +165,8 @@ WString getMountToolPath() {
     return path;
 }
 
-WString findFreeDriveLetter() {
-    DWORD mask = driveMaskSource ? driveMaskSource() : 0;
+WString ImageMounts::findFreeDriveLetter() const {
+    DWORD mask = driveMask ? driveMask() : 0;
     for (wchar_t letter = L'K'; letter <= L'Z'; ++letter)
         if (!(mask & (1u << (letter - L'A')))) return WString(1, letter) + L":";
     return WString();
@@ -197,7 +190,7 @@ bool findDriveInListing(const WString& listing, const WString& image, WString* d
     return false;
 }
 
-bool findMountedDrive(const WString& image, WString* drive) {
+bool ImageMounts::findMountedDrive(const WString& image, WString* drive) {
     WString found;
     if (!findDriveInListing(toolListing(getMountToolPath()), image, &found)) return false;
     if (drive) *drive = found.substr(0, MAX_PATH - 1);
@@ -217,7 +210,7 @@ bool findAlreadyMountedDrive(const WString& answer, WString* drive) {
     return found;
 }
 
-bool mountImage(const WString& image, WString* driveRoot, WString* reason) {
+bool ImageMounts::mountImage(const WString& image, WString* driveRoot, WString* reason) {
     if (reason) reason->clear();
     WString drive = findFreeDriveLetter();
     if (drive.empty()) {
@@ -259,7 +252,7 @@ bool mountImage(const WString& image, WString* driveRoot, WString* reason) {
     return true;
 }
 
-void unmountImage(const WString* image, bool askTool) {
+void ImageMounts::unmountImage(const WString* image, bool askTool) {
     if (!image) {
         // Copies: the recursive calls shrink the list while it is walked.
         std::vector<WString> images = mountedImages;
@@ -282,23 +275,22 @@ void unmountImage(const WString* image, bool askTool) {
     }
 }
 
-void keepMountToolReady() {
-    static WString command; // the tool's standby, once the tool has been found
+void ImageMounts::keepToolReady() {
     const ULONGLONG now = GetTickCount64();
     if (toolQuietSince == 0) toolQuietSince = now;
     if (now - toolQuietSince < kStandbyQuietMs) return;
-    if (command.empty()) {
+    if (standby.empty()) {
         WString tool = getMountToolPath();
         if (!tool.empty() && GetFileAttributesW(tool.c_str()) != INVALID_FILE_ATTRIBUTES)
-            command = standbyCommand(tool);
+            standby = standbyCommand(tool);
     }
     // Without the tool, or when it cannot start, the next try is a quiet spell later.
-    if (command.empty() || !prepareStandby(command)) toolQuietSince = now;
+    if (standby.empty() || !prepareStandby(standby)) toolQuietSince = now;
 }
 
-void releaseMountTool() { dropStandby(); }
+void ImageMounts::releaseTool() { dropStandby(); }
 
-bool canEjectDisc(const WString& currentPath, bool active) {
+bool ImageMounts::canEjectDisc(const WString& currentPath, bool active) const {
     if (active) return false;
     // Unmounting the recorded images needs no device, so it is offered even where the virtual
     // drive cannot be opened as a device.
@@ -311,11 +303,11 @@ bool canEjectDisc(const WString& currentPath, bool active) {
     return static_cast<bool>(openDeviceOf(currentPath));
 }
 
-bool ejectDisc(const WString& currentPath, bool active) {
+bool ImageMounts::ejectDisc(const WString& currentPath, bool active) {
     if (!canEjectDisc(currentPath, active)) return false;
     WaitCursor wait;
     if (!mountedImages.empty()) {
-        unmountImage(nullptr, true);
+        releaseAll();
         return false;
     }
     ScopedHandle device = openDeviceOf(currentPath);

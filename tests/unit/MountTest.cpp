@@ -249,63 +249,38 @@ DWORD WINAPI fakeDriveMask() {
     return fakeMask;
 }
 
-class DriveMask : public ::testing::Test {
-protected:
-    void SetUp() override {
-        saved_ = driveMaskSource;
-        driveMaskSource = &fakeDriveMask;
-    }
-    void TearDown() override { driveMaskSource = saved_; }
-    static DWORD letters(wchar_t first, wchar_t last) {
-        DWORD mask = 0;
-        for (wchar_t c = first; c <= last; ++c)
-            mask |= 1u << (c - L'A');
-        return mask;
-    }
-
-private:
-    DriveMaskFn saved_ = nullptr;
-};
+DWORD letters(wchar_t first, wchar_t last) {
+    DWORD mask = 0;
+    for (wchar_t c = first; c <= last; ++c)
+        mask |= 1u << (c - L'A');
+    return mask;
+}
 
 } // namespace
 
-TEST_F(DriveMask, FirstFreeLetterFromKToZ) {
+TEST(DriveMask, FirstFreeLetterFromKToZ) {
+    ImageMounts mounts(&fakeDriveMask);
     fakeMask = letters(L'A', L'J');
-    EXPECT_EQ(findFreeDriveLetter(), WString(L"K:"));
+    EXPECT_EQ(mounts.findFreeDriveLetter(), WString(L"K:"));
     fakeMask = letters(L'A', L'K');
-    EXPECT_EQ(findFreeDriveLetter(), WString(L"L:"));
+    EXPECT_EQ(mounts.findFreeDriveLetter(), WString(L"L:"));
     fakeMask = letters(L'C', L'C') | letters(L'K', L'L') | letters(L'N', L'N');
-    EXPECT_EQ(findFreeDriveLetter(), WString(L"M:"));
+    EXPECT_EQ(mounts.findFreeDriveLetter(), WString(L"M:"));
     fakeMask = letters(L'K', L'Y');
-    EXPECT_EQ(findFreeDriveLetter(), WString(L"Z:"));
+    EXPECT_EQ(mounts.findFreeDriveLetter(), WString(L"Z:"));
     fakeMask = letters(L'K', L'Z');
-    EXPECT_EQ(findFreeDriveLetter(), WString());
+    EXPECT_EQ(mounts.findFreeDriveLetter(), WString());
     fakeMask = letters(L'A', L'Z');
-    EXPECT_EQ(findFreeDriveLetter(), WString());
+    EXPECT_EQ(mounts.findFreeDriveLetter(), WString());
 }
 
-TEST_F(DriveMask, NoFreeLetterMeansNoMount) {
+TEST(DriveMask, NoFreeLetterMeansNoMount) {
+    ImageMounts mounts(&fakeDriveMask);
     QuietStdout quiet;
     fakeMask = letters(L'K', L'Z');
     WString root = L"unchanged";
-    EXPECT_FALSE(mountImage(L"Z:\\no such\\image.iso", &root));
-    EXPECT_TRUE(mountedImages.empty());
-}
-
-TEST(MountRecords, UnmountRemovesOnlyTheLatestMatchingRecord) {
-    QuietStdout quiet;
-    // Images the tool has not mounted: it says so, and the records still go.
-    mountedImages = {L"Z:\\a.iso", L"Z:\\b.iso", L"Z:\\a.iso"};
-    WString a = L"Z:\\a.iso";
-    unmountImage(&a, true);
-    ASSERT_EQ(mountedImages.size(), 2u);
-    EXPECT_EQ(mountedImages[0], WString(L"Z:\\a.iso"));
-    EXPECT_EQ(mountedImages[1], WString(L"Z:\\b.iso"));
-    WString other = L"Z:\\A.ISO";
-    unmountImage(&other, false);
-    EXPECT_EQ(mountedImages.size(), 2u);
-    unmountImage(nullptr, true);
-    EXPECT_TRUE(mountedImages.empty());
+    EXPECT_FALSE(mounts.mountImage(L"Z:\\no such\\image.iso", &root));
+    EXPECT_TRUE(mounts.images().empty());
 }
 
 TEST(MountTool, PathIsInTheCdemuFolderBesideTheProgram) {
@@ -343,8 +318,9 @@ class MountImage : public ::testing::Test {
 protected:
     void TearDown() override {
         QuietStdout quiet;
-        unmountImage(nullptr, true);
+        mounts.releaseAll();
     }
+    ImageMounts mounts;
 };
 
 } // namespace
@@ -353,17 +329,16 @@ TEST_F(MountImage, DvdImageBecomesAReadOnlyCdromDriveAndGoesAgain) {
     WString image = mediaImage(L"dvd.iso");
     ASSERT_TRUE(!image.empty() && toolPresent()) << "mount tool or dvd.iso missing";
     QuietStdout quiet;
-    mountedImages.clear();
-    WString expected = findFreeDriveLetter();
+    WString expected = mounts.findFreeDriveLetter();
     ASSERT_FALSE(expected.empty());
 
     WString root;
-    ASSERT_TRUE(mountImage(image, &root));
+    ASSERT_TRUE(mounts.mountImage(image, &root));
     EXPECT_EQ(root, expected + L"\\");
     EXPECT_EQ(GetDriveTypeW(expected.c_str()), static_cast<UINT>(DRIVE_CDROM));
     EXPECT_TRUE(exists(root + L"VIDEO_TS\\VIDEO_TS.IFO"));
-    ASSERT_EQ(mountedImages.size(), 1u);
-    EXPECT_EQ(mountedImages[0], image);
+    ASSERT_EQ(mounts.images().size(), 1u);
+    EXPECT_EQ(mounts.images()[0], image);
 
     HANDLE created =
         CreateFileW((root + L"new.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
@@ -376,22 +351,22 @@ TEST_F(MountImage, DvdImageBecomesAReadOnlyCdromDriveAndGoesAgain) {
 
     // Already mounted: the same root, no second mount, no second record.
     WString again;
-    ASSERT_TRUE(mountImage(image, &again));
+    ASSERT_TRUE(mounts.mountImage(image, &again));
     EXPECT_EQ(again, expected + L"\\");
-    EXPECT_EQ(mountedImages.size(), 1u);
+    EXPECT_EQ(mounts.images().size(), 1u);
     // A mount this run did not record (one left by a run that crashed) is taken over, so that
     // it goes at exit.
-    mountedImages.clear();
-    ASSERT_TRUE(mountImage(image, &again));
+    ImageMounts later;
+    ASSERT_TRUE(later.mountImage(image, &again));
     EXPECT_EQ(again, expected + L"\\");
-    ASSERT_EQ(mountedImages.size(), 1u);
+    ASSERT_EQ(later.images().size(), 1u);
     WString listed;
-    EXPECT_TRUE(findMountedDrive(image, &listed));
+    EXPECT_TRUE(mounts.findMountedDrive(image, &listed));
     EXPECT_EQ(listed, expected);
 
-    unmountImage(nullptr, true);
-    EXPECT_TRUE(mountedImages.empty());
-    EXPECT_FALSE(findMountedDrive(image, &listed));
+    mounts.releaseAll();
+    EXPECT_TRUE(mounts.images().empty());
+    EXPECT_FALSE(mounts.findMountedDrive(image, &listed));
     EXPECT_NE(GetDriveTypeW(expected.c_str()), static_cast<UINT>(DRIVE_CDROM));
     EXPECT_FALSE(exists(root + L"VIDEO_TS"));
 }
@@ -401,42 +376,40 @@ TEST_F(MountImage, TakenLettersAreSkippedAndEveryRecordIsUnmounted) {
     WString data = mediaImage(L"data.iso");
     ASSERT_TRUE(!dvd.empty() && !data.empty() && toolPresent()) << "tool or media missing";
     QuietStdout quiet;
-    mountedImages.clear();
     WString first;
-    ASSERT_TRUE(mountImage(dvd, &first));
+    ASSERT_TRUE(mounts.mountImage(dvd, &first));
     // The next mount takes the next free letter.
     WString second;
-    ASSERT_TRUE(mountImage(data, &second));
+    ASSERT_TRUE(mounts.mountImage(data, &second));
     EXPECT_NE(first, second);
     EXPECT_TRUE(exists(second + L"readme.txt"));
     EXPECT_TRUE(exists(first + L"VIDEO_TS"));
-    ASSERT_EQ(mountedImages.size(), 2u);
+    ASSERT_EQ(mounts.images().size(), 2u);
 
-    unmountImage(&dvd, true);
+    mounts.unmountImage(&dvd, true);
     EXPECT_FALSE(exists(first + L"VIDEO_TS"));
     EXPECT_TRUE(exists(second + L"readme.txt"));
-    ASSERT_EQ(mountedImages.size(), 1u);
+    ASSERT_EQ(mounts.images().size(), 1u);
 
     // "Eject Disk" with nothing playing unmounts the recorded images; no eject request goes
     // to a device, so the caller has nothing to close.
-    ASSERT_TRUE(canEjectDisc(WString(), false));
-    EXPECT_FALSE(ejectDisc(WString(), false));
+    ASSERT_TRUE(mounts.canEjectDisc(WString(), false));
+    EXPECT_FALSE(mounts.ejectDisc(WString(), false));
     EXPECT_FALSE(exists(second + L"readme.txt"));
-    EXPECT_TRUE(mountedImages.empty());
-    EXPECT_FALSE(canEjectDisc(WString(), false)); // no records and no disc to eject
+    EXPECT_TRUE(mounts.images().empty());
+    EXPECT_FALSE(mounts.canEjectDisc(WString(), false)); // no records and no disc to eject
 }
 
 TEST_F(MountImage, FileThatIsNoImageIsNotMounted) {
     WString notImage = mediaImage(L"testsrc.mkv");
     ASSERT_TRUE(!notImage.empty() && toolPresent()) << "tool or media missing";
     QuietStdout quiet;
-    mountedImages.clear();
-    WString letter = findFreeDriveLetter();
+    WString letter = mounts.findFreeDriveLetter();
     WString root;
     WString reason;
-    EXPECT_FALSE(mountImage(notImage, &root, &reason));
+    EXPECT_FALSE(mounts.mountImage(notImage, &root, &reason));
     EXPECT_NE(reason.find(L"not a disc image"), WString::npos); // the tool's own words
-    EXPECT_TRUE(mountedImages.empty());
+    EXPECT_TRUE(mounts.images().empty());
     EXPECT_NE(GetDriveTypeW(letter.c_str()), static_cast<UINT>(DRIVE_CDROM));
-    EXPECT_FALSE(findMountedDrive(notImage, nullptr));
+    EXPECT_FALSE(mounts.findMountedDrive(notImage, nullptr));
 }

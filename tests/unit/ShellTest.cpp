@@ -222,7 +222,7 @@ TEST_F(Shell, StopThroughThePostedCommandAndUnknownCommandsFallThrough) {
     EXPECT_EQ(fake->state, PlayerState::Playing); // only posted so far
     pump();
     EXPECT_FALSE(gMainFrame.playLogic->isPlaying());
-    EXPECT_EQ(gMainFrame.pendingOpenCommand, 0u);
+    EXPECT_EQ(gMainFrame.pendingOpenCommand, PendingOpen::None);
     EXPECT_EQ(onCommand(40000), 0);
     EXPECT_EQ(onCommand(IDM_DEVICE_STEREO), 0);
 }
