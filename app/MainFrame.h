@@ -131,8 +131,8 @@ void updateTitle();
 // The caption for the given parts, shortened to 259 characters keeping the end of the path.
 WString formatCaption(const WString& opened, const WString& name, const WString& titleName,
                       bool isDirectory, bool active);
-// "Could not load the file." for media that opened but turned out unplayable.
-void reportLoadFailure();
+// "Could not load the file." for media that did not play; disc: the mounts are released too.
+void reportLoadFailure(bool disc);
 
 // Placement, full screen, video sizes
 bool loadWindowPlacement();

@@ -303,10 +303,8 @@ void MainFrameListener::playbackStopped() {
 }
 
 void MainFrameListener::loadFailed() {
-    reportLoadFailure();
-    // An image mounted for a disc that does not play is not left mounted.
     PlayLogic* logic = gMainFrame.playLogic.get();
-    if (logic && logic->discKind != DiscKind::None) gMainFrame.mounts.releaseAll();
+    reportLoadFailure(logic && logic->discKind != DiscKind::None);
 }
 
 void MainFrameListener::discLost(const WString& root) {

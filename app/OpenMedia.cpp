@@ -41,13 +41,16 @@ WString chooseMediaFile(const wchar_t* filter) {
     return WString(file);
 }
 
-void reportLoadFailure() {
+void reportLoadFailure(bool disc) {
     // The box runs its own message loop, in which the timer may report again.
     static bool showing = false;
-    if (showing) return;
-    showing = true;
-    showError(L"Could not load the file.");
-    showing = false;
+    if (!showing) {
+        showing = true;
+        showError(L"Could not load the file.");
+        showing = false;
+    }
+    // An image mounted for a disc that does not play is not left mounted.
+    if (disc) gMainFrame.mounts.releaseAll();
 }
 
 namespace {
@@ -100,9 +103,7 @@ bool playPlanned(const OpenPlan& plan) {
         started = logic->play();
     }
     if (!started) {
-        showError(L"Could not load the file.");
-        // An image mounted for a disc that does not play is not left mounted.
-        if (plan.kind != DiscKind::None) gMainFrame.mounts.releaseAll();
+        reportLoadFailure(plan.kind != DiscKind::None);
         return false;
     }
     if (plan.singleEntry)

@@ -7,22 +7,34 @@
 
 namespace {
 
-// Where each dynamic popup hangs in the menu bar.
+// Where each dynamic popup hangs in the menu bar: the item is found by its ID inside the
+// popup, so that items added above it do not move a list onto a neighbour.
 struct DynamicMenu {
     int parentPosition; // popup of the menu bar
-    int itemPosition;   // item inside that popup
     UINT itemId;
     UINT firstId;
 };
 
 // In the order of TrackListKind.
 constexpr DynamicMenu kDynamicMenus[] = {
-    {3, 0, IDM_AUDIO_TRACK, IDM_AUDIO_TRACK_FIRST}, // audio tracks
-    {1, 12, IDM_TITLE, IDM_TITLE_FIRST},            // titles
-    {1, 13, IDM_CHAPTER, IDM_CHAPTER_FIRST},        // chapters
-    {2, 7, IDM_VIDEO_TRACK, IDM_VIDEO_TRACK_FIRST}, // video tracks
-    {2, 8, IDM_SUBTITLE_TRACK, IDM_SUBTITLE_FIRST}, // subtitles
+    {3, IDM_AUDIO_TRACK, IDM_AUDIO_TRACK_FIRST}, // audio tracks
+    {1, IDM_TITLE, IDM_TITLE_FIRST},             // titles
+    {1, IDM_CHAPTER, IDM_CHAPTER_FIRST},         // chapters
+    {2, IDM_VIDEO_TRACK, IDM_VIDEO_TRACK_FIRST}, // video tracks
+    {2, IDM_SUBTITLE_TRACK, IDM_SUBTITLE_FIRST}, // subtitles
 };
+
+// The position of the item with the ID in the popup (not in its submenus); -1 when absent.
+int itemPosition(HMENU popup, UINT id) {
+    const int count = GetMenuItemCount(popup);
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_ID;
+        if (GetMenuItemInfoW(popup, static_cast<UINT>(i), TRUE, &info) && info.wID == id) return i;
+    }
+    return -1;
+}
 
 // libVLC names are UTF-8; a name that is not valid UTF-8 is shown one byte per character.
 // "&" is doubled so that the menu shows it instead of underlining the next letter.
@@ -42,13 +54,15 @@ WString menuText(const std::string& name) {
 void buildDynamicMenu(const DynamicMenu& where, const TrackList* list, int currentIndex) {
     HMENU bar = gMainFrame.mainMenu;
     HMENU parent = bar ? GetSubMenu(bar, where.parentPosition) : nullptr;
-    if (!parent) return;
-    EnableMenuItem(bar, where.itemId, MF_BYCOMMAND | MF_ENABLED);
+    const int position = parent ? itemPosition(parent, where.itemId) : -1;
+    if (position < 0) return;
+    const UINT at = static_cast<UINT>(position);
+    EnableMenuItem(parent, at, MF_BYPOSITION | MF_ENABLED);
 
     MENUITEMINFOW info{};
     info.cbSize = sizeof(info);
     info.fMask = MIIM_ID | MIIM_SUBMENU;
-    if (!GetMenuItemInfoW(parent, where.itemPosition, TRUE, &info)) return;
+    if (!GetMenuItemInfoW(parent, at, TRUE, &info)) return;
     if (info.hSubMenu) {
         DestroyMenu(info.hSubMenu);
         info.hSubMenu = nullptr;
@@ -66,9 +80,8 @@ void buildDynamicMenu(const DynamicMenu& where, const TrackList* list, int curre
                           MF_BYCOMMAND | MF_CHECKED);
     }
     info.fMask = MIIM_ID | MIIM_SUBMENU;
-    SetMenuItemInfoW(parent, where.itemPosition, TRUE, &info);
-    if (count == 0)
-        EnableMenuItem(parent, where.itemPosition, MF_BYPOSITION | MF_GRAYED | MF_DISABLED);
+    SetMenuItemInfoW(parent, at, TRUE, &info);
+    if (count == 0) EnableMenuItem(parent, at, MF_BYPOSITION | MF_GRAYED | MF_DISABLED);
     refreshMenu(nullptr);
 }
 
