@@ -7,6 +7,8 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <vector>
+
 #include "app/OpenPlan.h"
 #include "engine/VideoCd.h"
 #include "mount/IsoMount.h"
@@ -18,6 +20,7 @@
 namespace {
 
 constexpr int kPathCapacity = MAX_PATH; // 259 characters and the terminating NUL
+constexpr DWORD kLongPathCapacity = 32768;
 
 void showError(const wchar_t* text) {
     MessageBoxW(gMainFrame.mainWindow, text, kProductName, MB_OK | MB_ICONERROR);
@@ -26,19 +29,26 @@ void showError(const wchar_t* text) {
 } // namespace
 
 WString chooseMediaFile(const wchar_t* filter) {
-    wchar_t file[kPathCapacity] = {};
+    // Room for the longest path Windows knows: a typed path longer than the buffer would
+    // otherwise be cut, refused or, under Wine, overrun the buffer inside the dialog.
+    std::vector<wchar_t> file(kLongPathCapacity, 0);
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof(ofn);
     ofn.hwndOwner = gMainFrame.mainWindow;
     ofn.hInstance = gMainFrame.instance;
     ofn.lpstrFilter = filter;
     ofn.nFilterIndex = 0;
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = kPathCapacity;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = kLongPathCapacity;
     ofn.lpstrTitle = L"Select File";
     ofn.Flags = 0;
-    if (!GetOpenFileNameW(&ofn)) return WString();
-    return WString(file);
+    if (!GetOpenFileNameW(&ofn)) {
+        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
+            showError(L"Could not open the file.\nIts path is too long.");
+        return WString();
+    }
+    file.back() = 0;
+    return WString(file.data());
 }
 
 void reportLoadFailure(bool disc) {
@@ -60,6 +70,19 @@ class FileProbes : public OpenProbes {
 public:
     explicit FileProbes(ImageMounts& mounts) : mounts(mounts) {}
     bool isDirectory(const WString& path) override { return ::isDirectory(path); }
+    bool canRead(const WString& path, WString* why) override {
+        if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            const DWORD error = GetLastError();
+            *why = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                       ? path + L" does not exist"
+                       : path + L" cannot be read";
+            return false;
+        }
+        if (::isDirectory(path) || canOpenForReading(path)) return true;
+        *why = path + L" cannot be read";
+        return false;
+    }
+    bool isFileSystemImage(const WString& path) override { return ::isFileSystemImage(path); }
     bool isMediaFile(const WString& path) override { return types.isMediaFile(path); }
     DiscKind detectDiscKind(const WString& root) override { return ::detectDiscKind(root); }
     WString discStructureProblem(const WString& root, DiscKind kind) override {
@@ -145,7 +168,7 @@ bool openRequest(const OpenRequest& request) {
     const bool arrival = request.route == OpenRoute::CommandLine ||
                          request.route == OpenRoute::HandOver || request.route == OpenRoute::Drop;
     // An image that arrives is opened as Open ISO opens one, after the same stop.
-    if (arrival && isDiscImagePath(request.path, probes) && !isDirectory(request.path))
+    if (arrival && isDiscImage(request.path, probes))
         stopForOpen();
     else
         logic->stop();
@@ -197,15 +220,16 @@ void openIsoImage(const WString& image) {
 
 void onDropFiles(HDROP drop) {
     UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    wchar_t path[kPathCapacity] = {};
-    if (count >= 1) DragQueryFileW(drop, 0, path, kPathCapacity);
+    // The first file whole, however long its path.
+    std::vector<wchar_t> path(count >= 1 ? DragQueryFileW(drop, 0, nullptr, 0) + 1 : 1, 0);
+    if (count >= 1) DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size()));
     DragFinish(drop);
-    if (path[0]) openRequest({OpenRoute::Drop, WString(path)});
+    if (path[0]) openRequest({OpenRoute::Drop, WString(path.data())});
 }
 
 void onHandOver() {
     WString path = readHandedOverFile(kProductName);
-    if (!canOpenForReading(path)) return;
+    if (path.empty()) return;
     if (!openRequest({OpenRoute::HandOver, path})) return;
     SetForegroundWindow(gMainFrame.mainWindow);
     SetWindowPos(gMainFrame.mainWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);

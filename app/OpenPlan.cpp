@@ -12,6 +12,15 @@ bool hasExtension(const WString& path, const wchar_t* extension) {
     return path.size() >= n && asciiLower(path.substr(path.size() - n)) == extension;
 }
 
+// A reason on a line of its own below the fixed text: a sentence, capitalised and ended.
+WString sentence(WString reason) {
+    if (reason.empty()) return reason;
+    if (reason[0] >= L'a' && reason[0] <= L'z') reason[0] = static_cast<wchar_t>(reason[0] - 32);
+    const wchar_t last = reason.back();
+    if (last != L'.' && last != L'!' && last != L'?') reason += L'.';
+    return reason;
+}
+
 OpenPlan refusal(const WString& message, bool releaseMounts = false) {
     OpenPlan plan;
     plan.action = OpenAction::Refuse;
@@ -26,7 +35,7 @@ OpenPlan planMedia(const WString& path, DiscKind kind, const WString& image, Ope
     if (directory && kind == DiscKind::None) return refusal(L"Could not load the disk.");
     if (directory) {
         const WString problem = probes.discStructureProblem(path, kind);
-        if (!problem.empty()) return refusal(kLoadFailed + L"\n" + problem, true);
+        if (!problem.empty()) return refusal(kLoadFailed + L"\n" + sentence(problem), true);
     } else if (kind == DiscKind::None) {
         // A .bin without its .cue would play as a bare stream, with a wrong length and shape.
         if (hasExtension(path, L".bin") && probes.isRawDiscImage(path))
@@ -50,7 +59,8 @@ OpenPlan planImage(const WString& image, OpenProbes& probes) {
         // A Video CD image plays from its cue sheet: libVLC reads such an image itself, and a
         // mounted file system would not carry its MPEG sectors.
         WString reason;
-        if (!probes.readVideoCd(cue, &reason)) return refusal(kLoadFailed + L"\n" + reason);
+        if (!probes.readVideoCd(cue, &reason))
+            return refusal(kLoadFailed + L"\n" + sentence(reason));
         return planMedia(cue, DiscKind::VideoCd, WString(), probes);
     }
     WString reason;
@@ -58,7 +68,7 @@ OpenPlan planImage(const WString& image, OpenProbes& probes) {
         // libVLC reads a DVD or Blu-ray image itself; the viewer is told why no drive appears.
         if (reason.empty()) reason = L"no drive letter from K: to Z: is free";
         const DiscKind kind = probes.imageDiscKind(image);
-        if (kind == DiscKind::None) return refusal(kMountFailed + L"\n" + reason);
+        if (kind == DiscKind::None) return refusal(kMountFailed + L"\n" + sentence(reason));
         OpenPlan plan = planMedia(image, kind, image, probes);
         if (plan.action == OpenAction::Play)
             plan.message = L"The image plays without a drive: " + reason + L".";
@@ -66,7 +76,7 @@ OpenPlan planImage(const WString& image, OpenProbes& probes) {
     }
     WString root;
     if (!probes.mount(image, &root, &reason))
-        return refusal(reason.empty() ? kMountFailed : kMountFailed + L"\n" + reason);
+        return refusal(reason.empty() ? kMountFailed : kMountFailed + L"\n" + sentence(reason));
     const DiscKind kind = probes.detectDiscKind(root);
     if (kind == DiscKind::None) {
         OpenPlan plan;
@@ -84,8 +94,10 @@ bool isIsoPath(const WString& path) {
     return hasExtension(path, L".iso");
 }
 
-bool isDiscImagePath(const WString& path, OpenProbes& probes) {
-    return isIsoPath(path) || !probes.videoCdCueOf(path).empty();
+bool isDiscImage(const WString& path, OpenProbes& probes) {
+    if (probes.isDirectory(path)) return false;
+    return isIsoPath(path) || !probes.videoCdCueOf(path).empty() ||
+           probes.isFileSystemImage(path);
 }
 
 OpenPlan planOpen(const OpenRequest& request, OpenProbes& probes) {
@@ -96,11 +108,16 @@ OpenPlan planOpen(const OpenRequest& request, OpenProbes& probes) {
     case OpenRoute::CommandLine:
     case OpenRoute::HandOver:
     case OpenRoute::Drop:
-        if (isDiscImagePath(path, probes) && !probes.isDirectory(path))
-            return planImage(path, probes);
-        return planMedia(path, DiscKind::None, WString(), probes);
-    case OpenRoute::OpenFile:
-        return planMedia(path, DiscKind::None, WString(), probes);
+    case OpenRoute::OpenFile: {
+        // Whatever the route, a path is what it holds: a disc folder plays as a disc, an
+        // image by its content whatever its name, and anything else as a media file.
+        WString why;
+        if (!probes.canRead(path, &why)) return refusal(kLoadFailed + L"\n" + sentence(why));
+        if (isDiscImage(path, probes)) return planImage(path, probes);
+        const DiscKind kind =
+            probes.isDirectory(path) ? probes.detectDiscKind(path) : DiscKind::None;
+        return planMedia(path, kind, WString(), probes);
+    }
     case OpenRoute::OpenDisk:
         return planMedia(path, probes.detectDiscKind(path), WString(), probes);
     case OpenRoute::DiscDrive:

@@ -52,6 +52,10 @@ class OpenProbes {
 public:
     virtual ~OpenProbes() = default;
     virtual bool isDirectory(const WString& path) = 0;
+    // A file that opens for reading, or a folder; why: what keeps it from being read.
+    virtual bool canRead(const WString& path, WString* why) = 0;
+    // The file holds an ISO 9660 or UDF file system.
+    virtual bool isFileSystemImage(const WString& path) = 0;
     // The extension is one of the media types the player opens.
     virtual bool isMediaFile(const WString& path) = 0;
     virtual DiscKind detectDiscKind(const WString& root) = 0;
@@ -70,9 +74,10 @@ public:
     virtual void releaseMounts() = 0;
 };
 
-// Whether the path names a disc image (an .iso, a .cue, or a .bin with its .cue) by its name.
 bool isIsoPath(const WString& path);
-bool isDiscImagePath(const WString& path, OpenProbes& probes);
+// Whether a file is a disc image: an .iso, a .cue, a .bin with its .cue, or any file that
+// holds a file system of a disc.
+bool isDiscImage(const WString& path, OpenProbes& probes);
 
 // Mounts an image when the request needs it; every other effect is left to the caller.
 OpenPlan planOpen(const OpenRequest& request, OpenProbes& probes);

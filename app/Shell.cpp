@@ -4,6 +4,8 @@
 
 #include <gdiplus.h>
 
+#include <vector>
+
 #include "engine/VlcPlayer.h"
 #include "mount/IsoMount.h"
 #include "platform/Files.h"
@@ -26,6 +28,30 @@ const UINT kPingTimeoutMs = 5000;
 // How long a start waits for the running instance to take a file handed over just before.
 const DWORD kTakeTimeoutMs = 3000;
 const DWORD kTakePollMs = 50;
+// How long a start that is not the first waits for the first to have its window up.
+const DWORD kFirstReadyTimeoutMs = 20000;
+
+// Owned by the first start from its first instruction to its exit, so that a start a moment
+// later knows it is not alone even before the first has a window to hand a file to.
+ScopedHandle takeInstanceLock(const wchar_t* product, bool* first) {
+    const WString name = WString(L"Local\\") + product + L".Instance";
+    ScopedHandle lock(CreateMutexW(nullptr, TRUE, name.c_str()));
+    *first = lock && GetLastError() != ERROR_ALREADY_EXISTS;
+    return lock;
+}
+
+// A later start: waits until the first start's window answers, then hands the file over. True
+// when it did; false when the first went away meanwhile, and this start is then the first (it
+// has taken the lock).
+bool handOverOnceReady(const wchar_t* product, HANDLE lock, const WString& path) {
+    for (DWORD waited = 0; waited < kFirstReadyTimeoutMs; waited += kTakePollMs) {
+        if (handOverToRunningInstance(product, path)) return true;
+        const DWORD state = lock ? WaitForSingleObject(lock, 0) : WAIT_FAILED;
+        if (state == WAIT_OBJECT_0 || state == WAIT_ABANDONED) return false;
+        Sleep(kTakePollMs);
+    }
+    return false;
+}
 
 // The hand-over key "Software\<product>": read and write, else set-value only, else created.
 ScopedKey openHandOverKey(const wchar_t* product) {
@@ -129,21 +155,19 @@ bool registerMainFrameHandle(const wchar_t* product, HWND window) {
 WString readHandedOverFile(const wchar_t* product) {
     ScopedKey key = openHandOverKey(product);
     if (!key) return WString();
-    wchar_t buffer[MAX_PATH] = {};
     DWORD type = 0;
     DWORD size = 0;
     WString result;
+    // Any path Windows knows, longer ones than MAX_PATH included.
+    const DWORD limit = 32768 * sizeof(wchar_t);
     if (RegQueryValueExW(key.get(), kNewFileValue, nullptr, &type, nullptr, &size) ==
             ERROR_SUCCESS &&
-        type == REG_SZ && size <= sizeof(buffer)) {
-        size = sizeof(buffer);
+        type == REG_SZ && size <= limit) {
+        std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, 0);
+        size = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
         if (RegQueryValueExW(key.get(), kNewFileValue, nullptr, &type,
-                             reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS) {
-            size_t n = 0;
-            while (n < MAX_PATH && buffer[n] != 0)
-                ++n;
-            result.assign(buffer, n);
-        }
+                             reinterpret_cast<BYTE*>(buffer.data()), &size) == ERROR_SUCCESS)
+            result.assign(buffer.data());
     }
     // Taken: a start waiting to hand over its own file may write it now.
     if (!result.empty())
@@ -224,15 +248,19 @@ WString commandLinePath(const WString& commandLine) {
 }
 
 int runApplication(HINSTANCE instance, const WString& commandLine, int showCommand) {
-    initApp();
+    bool first = false;
+    ScopedHandle instanceLock = takeInstanceLock(kProductName, &first);
     const WString path = commandLinePath(commandLine);
-    bool haveFile = !path.empty() && canOpenForReading(path);
-    if (haveFile && handOverToRunningInstance(kProductName, path)) {
-        shutdownApp();
-        return 0;
+    // Whatever it names is opened or refused with a reason, never passed over in silence.
+    const bool haveFile = !path.empty();
+    // A start with a file while another runs hands it over, even while the other is starting.
+    if (haveFile && !first) {
+        if (handOverOnceReady(kProductName, instanceLock.get(), path)) return 0;
+        first = true;
     }
+    initApp();
     // Alone: what an earlier run mounted and left behind (it was killed or crashed) goes now.
-    if (!runningInstance(kProductName)) gMainFrame.mounts.unmountLeftBehind();
+    if (first) gMainFrame.mounts.unmountLeftBehind();
     registerMainWindowClass(instance);
     if (!createMainFrame(instance, showCommand)) return 0;
     // Published before the start-up file opens: a second start meanwhile (even while a message

@@ -97,3 +97,23 @@ DiscKind imageDiscKind(const WString& image) {
     }
     return bluRay ? DiscKind::BluRay : DiscKind::None;
 }
+
+bool isFileSystemImage(const WString& path) {
+    // ISO 9660 and UDF both start their volume recognition at sector 16: descriptors of 2048
+    // bytes whose bytes 1 to 5 say "CD001" (ISO 9660) or "BEA01", "NSR02", "NSR03" (UDF). A
+    // Nero footer at the end of an image changes nothing here.
+    constexpr DWORD kStart = 16 * 2048;
+    constexpr int kDescriptors = 8;
+    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    if (!file || SetFilePointer(file.get(), kStart, nullptr, FILE_BEGIN) != kStart) return false;
+    std::vector<char> data(kDescriptors * 2048);
+    DWORD got = 0;
+    if (!ReadFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &got, nullptr))
+        return false;
+    for (DWORD at = 0; at + 6 <= got; at += 2048) {
+        for (const char* id : {"CD001", "BEA01", "NSR02", "NSR03"})
+            if (std::memcmp(&data[at + 1], id, 5) == 0) return true;
+    }
+    return false;
+}

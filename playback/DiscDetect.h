@@ -8,6 +8,8 @@ DiscKind detectDiscKind(const WString& root);
 // The structure inside a disc image file, found by the names of its top folders in the file
 // system records near the start of the image: DVD-Video, Blu-ray or none.
 DiscKind imageDiscKind(const WString& image);
+// Whether the file holds an ISO 9660 or UDF file system, whatever its name: an image to mount.
+bool isFileSystemImage(const WString& path);
 // What keeps a disc structure from playing, as a user can read it; empty when nothing does.
 // A Blu-ray needs BDMV\index.bdmv, and clip information for every stream file.
 WString discStructureProblem(const WString& root, DiscKind kind);

@@ -10,6 +10,12 @@ namespace {
 class FakeProbes : public OpenProbes {
 public:
     bool isDirectory(const WString& path) override { return kinds.count(path) > 0; }
+    bool canRead(const WString& path, WString* why) override {
+        if (path != L"C:\\gone.mkv") return true;
+        *why = L"C:\\gone.mkv does not exist";
+        return false;
+    }
+    bool isFileSystemImage(const WString& path) override { return path == L"C:\\copy.img"; }
     bool isMediaFile(const WString& path) override { return path == L"C:\\a.mkv"; }
     DiscKind detectDiscKind(const WString& root) override {
         auto found = kinds.find(root);
@@ -24,7 +30,7 @@ public:
     }
     bool readVideoCd(const WString& cue, WString* reason) override {
         if (cue == L"C:\\vcd.cue") return true;
-        *reason = L"The image holds no Video CD tracks.";
+        *reason = L"the image holds no Video CD tracks";
         return false;
     }
     DiscKind imageDiscKind(const WString& image) override {
@@ -41,7 +47,7 @@ public:
             *reason = L"the file is not a disc image";
             return false;
         }
-        *root = image == L"C:\\film.iso" ? L"K:\\" : L"L:\\";
+        *root = image == L"C:\\data.iso" ? L"L:\\" : L"K:\\";
         return true;
     }
     void releaseMounts() override { ++releases; }
@@ -87,12 +93,17 @@ TEST(OpenPlan, EachRouteComesToOnePlan) {
         {R::OpenIso, L"C:\\nodrive-dvd.iso", A::Play, L"C:\\nodrive-dvd.iso", DiscKind::Dvd, true,
          1, false},
         {R::OpenIso, L"C:\\nodrive-data.iso", A::Refuse,
-         L"Could not mount the file.\nFUSE is missing", DiscKind::None, false, 1, false},
+         L"Could not mount the file.\nFUSE is missing.", DiscKind::None, false, 1, false},
         {R::OpenIso, L"C:\\broken.iso", A::Refuse,
-         L"Could not mount the file.\nthe file is not a disc image", DiscKind::None, false, 1,
+         L"Could not mount the file.\nThe file is not a disc image.", DiscKind::None, false, 1,
          true},
         {R::OpenIso, L"C:\\data.iso", A::Browse, L"L:\\", DiscKind::None, false, 1, true},
-        {R::Drop, L"C:\\film.iso", A::Play, L"K:\\", DiscKind::Dvd, false, 1, true},
+        {R::OpenFile, L"C:\\film.iso", A::Play, L"K:\\", DiscKind::Dvd, false, 1, true},
+        {R::HandOver, L"C:\\copy.img", A::Play, L"K:\\", DiscKind::Dvd, false, 1, true},
+        {R::Drop, L"C:\\dvd", A::Play, L"C:\\dvd", DiscKind::Dvd, false, 0, false},
+        {R::CommandLine, L"C:\\gone.mkv", A::Refuse,
+         L"Could not load the file.\nC:\\gone.mkv does not exist.", DiscKind::None, false, 0,
+         false},
     };
     for (const auto& row : rows) {
         FakeProbes probes;
@@ -112,9 +123,8 @@ TEST(OpenPlan, EachRouteComesToOnePlan) {
         EXPECT_EQ(plan.kind, row.kind) << where;
         if (row.action == A::Play) EXPECT_EQ(plan.singleEntry, row.single) << where;
         // A disc from an image is kept under the image's name; the no-drive note comes with it.
-        const bool fromImage = isIsoPath(row.path);
-        EXPECT_EQ(plan.image, fromImage ? WString(row.path) : WString()) << where;
-        EXPECT_EQ(!plan.message.empty(), WString(row.path).find(L"nodrive") != WString::npos)
-            << where;
+        const bool noDrive = WString(row.path).find(L"nodrive") != WString::npos;
+        EXPECT_EQ(plan.image, row.mounts || noDrive ? WString(row.path) : WString()) << where;
+        EXPECT_EQ(!plan.message.empty(), noDrive) << where;
     }
 }

@@ -143,11 +143,12 @@ TEST_F(TrackMenus, ChapterMenuFollowsTheCurrentTitle) {
     fake->chapter = 3;
     buildTrackMenu(TrackListKind::Titles);
     buildTrackMenu(TrackListKind::Chapters);
-    HMENU titles = popupAt(1, 12);
+    // Title and Chapter are the 14th and 15th items of Controls.
+    HMENU titles = popupAt(1, 13);
     ASSERT_NE(titles, nullptr);
     EXPECT_EQ(GetMenuItemCount(titles), 2);
     EXPECT_TRUE(GetMenuState(titles, 33069, MF_BYCOMMAND) & MF_CHECKED);
-    HMENU chapters = popupAt(1, 13);
+    HMENU chapters = popupAt(1, 14);
     ASSERT_NE(chapters, nullptr);
     ASSERT_EQ(GetMenuItemCount(chapters), 12);
     EXPECT_EQ(itemText(chapters, 11), WString(L"Chapter 12"));
@@ -156,12 +157,12 @@ TEST_F(TrackMenus, ChapterMenuFollowsTheCurrentTitle) {
 
     fake->title = -1; // nothing current: the chapter popup stays as it was
     buildTrackMenu(TrackListKind::Chapters);
-    EXPECT_EQ(popupAt(1, 13), chapters);
+    EXPECT_EQ(popupAt(1, 14), chapters);
 
     fake->title = 20; // a title without chapters takes the popup away
     buildTrackMenu(TrackListKind::Chapters);
-    EXPECT_EQ(popupAt(1, 13), nullptr);
-    EXPECT_TRUE(itemState(1, 13) & MF_GRAYED);
+    EXPECT_EQ(popupAt(1, 14), nullptr);
+    EXPECT_TRUE(itemState(1, 14) & MF_GRAYED);
 }
 
 TEST_F(TrackMenus, ChoosingTitleSelectsItAndEmptiesAudioMenu) {

@@ -334,6 +334,7 @@ ImageReader* openImage(const std::string& path, std::string* error) {
         if (reader->checkExtents("/", imageBlocks, error)) return reader.release();
         return nullptr;
     }
-    *error = "the file " + path + " is not a disc image (no UDF or ISO 9660 file system)";
+    // The tool's caller names the file as its user knows it; this side knows only the host path.
+    *error = "the file is not a disc image (no UDF or ISO 9660 file system)";
     return nullptr;
 }
