@@ -81,7 +81,7 @@ bool openMediaPath(const WString& path, DiscKind kind, const WString& image) {
         }
     }
     // A disc image played without a drive is a file opened as a disc.
-    bool accepted = directory || kind != DiscKind::None || logic->playList.isMediaFile(path);
+    bool accepted = directory || kind != DiscKind::None || logic->playList().isMediaFile(path);
     bool started = false;
     if (accepted && logic->open(path, kind, image)) {
         installMouseHook();
@@ -94,9 +94,9 @@ bool openMediaPath(const WString& path, DiscKind kind, const WString& image) {
         return false;
     }
     if (kind != DiscKind::None && !directory)
-        logic->playList.setSingle(path);
+        logic->setPlayListSingle(path);
     else
-        logic->playList.buildFromPath(path);
+        logic->buildPlayList(path);
     return true;
 }
 
@@ -113,7 +113,7 @@ void openDiskCommand() {
         return;
     }
     PlayLogic* logic = gMainFrame.playLogic.get();
-    WString initial = logic ? logic->currentPath : WString();
+    WString initial = logic ? logic->currentPath() : WString();
     wchar_t result[kPathCapacity] = {};
     if (!dialog(initial.c_str(), result, kPathCapacity)) return;
     result[kPathCapacity - 1] = 0;
@@ -257,11 +257,11 @@ void updateTitle() {
     PlayLogic* logic = gMainFrame.playLogic.get();
     if (!gMainFrame.mainWindow) return;
     bool active = logic && isActive(logic->state());
-    WString opened = logic ? logic->currentPath : WString();
-    WString name = logic ? logic->currentName : WString();
+    WString opened = logic ? logic->currentPath() : WString();
+    WString name = logic ? logic->currentName() : WString();
     // A disc, whether in a drive, a folder or an image played without a drive, shows where it
     // is and its title.
-    bool directory = isDirectory(opened) || (logic && logic->discKind != DiscKind::None);
+    bool directory = isDirectory(opened) || (logic && logic->discKind() != DiscKind::None);
     WString titleName = directory && active && logic ? logic->currentTitleName() : WString();
     WString caption = formatCaption(opened, name, titleName, directory, active);
     // Only a changed caption is set: the timer runs every 260 ms and an unchanged one would
