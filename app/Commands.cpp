@@ -43,7 +43,7 @@ PlayerState engineState() {
 // The path whose drive Eject Disk acts on: what was opened last.
 WString currentPath() {
     PlayLogic* logic = gMainFrame.playLogic.get();
-    return logic ? logic->currentPath : WString();
+    return logic ? logic->currentPath() : WString();
 }
 
 void setChecked(HMENU menu, UINT id, bool checked) {
@@ -70,6 +70,13 @@ void openPreferences() {
     if (GetPreferenceDataFn get = components::getPreferenceData()) {
         if (const PreferenceData* data = get()) gMainFrame.preferences = *data;
     }
+}
+
+// The subtitle list's last entry: the viewer picks a file for what plays.
+void chooseSubtitleFile() {
+    const WString path = chooseMediaFile(L"All file(*.*)\0*.*\0");
+    // The dialog ran a message loop: the controller checks that its engine is still there.
+    if (gMainFrame.playLogic) gMainFrame.playLogic->addSubtitleFile(path);
 }
 
 } // namespace
@@ -219,8 +226,7 @@ int onCommand(UINT id) {
         openPreferences();
         return 1;
     case IDM_SNAPSHOT:
-        if (logic && logic->player)
-            logic->takeSnapshot(WString(gMainFrame.preferences.snapshotFolder));
+        if (logic) logic->takeSnapshot(WString(gMainFrame.preferences.snapshotFolder));
         return 1;
     default:
         break;
@@ -233,13 +239,14 @@ int onCommand(UINT id) {
     }
     int channel = audioChannelForCommand(id);
     if (channel >= 0) {
-        if (logic && logic->player) logic->setAudioChannel(channel);
+        if (logic) logic->setAudioChannel(channel);
         return 1;
     }
     TrackListKind list;
     int index = -1;
     if (trackItemOfCommand(id, &list, &index)) {
-        if (logic) logic->selectItem(list, index);
+        if (logic && logic->selectItem(list, index) == ListChoice::ChooseSubtitleFile)
+            chooseSubtitleFile();
         return 1;
     }
     return 0;
@@ -266,7 +273,7 @@ void refreshMenu(HMENU menu) {
 void updateMenuItem(HMENU menu, UINT id) {
     PlayLogic* logic = gMainFrame.playLogic.get();
     bool active = isActive(engineState());
-    bool listed = logic && logic->playList.count() >= 1;
+    bool listed = logic && logic->playList().count() >= 1;
     bool playing = logic && logic->isPlaying();
 
     switch (id) {
@@ -322,7 +329,7 @@ void updateMenuItem(HMENU menu, UINT id) {
     }
     if (const char* aspect = aspectTextForCommand(id)) {
         enableMenuItem(menu, id, listed);
-        setChecked(menu, id, logic && logic->aspectRatio == aspect);
+        setChecked(menu, id, logic && logic->aspectRatio() == aspect);
         return;
     }
     int channel = audioChannelForCommand(id);

@@ -23,15 +23,14 @@ public:
     bool prepareVideo(EngineKind kind) override;
     HWND videoSurface() override;
     void showVideo(bool visible) override;
-    void stateChanged() override;
+    void stateChanged(const PlayStatus& status) override;
     void positionChanged() override;
     void listChanged(TrackListKind list) override;
-    void timeChanged() override;
-    void volumeChanged() override;
+    void timeChanged(long long timeMs, long long lengthMs) override;
+    void volumeChanged(int volume, bool muted) override;
     void playbackStopped() override;
     void loadFailed() override;
     void discLost(const WString& root) override;
-    WString chooseSubtitleFile() override;
     void playbackResumed(const ResumePoint& point, const WString& titleName) override;
 };
 

@@ -113,13 +113,13 @@ bool createMainFrame(HINSTANCE instance, int showCommand) {
     if (!window) return false;
     gMainFrame.mainWindow = window;
     gMainFrame.mainMenu = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAINMENU));
-    gMainFrame.playLogic =
-        std::make_unique<PlayLogic>(&gMainFrame.listener, window, &gMainFrame.preferences);
+    gMainFrame.playLogic = std::make_unique<PlayLogic>(
+        &gMainFrame.listener, window, WM_MAINFRAME_PLAYER_EVENT, &gMainFrame.preferences);
     gMainFrame.resumeStore = std::make_unique<ResumeStore>(
         formatWide(L"Software\\%s\\%s\\Resume", kMakerName, kProductName));
-    gMainFrame.playLogic->resumeStore = gMainFrame.resumeStore.get();
+    gMainFrame.playLogic->setResumeStore(gMainFrame.resumeStore.get());
     if (!createChildWindows()) return false;
-    gMainFrame.playBar->updateVolume();
+    gMainFrame.playBar->updateVolume(gMainFrame.playLogic->volume(), gMainFrame.playLogic->muted());
     gMainFrame.uiTimer = SetTimer(window, ID_UI_TIMER, 260, nullptr);
     if (gMainFrame.placementValid) {
         SetWindowPlacement(window, &gMainFrame.placement);
@@ -128,7 +128,7 @@ bool createMainFrame(HINSTANCE instance, int showCommand) {
     }
     ShowWindow(window, showCommand);
     UpdateWindow(window);
-    gMainFrame.playBar->updateButtons();
+    updateBarButtons();
     refreshMenu(nullptr);
     gMainFrame.layoutEnabled = true;
     layoutChildren();
@@ -250,7 +250,9 @@ void destroyChildren() {
 }
 
 void updateBarButtons() {
-    if (gMainFrame.playBar) gMainFrame.playBar->updateButtons();
+    PlayLogic* logic = gMainFrame.playLogic.get();
+    if (gMainFrame.playBar)
+        gMainFrame.playBar->updateButtons(logic ? logic->status() : PlayStatus{});
 }
 
 bool MainFrameListener::prepareVideo(EngineKind kind) {
@@ -266,8 +268,8 @@ void MainFrameListener::showVideo(bool visible) {
     if (gMainFrame.playWnd) gMainFrame.playWnd->showVideo(visible);
 }
 
-void MainFrameListener::stateChanged() {
-    updateBarButtons();
+void MainFrameListener::stateChanged(const PlayStatus& status) {
+    if (gMainFrame.playBar) gMainFrame.playBar->updateButtons(status);
     if (gMainFrame.mainWindow) refreshMenu(nullptr);
 }
 
@@ -281,30 +283,26 @@ void MainFrameListener::listChanged(TrackListKind list) {
     if (list == TrackListKind::Titles) updateBarButtons();
 }
 
-void MainFrameListener::timeChanged() {
-    // Copies time and length from the engine (playing or paused), clamps them, redraws the seek
-    // bar under paintLock and then the volume display.
-    if (gMainFrame.playBar) gMainFrame.playBar->updateTime();
+void MainFrameListener::timeChanged(long long timeMs, long long lengthMs) {
+    if (gMainFrame.playBar) gMainFrame.playBar->updateTime(timeMs, lengthMs);
 }
 
-void MainFrameListener::volumeChanged() {
-    // The bar compares the effective volume with what it shows and redraws under paintLock.
-    if (gMainFrame.playBar) gMainFrame.playBar->updateVolume();
+void MainFrameListener::volumeChanged(int volume, bool muted) {
+    if (gMainFrame.playBar) gMainFrame.playBar->updateVolume(volume, muted);
 }
 
 void MainFrameListener::playbackStopped() {
     if (PlayBar* bar = gMainFrame.playBar.get()) {
         if (bar->window && GetCapture() == bar->window) ReleaseCapture();
         bar->dragTarget = 0;
-        bar->length = 0;
-        bar->updateTime();
+        bar->updateTime(0, 0);
     }
     if (HWND surface = videoSurface()) ShowWindow(surface, SW_HIDE);
 }
 
 void MainFrameListener::loadFailed() {
     PlayLogic* logic = gMainFrame.playLogic.get();
-    reportLoadFailure(logic && logic->discKind != DiscKind::None);
+    reportLoadFailure(logic && logic->discKind() != DiscKind::None);
 }
 
 void MainFrameListener::discLost(const WString& root) {
@@ -313,10 +311,6 @@ void MainFrameListener::discLost(const WString& root) {
     MessageBoxW(gMainFrame.mainWindow, text.c_str(), kProductName, MB_OK | MB_ICONWARNING);
     // What is left of the image's mount (its letter, the record) goes with it.
     gMainFrame.mounts.releaseAll();
-}
-
-WString MainFrameListener::chooseSubtitleFile() {
-    return chooseMediaFile(L"All file(*.*)\0*.*\0");
 }
 
 void MainFrameListener::playbackResumed(const ResumePoint& point, const WString& titleName) {

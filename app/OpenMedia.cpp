@@ -130,9 +130,9 @@ bool playPlanned(const OpenPlan& plan) {
         return false;
     }
     if (plan.singleEntry)
-        logic->playList.setSingle(plan.path);
+        logic->setPlayListSingle(plan.path);
     else
-        logic->playList.buildFromPath(plan.path);
+        logic->buildPlayList(plan.path);
     return true;
 }
 
@@ -199,7 +199,7 @@ void openDiskCommand() {
         return;
     }
     PlayLogic* logic = gMainFrame.playLogic.get();
-    WString initial = logic ? logic->currentPath : WString();
+    WString initial = logic ? logic->currentPath() : WString();
     wchar_t result[kPathCapacity] = {};
     if (!dialog(initial.c_str(), result, kPathCapacity)) return;
     result[kPathCapacity - 1] = 0;
@@ -264,11 +264,11 @@ void updateTitle() {
     PlayLogic* logic = gMainFrame.playLogic.get();
     if (!gMainFrame.mainWindow) return;
     bool active = logic && isActive(logic->state());
-    WString opened = logic ? logic->currentPath : WString();
-    WString name = logic ? logic->currentName : WString();
+    WString opened = logic ? logic->currentPath() : WString();
+    WString name = logic ? logic->currentName() : WString();
     // A disc, whether in a drive, a folder or an image played without a drive, shows where it
     // is and its title.
-    bool directory = isDirectory(opened) || (logic && logic->discKind != DiscKind::None);
+    bool directory = isDirectory(opened) || (logic && logic->discKind() != DiscKind::None);
     WString titleName = directory && active && logic ? logic->currentTitleName() : WString();
     WString caption = formatCaption(opened, name, titleName, directory, active);
     // Only a changed caption is set: the timer runs every 260 ms and an unchanged one would

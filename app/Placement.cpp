@@ -180,7 +180,7 @@ void setVideoSize(UINT id) {
     if (gMainFrame.fullScreen) leaveFullScreen();
     HWND main = gMainFrame.mainWindow;
     PlayLogic* logic = gMainFrame.playLogic.get();
-    VideoSize size = logic && logic->player ? logic->player->getVideoSize() : VideoSize{};
+    VideoSize size = logic ? logic->videoSize() : VideoSize{};
     int w = size.width;
     int h = size.height;
     switch (id) {

@@ -91,7 +91,7 @@ void buildTrackMenu(TrackListKind list) {
     PlayLogic* logic = playLogic();
     if (!gMainFrame.mainMenu || !logic) return;
     // Without a current title the chapter popup keeps what it shows.
-    if (list == TrackListKind::Chapters && logic->currentTitleIndex() < 0) return;
+    if (list == TrackListKind::Chapters && logic->currentIndex(TrackListKind::Titles) < 0) return;
     buildDynamicMenu(kDynamicMenus[static_cast<int>(list)], logic->trackList(list),
                      logic->currentIndex(list));
 }

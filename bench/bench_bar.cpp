@@ -93,8 +93,7 @@ extern "C" int main(int argc, char** argv) {
     LARGE_INTEGER t0, t1, t2;
     QueryPerformanceCounter(&t0);
     for (int i = 0; i < count; ++i) {
-        bar->time = (static_cast<long long>(i) * 3600) % bar->length;
-        bar->updateTime();
+        bar->updateTime((static_cast<long long>(i) * 3600) % bar->length, bar->length);
     }
     GdiFlush();
     QueryPerformanceCounter(&t1);

@@ -59,16 +59,17 @@ public:
     bool prepareVideo(EngineKind) override { return true; }
     HWND videoSurface() override { return window; }
     void showVideo(bool) override {}
-    void stateChanged() override {}
+    void stateChanged(const PlayStatus&) override {}
     void positionChanged() override {}
     void listChanged(TrackListKind) override {}
-    void timeChanged() override {}
-    void volumeChanged() override {}
+    void timeChanged(long long timeMs, long long) override { time = timeMs; }
+    void volumeChanged(int, bool) override {}
     void playbackStopped() override { InvalidateRect(window, nullptr, TRUE); }
     void loadFailed() override { ++failures; }
     void discLost(const WString&) override { ++failures; }
-    WString chooseSubtitleFile() override { return WString(); }
     int failures = 0;
+    // The position last reported; 0 until the current source shows one.
+    long long time = 0;
 
 private:
     HWND window;
@@ -142,7 +143,8 @@ extern "C" int main(int argc, char** argv) {
     std::unique_ptr<PlayLogic> logic;
     std::unique_ptr<MediaPlayer> kept;
     if (driver == "logic") {
-        logic = std::make_unique<PlayLogic>(&listener, window, &preferences);
+        logic = std::make_unique<PlayLogic>(&listener, window, WM_MAINFRAME_PLAYER_EVENT,
+                                            &preferences);
         gLogic = logic.get();
     } else if (driver == "kept") {
         kept.reset(createVlcPlayer(buildVlcOptions(preferences)));
@@ -161,8 +163,9 @@ extern "C" int main(int argc, char** argv) {
         const Source& source = list[static_cast<size_t>(cycle - 1) % list.size()];
         bool ok = true;
         if (logic) {
+            listener.time = 0;
             ok = logic->open(source.path, source.kind) && logic->play() &&
-                 waitForTime([&] { return logic->player ? logic->player->getTime() : 0; });
+                 waitForTime([&] { return listener.time; });
             logic->stop();
         } else {
             std::unique_ptr<MediaPlayer> fresh;

@@ -38,6 +38,12 @@ struct TrackList {
     void add(int id, std::string name) { items.emplace_back(id, std::move(name)); }
     TrackInfo& operator[](int i) { return items[static_cast<size_t>(i)]; }
     const TrackInfo& operator[](int i) const { return items[static_cast<size_t>(i)]; }
+    // The position of the entry with the id; -1 when no entry has it.
+    int indexOf(int id) const {
+        for (int i = 0; i < count(); ++i)
+            if (items[static_cast<size_t>(i)].id == id) return i;
+        return -1;
+    }
 };
 
 struct AudioDeviceInfo {

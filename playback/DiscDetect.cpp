@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/Files.h"
 #include "platform/Scoped.h"
 
 namespace {
@@ -116,4 +117,25 @@ bool isFileSystemImage(const WString& path) {
             if (std::memcmp(&data[at + 1], id, 5) == 0) return true;
     }
     return false;
+}
+
+bool discStillReadable(const WString& root, DiscKind kind) {
+    // The structure's first file is read: the folders may still be listed from what the
+    // program saw before, while a read reaches the disc (or the server behind the drive).
+    // A disc image played without a drive only has to stay readable itself.
+    if (!isDirectory(root)) return canOpenForReading(root);
+    if (detectDiscKind(root) != kind) return false;
+    const wchar_t* file = kind == DiscKind::Dvd      ? L"VIDEO_TS\\VIDEO_TS.IFO"
+                          : kind == DiscKind::BluRay ? L"BDMV\\index.bdmv"
+                                                     : nullptr;
+    if (!file) return true;
+    WString path = root;
+    if (!path.empty() && path.back() != L'\\') path += L'\\';
+    path += file;
+    ScopedHandle handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_NO_BUFFERING, nullptr));
+    if (!handle) return GetLastError() == ERROR_FILE_NOT_FOUND; // a disc without that file
+    alignas(4096) static char sector[4096];
+    DWORD got = 0;
+    return ReadFile(handle.get(), sector, sizeof sector, &got, nullptr) != FALSE;
 }

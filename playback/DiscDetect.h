@@ -15,3 +15,5 @@ bool isFileSystemImage(const WString& path);
 WString discStructureProblem(const WString& root, DiscKind kind);
 // First CD-ROM drive of the mask (bit 0 = A) holding a structure; 0 when none.
 wchar_t findDiscDrive(DWORD mask, DiscKind* kind);
+// False when the disc that was opened at root no longer answers.
+bool discStillReadable(const WString& root, DiscKind kind);

@@ -47,7 +47,7 @@ int PlayListData::buildFromPath(const WString& path) {
     return count();
 }
 
-bool PlayListData::isMediaFile(const WString& path) {
+bool PlayListData::isMediaFile(const WString& path) const {
     if (extensionTokens.empty()) {
         const WString& text = mediaExtensions();
         size_t start = 0;

@@ -18,7 +18,7 @@ public:
     int buildFromPath(const WString& path);
     // A list of the one source alone (a disc image played without a drive).
     void setSingle(const WString& path);
-    bool isMediaFile(const WString& path);
+    bool isMediaFile(const WString& path) const;
     int addFile(const WString& path, int current);
     void sort();
     int currentIndex() const;
@@ -29,5 +29,6 @@ public:
     int count() const { return static_cast<int>(entries.size()); }
 
     std::vector<PlayListEntry> entries;
-    std::vector<WString> extensionTokens;
+    // The media extensions, split once on first use.
+    mutable std::vector<WString> extensionTokens;
 };

@@ -5,9 +5,8 @@
 #include "playback/DiscDetect.h"
 #include "platform/Files.h"
 #include "platform/Scoped.h"
-#include "resources/resource.h"
 
-PlayLogic::EngineFactory PlayLogic::engineFactory = nullptr;
+PlayLogic::EngineFactory PlayLogic::engineFactory_ = nullptr;
 
 namespace {
 
@@ -15,18 +14,9 @@ namespace {
 // an engine that keeps reporting "playing" must not freeze the window.
 constexpr int kMaxStatePolls = 20;
 constexpr int kPollMs = 100;
-// Two seconds of timer ticks with the clock within half a second of the title's end.
-constexpr int kHeldTicksAtEnd = 8;
-constexpr long long kEndMarginMs = 500;
 
 // How far before the end of a disc title a seek stops.
 constexpr long long kDiscEndMargin = 1500;
-
-// A kept position not reached this long after the open is given up: the source plays on.
-constexpr ULONGLONG kResumeDeadlineMs = 20000;
-// A disc that has not shown the asked title after this long is asked again (its first play may
-// still have been running).
-constexpr ULONGLONG kResumeAskAgainMs = 2000;
 constexpr int kNoticeMs = 5000;
 
 struct ExtensionRow {
@@ -37,24 +27,24 @@ struct ExtensionRow {
 const ExtensionRow kExtensionTable[] = {{EngineKind::NoEngine, L"swf"},
                                         {EngineKind::NoEngine, L"fla"}};
 
-int indexOfId(const TrackList& list, int id) {
-    for (int i = 0; i < list.count(); ++i)
-        if (list[i].id == id) return i;
-    return -1;
-}
-
-bool inList(const TrackList& list, int index) {
-    return index >= 0 && index < list.count();
-}
-
 PlayLogic* gInstance = nullptr;
 
 } // namespace
 
-PlayLogic::PlayLogic(PlayLogicListener* logicListener, HWND window,
-                     const PreferenceData* preferenceData)
-    : listener(logicListener), eventWindow(window), preferences(preferenceData) {
+PlayLogic::PlayLogic(PlayLogicListener* listener, HWND eventWindow, UINT eventMessage,
+                     const PreferenceData* preferences)
+    : listener_(listener), eventWindow_(eventWindow), eventMessage_(eventMessage),
+      preferences_(preferences) {
     gInstance = this;
+}
+
+void PlayLogic::setEngineFactory(EngineFactory factory) {
+    engineFactory_ = factory;
+}
+
+void PlayLogic::setEngine(std::unique_ptr<MediaPlayer> engine, EngineKind kind) {
+    player_ = std::move(engine);
+    engineKind_ = kind;
 }
 
 PlayLogic::~PlayLogic() {
@@ -62,12 +52,28 @@ PlayLogic::~PlayLogic() {
     if (gInstance == this) gInstance = nullptr;
 }
 
-void PlayLogic::listChanged(TrackListKind list) {
-    if (listener) listener->listChanged(list);
+PlayerState PlayLogic::state() {
+    return player_ ? player_->getState() : PlayerState::Nothing;
 }
 
-PlayerState PlayLogic::state() {
-    return player ? player->getState() : PlayerState::Nothing;
+PlayStatus PlayLogic::status() {
+    return PlayStatus{state(), playList_.count(), canSkip()};
+}
+
+void PlayLogic::reportState() {
+    if (listener_) listener_->stateChanged(status());
+}
+
+VideoSize PlayLogic::videoSize() {
+    return player_ ? player_->getVideoSize() : VideoSize{};
+}
+
+int PlayLogic::buildPlayList(const WString& path) {
+    return playList_.buildFromPath(path);
+}
+
+void PlayLogic::setPlayListSingle(const WString& path) {
+    playList_.setSingle(path);
 }
 
 void PlayLogic::handleProc(PlayerEvent event) {
@@ -76,24 +82,25 @@ void PlayLogic::handleProc(PlayerEvent event) {
         OutputDebugStringW(L"handleProc: libvlc_MediaPlayerPlaying\n");
         updateTrackLists();
         applyAudio();
-        if (listener) listener->stateChanged();
+        reportState();
         break;
     case PlayerEvent::Paused:
         OutputDebugStringW(L"handleProc: libvlc_MediaPlayerPaused\n");
-        if (listener) listener->stateChanged();
+        reportState();
         break;
     case PlayerEvent::Stopped:
         OutputDebugStringW(L"handleProc: libvlc_MediaPlayerStopped\n");
-        if (listener) listener->stateChanged();
+        reportState();
         break;
     case PlayerEvent::TimeChanged:
-        if (!player) break;
-        player->eventHandled(event);
-        if (player->getTime() > 0) hasPlayed = true;
+        if (!player_) break;
+        player_->eventHandled(event);
+        if (player_->getTime() > 0) hasPlayed_ = true;
         updateTrackLists();
         followResume();
         notePosition();
-        if (listener) listener->timeChanged();
+        if (listener_ && isActive(state()))
+            listener_->timeChanged(player_->getTime(), player_->getLength());
         break;
     case PlayerEvent::EndReached:
     case PlayerEvent::EncounteredError:
@@ -102,61 +109,40 @@ void PlayLogic::handleProc(PlayerEvent event) {
     }
 }
 
-bool PlayLogic::discStillReadable(const WString& root, DiscKind kind) {
-    // The structure's first file is read: the folders may still be listed from what the
-    // program saw before, while a read reaches the disc (or the server behind the drive).
-    // A disc image played without a drive only has to stay readable itself.
-    if (!isDirectory(root)) return canOpenForReading(root);
-    if (detectDiscKind(root) != kind) return false;
-    const wchar_t* file = kind == DiscKind::Dvd      ? L"VIDEO_TS\\VIDEO_TS.IFO"
-                          : kind == DiscKind::BluRay ? L"BDMV\\index.bdmv"
-                                                     : nullptr;
-    if (!file) return true;
-    WString path = root;
-    if (!path.empty() && path.back() != L'\\') path += L'\\';
-    path += file;
-    ScopedHandle handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_NO_BUFFERING, nullptr));
-    if (!handle) return GetLastError() == ERROR_FILE_NOT_FOUND; // a disc without that file
-    alignas(4096) static char sector[4096];
-    DWORD got = 0;
-    return ReadFile(handle.get(), sector, sizeof sector, &got, nullptr) != FALSE;
-}
-
 void PlayLogic::onMediaEnded() {
     // The event may come from an engine released since; only the current engine's end counts.
     const PlayerState now = state();
     if (now != PlayerState::Ended && now != PlayerState::Error) return;
-    if (discKind != DiscKind::None && !discStillReadable(currentPath, discKind)) {
+    if (discKind_ != DiscKind::None && !discStillReadable(currentPath_, discKind_)) {
         // The disc went away under the player: ejected, or its image server ended.
         OutputDebugStringW(L"Playlogic: the disc is gone\n");
         stop();
-        if (listener) listener->discLost(currentPath);
+        if (listener_) listener_->discLost(currentPath_);
         return;
     }
-    if (now == PlayerState::Error || !hasPlayed) {
+    if (now == PlayerState::Error || !hasPlayed_) {
         // libVLC starts playing asynchronously, so a file it cannot decode still opened and
         // "played"; it only shows here. Report it instead of sitting silently idle.
         OutputDebugStringW(L"Playlogic: the media could not be played\n");
         stop();
-        if (reachedByStep) {
+        if (reachedByStep_) {
             // Reached by a step or the automatic advance: dropped like an entry that does not
             // open, and the advance goes on.
-            int current = playList.currentIndex();
-            bool more = current >= 0 && current < playList.count() - 1;
-            if (current >= 0) playList.remove(current);
+            int current = playList_.currentIndex();
+            bool more = current >= 0 && current < playList_.count() - 1;
+            if (current >= 0) playList_.remove(current);
             if (more) {
                 // The step starts after the current entry: the one before the dropped entry,
                 // or none when it was the first.
-                if (current > 0) playList.setCurrent(current - 1);
+                if (current > 0) playList_.setCurrent(current - 1);
                 stepFile(+1);
             }
-        } else if (listener) {
-            listener->loadFailed();
+        } else if (listener_) {
+            listener_->loadFailed();
         }
         return;
     }
-    if (player && player->continueDisc()) return;
+    if (player_ && player_->continueDisc()) return;
     finishMedia();
 }
 
@@ -164,19 +150,7 @@ void PlayLogic::finishMedia() {
     OutputDebugStringW(L"Playlogic: Ended\n");
     stop();
     // The automatic advance never wraps: it stops after the last entry.
-    if (canSkip() && playList.currentIndex() < playList.count() - 1) step(+1);
-}
-
-bool PlayLogic::heldAtDiscEnd() {
-    // A Blu-ray whose program has nothing to do after its last title keeps libVLC "playing"
-    // the title's last picture, with the clock at the title's length, for good.
-    if (discKind != DiscKind::BluRay) return false;
-    const long long time = player->getTime();
-    const long long length = player->getLength();
-    const bool atEnd = length > 0 && time >= length - kEndMarginMs && time == heldTime;
-    heldTime = time;
-    heldTicks = atEnd ? heldTicks + 1 : 0;
-    return heldTicks >= kHeldTicksAtEnd;
+    if (canSkip() && playList_.currentIndex() < playList_.count() - 1) step(+1);
 }
 
 EngineKind PlayLogic::engineKindForPath(const WString& path) {
@@ -197,75 +171,72 @@ WString PlayLogic::fileNamePart(const WString& path) {
 bool PlayLogic::createMediaPlayer(EngineKind kind) {
     OutputDebugStringW(
         formatWide(L"PlayLogic::createMediaPlayer %d\n", static_cast<int>(kind)).c_str());
-    if (engineKind == kind && player) return true;
+    if (engineKind_ == kind && player_) return true;
     releaseMediaPlayer();
     if (kind == EngineKind::Vlc) {
-        if (engineFactory) {
-            player.reset(engineFactory(kind));
+        if (engineFactory_) {
+            player_.reset(engineFactory_(kind));
         } else {
-            player.reset(createVlcPlayer(vlcOptions()));
+            player_.reset(createVlcPlayer(vlcOptions()));
         }
     }
-    if (player) {
-        if (!player->init(eventWindow)) {
+    if (player_) {
+        if (!player_->init(eventWindow_)) {
             OutputDebugStringW(L"PlayLogic::createMediaPlayer: init failed\n");
             releaseMediaPlayer();
             return false;
         }
-        player->setHwnd(listener ? listener->videoSurface() : nullptr);
-        player->setEventWindow(eventWindow, WM_MAINFRAME_PLAYER_EVENT);
+        player_->setHwnd(listener_ ? listener_->videoSurface() : nullptr);
+        player_->setEventWindow(eventWindow_, eventMessage_);
         refreshAudioDevices();
     }
-    return player != nullptr;
+    return player_ != nullptr;
 }
 
 void PlayLogic::releaseMediaPlayer() {
     rememberPosition();
-    if (player) {
-        player->release();
-        player.reset();
+    if (player_) {
+        player_->release();
+        player_.reset();
     }
-    audioDevices.clear();
+    audioDevices_.clear();
 }
 
 bool PlayLogic::open(const WString& path, DiscKind kind, const WString& image) {
     // The source that plays now is left: its position is kept before anything changes.
     rememberPosition();
     EngineKind engine = engineKindForPath(path);
-    if (listener && !listener->prepareVideo(engine)) return false;
-    if (!createMediaPlayer(engine) || !player) return false;
-    if (!player->open(path, kind)) return false;
-    currentPath = path;
-    currentName = fileNamePart(path);
-    engineKind = engine;
-    discKind = kind;
-    aspectRatio.clear(); // a fresh engine shows the picture's own shape
-    hasPlayed = false;
-    reachedByStep = false;
-    sourceImage = image;
-    sourceKey = !image.empty()           ? ResumeStore::pathKey(image)
-                : kind != DiscKind::None ? ResumeStore::discKey(path)
-                                         : ResumeStore::pathKey(path);
-    positionSeen = false;
-    resumeTitleAsked = false;
-    resumeDeadline = GetTickCount64() + kResumeDeadlineMs;
-    resumePending = resumeStore && resumeStore->find(sourceKey, &resumeTarget);
+    if (listener_ && !listener_->prepareVideo(engine)) return false;
+    if (!createMediaPlayer(engine) || !player_) return false;
+    if (!player_->open(path, kind)) return false;
+    currentPath_ = path;
+    currentName_ = fileNamePart(path);
+    engineKind_ = engine;
+    discKind_ = kind;
+    aspectRatio_.clear(); // a fresh engine shows the picture's own shape
+    hasPlayed_ = false;
+    reachedByStep_ = false;
+    sourceImage_ = image;
+    resume_.start(!image.empty()           ? ResumeStore::pathKey(image)
+                  : kind != DiscKind::None ? ResumeStore::discKey(path)
+                                           : ResumeStore::pathKey(path),
+                  true);
     return true;
 }
 
 bool PlayLogic::play() {
     for (;;) {
-        if (!player) {
-            if (currentPath.empty()) break;
+        if (!player_) {
+            if (currentPath_.empty()) break;
             // Copies: open assigns both.
-            WString path = currentPath;
-            WString image = sourceImage;
-            if (!open(path, discKind, image)) break;
+            WString path = currentPath_;
+            WString image = sourceImage_;
+            if (!open(path, discKind_, image)) break;
             continue;
         }
-        if (player->getState() == PlayerState::Playing) return true;
-        if (!player->play()) return false;
-        if (listener) listener->showVideo(player->hasVideo());
+        if (player_->getState() == PlayerState::Playing) return true;
+        if (!player_->play()) return false;
+        if (listener_) listener_->showVideo(player_->hasVideo());
         applyAudio();
         return true;
     }
@@ -274,108 +245,106 @@ bool PlayLogic::play() {
 }
 
 void PlayLogic::waitWhilePlaying() {
-    if (!player || !player->isPlaying()) return;
+    if (!player_ || !player_->isPlaying()) return;
     WaitCursor wait;
-    for (int poll = 0; poll < kMaxStatePolls && player && player->isPlaying(); ++poll)
+    for (int poll = 0; poll < kMaxStatePolls && player_ && player_->isPlaying(); ++poll)
         Sleep(kPollMs);
-    if (player && player->isPlaying())
+    if (player_ && player_->isPlaying())
         OutputDebugStringW(L"PlayLogic: the engine still reports playing; not waiting longer\n");
 }
 
 void PlayLogic::pause() {
-    if (!player || !player->isPlaying()) return;
-    player->pause();
+    if (!player_ || !player_->isPlaying()) return;
+    player_->pause();
     waitWhilePlaying();
 }
 
 void PlayLogic::stop() {
     rememberPosition();
-    if (player) {
-        player->stop();
+    if (player_) {
+        player_->stop();
         waitWhilePlaying();
     }
-    if (listener) listener->playbackStopped();
+    if (listener_) listener_->playbackStopped();
     releaseMediaPlayer();
     clearTrackLists();
 }
 
 void PlayLogic::closeAll() {
     releaseMediaPlayer();
-    playList.clear();
-    currentPath.clear();
-    currentName.clear();
-    sourceImage.clear();
-    engineKind = EngineKind::None;
+    playList_.clear();
+    currentPath_.clear();
+    currentName_.clear();
+    sourceImage_.clear();
+    engineKind_ = EngineKind::None;
 }
 
 bool PlayLogic::canSkip() {
-    if (isDirectory(currentPath) && watchableTitles() > 1) return true;
-    if (playList.count() < 2) return false;
-    return playList.currentIndex() >= 0;
+    if (isDirectory(currentPath_) && watchableTitles() > 1) return true;
+    if (playList_.count() < 2) return false;
+    return playList_.currentIndex() >= 0;
 }
 
 void PlayLogic::step(int direction) {
     if (!canSkip()) return;
-    if (isDirectory(currentPath))
+    if (isDirectory(currentPath_))
         stepTitle(direction);
     else
         stepFile(direction);
 }
 
 void PlayLogic::stepTitle(int direction) {
-    if (!player) return;
-    int title = player->getTitle();
-    int chapter = player->getChapter();
+    if (!player_) return;
+    int title = player_->getTitle();
+    int chapter = player_->getChapter();
     if (chapter == -1) return;
-    int k = indexOfId(titles, title);
+    int k = titles().indexOf(title);
     if (k < 0) return;
     // Around the list, past the menus.
-    for (int tries = 0; tries < titles.count(); ++tries) {
+    for (int tries = 0; tries < titles().count(); ++tries) {
         k += direction;
-        if (k < 0) k = titles.count() - 1;
-        if (k >= titles.count()) k = 0;
-        if (!titles[k].menu) break;
+        if (k < 0) k = titles().count() - 1;
+        if (k >= titles().count()) k = 0;
+        if (!titles()[k].menu) break;
     }
-    if (titles[k].menu) return;
-    player->setTitleChapter(titles[k].id, 0);
+    if (titles()[k].menu) return;
+    player_->setTitleChapter(titles()[k].id, 0);
 }
 
 int PlayLogic::watchableTitles() const {
     int n = 0;
-    for (const TrackInfo& title : titles.items)
+    for (const TrackInfo& title : titles().items)
         if (!title.menu) ++n;
     return n;
 }
 
 void PlayLogic::stepFile(int direction) {
     // A step while the new item has not shown any time yet is ignored.
-    if (state() == PlayerState::Playing && player->getTime() == 0) return;
+    if (state() == PlayerState::Playing && player_->getTime() == 0) return;
     stop();
-    int i = playList.currentIndex() + direction;
-    while (playList.count() > 0) {
-        if (i < 0) i = playList.count() - 1;
-        if (i >= playList.count()) i = 0;
-        WString path = playList.entryPath(i);
+    int i = playList_.currentIndex() + direction;
+    while (playList_.count() > 0) {
+        if (i < 0) i = playList_.count() - 1;
+        if (i >= playList_.count()) i = 0;
+        WString path = playList_.entryPath(i);
         EngineKind kind = engineKindForPath(path);
-        bool prepared = !listener || listener->prepareVideo(kind);
-        if (prepared && createMediaPlayer(kind) && player && player->open(path, DiscKind::None)) {
-            currentPath = path;
-            currentName = fileNamePart(path);
-            discKind = DiscKind::None;
-            engineKind = kind;
-            aspectRatio.clear();
-            hasPlayed = false;
-            reachedByStep = true;
+        bool prepared = !listener_ || listener_->prepareVideo(kind);
+        if (prepared && createMediaPlayer(kind) && player_ && player_->open(path, DiscKind::None)) {
+            currentPath_ = path;
+            currentName_ = fileNamePart(path);
+            discKind_ = DiscKind::None;
+            engineKind_ = kind;
+            aspectRatio_.clear();
+            hasPlayed_ = false;
+            reachedByStep_ = true;
             // A step starts the file from its beginning, and where it is left is kept.
-            sourceKey = ResumeStore::pathKey(path);
-            sourceImage.clear();
-            resumePending = false;
-            positionSeen = false;
-            playList.setCurrent(i);
+            resume_.start(ResumeStore::pathKey(path), false);
+            sourceImage_.clear();
+            playList_.setCurrent(i);
             play();
             return;
         }
-        playList.remove(i);
+        playList_.remove(i);
         if (direction < 0) --i;
     }
     // Nothing in the list opens: leave no half-opened engine behind.
@@ -384,10 +353,10 @@ void PlayLogic::stepFile(int direction) {
 
 bool PlayLogic::seek(int direction) {
     if (!isActive(state())) return false;
-    long long time = player->getTime();
+    long long time = player_->getTime();
     if (time == 0) return false;
-    long long length = player->getLength();
-    long long step = preferences ? static_cast<long long>(preferences->seekStep) * 1000 : 0;
+    long long length = player_->getLength();
+    long long step = preferences_ ? static_cast<long long>(preferences_->seekStep) * 1000 : 0;
     if (step <= 0) step = 5000;
     // The 5000 ms guards stay fixed whatever the configured step.
     long long target;
@@ -400,140 +369,94 @@ bool PlayLogic::seek(int direction) {
 }
 
 void PlayLogic::seekTo(long long target) {
-    if (!player) return;
+    if (!player_) return;
     // A step longer than 5 s can overshoot either end; keep the target inside the media.
-    const long long length = player->getLength();
+    const long long length = player_->getLength();
     if (target < 0) target = 0;
     if (length > 0 && target > length) target = length;
     // On a disc the length is the current title's, and a position past its end is the start of
     // whatever the disc plays next, while the clock and the caption still count the old title:
     // the seek stops short of the end and the title ends by itself.
-    if (discKind != DiscKind::None && length > kDiscEndMargin && target > length - kDiscEndMargin)
+    if (discKind_ != DiscKind::None && length > kDiscEndMargin && target > length - kDiscEndMargin)
         target = length - kDiscEndMargin;
-    player->setTime(target);
+    player_->setTime(target);
+    if (listener_ && isActive(state())) listener_->timeChanged(player_->getTime(), length);
 }
 
 void PlayLogic::startOver() {
-    resumePending = false;
+    resume_.cancel();
     if (!isActive(state()) || onDiscMenu()) return;
     seekTo(0);
 }
 
 void PlayLogic::showNotice(const WString& text) {
-    if (player) player->showNotice(toUtf8(text), kNoticeMs);
+    if (player_) player_->showNotice(toUtf8(text), kNoticeMs);
 }
 
 void PlayLogic::followResume() {
-    if (!resumePending || !player || !isActive(state())) return;
-    const ULONGLONG now = GetTickCount64();
-    if (now > resumeDeadline) {
-        OutputDebugStringW(L"PlayLogic: the kept position was not reached; playing on\n");
-        resumePending = false;
-        return;
-    }
-    if (discKind != DiscKind::None) {
-        if (titles.empty()) return;
-        const int k = indexOfId(titles, resumeTarget.title);
-        if (k < 0 || titles[k].menu) {
-            // Another disc under the same name.
-            resumePending = false;
-            return;
-        }
-        if (player->getTitle() != resumeTarget.title) {
-            if (!resumeTitleAsked || now > resumeAskedAt + kResumeAskAgainMs) {
-                player->setTitleChapter(resumeTarget.title, resumeTarget.chapter);
-                resumeTitleAsked = true;
-                resumeAskedAt = now;
-            }
-            return;
-        }
-        if (player->getTime() <= 0) return;
-    }
-    // Until the length covers the position, it is still the menu's or the opening's.
-    if (player->getLength() <= resumeTarget.time) return;
-    seekTo(resumeTarget.time);
-    resumePending = false;
-    if (listener)
-        listener->playbackResumed(resumeTarget,
-                                  discKind != DiscKind::None ? currentTitleName() : WString());
+    if (!player_ || !isActive(state())) return;
+    const bool disc = discKind_ != DiscKind::None;
+    ResumePoint point;
+    if (!resume_.follow(*player_, disc, titles(), &point)) return;
+    seekTo(point.time);
+    if (listener_) listener_->playbackResumed(point, disc ? currentTitleName() : WString());
 }
 
 void PlayLogic::notePosition() {
-    if (!resumeStore || resumePending || !player || !isActive(state())) return;
-    const long long time = player->getTime();
-    const long long length = player->getLength();
-    if (time <= 0 || length <= 0) return;
-    ResumePoint here;
-    if (discKind != DiscKind::None) {
-        // A menu is no place to return to, nor a title not listed yet.
-        const int k = indexOfId(titles, player->getTitle());
-        if (k < 0 || titles[k].menu) return;
-        here.title = titles[k].id;
-        here.chapter = player->getChapter();
-    }
-    here.time = time;
-    here.length = length;
-    lastPosition = here;
-    positionSeen = true;
+    if (player_ && isActive(state())) resume_.note(*player_, discKind_ != DiscKind::None, titles());
 }
 
 void PlayLogic::rememberPosition() {
-    if (!resumeStore || sourceKey.empty()) return;
-    notePosition();
-    // Left before the kept position was reached: that one stays.
-    if (!resumePending && positionSeen)
-        resumeStore->remember(sourceKey, lastPosition);
-    sourceKey.clear();
-    resumePending = false;
-    positionSeen = false;
+    MediaPlayer* shown = player_ && isActive(state()) ? player_.get() : nullptr;
+    resume_.leave(shown, discKind_ != DiscKind::None, titles());
 }
 
 void PlayLogic::setVolume(int value) {
-    volume = value < 0 ? 0 : (value > 100 ? 100 : value);
-    muted = false;
+    volume_ = value < 0 ? 0 : (value > 100 ? 100 : value);
+    muted_ = false;
     if (isActive(state())) applyAudio();
-    if (listener) listener->volumeChanged();
+    if (listener_) listener_->volumeChanged(volume_, muted_);
 }
 
 void PlayLogic::stepVolume(int direction) {
-    if (muted) volume = 0;
-    int next = direction >= 1 ? volume + 10 : volume - 10;
+    if (muted_) volume_ = 0;
+    int next = direction >= 1 ? volume_ + 10 : volume_ - 10;
     setVolume(next);
 }
 
 void PlayLogic::toggleMute() {
-    muted = !muted;
+    muted_ = !muted_;
     if (isActive(state())) applyAudio();
-    if (listener) listener->volumeChanged();
+    if (listener_) listener_->volumeChanged(volume_, muted_);
 }
 
 void PlayLogic::applyAudio() {
-    if (!player) return;
-    if (player->getPlayerType() == 1) {
-        if (player->isMute() != muted) player->toggleMute();
-        if (!muted && player->getVolume() != volume) player->setVolume(volume);
+    if (!player_) return;
+    if (player_->getPlayerType() == 1) {
+        if (player_->isMute() != muted_) player_->toggleMute();
+        if (!muted_ && player_->getVolume() != volume_) player_->setVolume(volume_);
         return;
     }
-    if (muted) {
-        if (player->getVolume() != 0) player->setVolume(0);
+    if (muted_) {
+        if (player_->getVolume() != 0) player_->setVolume(0);
         return;
     }
-    if (player->getVolume() != volume) player->setVolume(volume);
+    if (player_->getVolume() != volume_) player_->setVolume(volume_);
 }
 
 bool PlayLogic::isPlaying() {
-    return player && player->isPlaying();
+    return player_ && player_->isPlaying();
 }
 
 void PlayLogic::prepareEngine() {
-    if (enginePrepared || engineFactory) return;
-    enginePrepared = true;
+    if (enginePrepared_ || engineFactory_) return;
+    enginePrepared_ = true;
     prepareSharedVlcInstance(vlcOptions());
 }
 
 std::vector<std::string> PlayLogic::vlcOptions() const {
     const PreferenceData none{};
-    return buildVlcOptions(preferences ? *preferences : none);
+    return buildVlcOptions(preferences_ ? *preferences_ : none);
 }
 
 void PlayLogic::timerProc() {
@@ -541,10 +464,11 @@ void PlayLogic::timerProc() {
     if (state() == PlayerState::Playing) {
         // libVLC also reports playing for data it then gives up on; only time shown counts
         // as played.
-        if (player->getTime() > 0) hasPlayed = true;
+        if (player_->getTime() > 0) hasPlayed_ = true;
         applyAudio();
-        if (heldAtDiscEnd()) {
-            heldTicks = 0;
+        if (discKind_ == DiscKind::BluRay &&
+            endHold_.tick(player_->getTime(), player_->getLength())) {
+            endHold_.reset();
             finishMedia();
             return;
         }
@@ -552,243 +476,6 @@ void PlayLogic::timerProc() {
     trackTitleAndChapter();
     followResume();
     notePosition();
-}
-
-// Track lists, titles and aspect ratio
-
-void PlayLogic::updateTrackLists() {
-    if (!player) return;
-    if (listener) {
-        HWND surface = listener->videoSurface();
-        if (surface && !IsWindowVisible(surface)) listener->showVideo(player->hasVideo());
-    }
-    // Tracks keep arriving after playback starts (a disc's second language shows once its
-    // stream is met), so the lists are compared with the engine's on every update.
-    refreshList(audioTracks, TrackListKind::AudioTracks, &MediaPlayer::getAudioTracks);
-    if (!player->hasVideo()) return;
-    if (titles.empty()) {
-        currentTitle = -1;
-        currentChapter = -1;
-        player->getTitles(titles);
-        if (!titles.empty()) listChanged(TrackListKind::Titles);
-    }
-    refreshList(videoTracks, TrackListKind::VideoTracks, &MediaPlayer::getVideoTracks);
-    refreshList(subtitles, TrackListKind::Subtitles, &MediaPlayer::getSubtitles);
-}
-
-void PlayLogic::refreshList(TrackList& list, TrackListKind kind,
-                            int (MediaPlayer::*fill)(TrackList&)) {
-    TrackList fresh;
-    (player.get()->*fill)(fresh);
-    bool same = fresh.count() == list.count();
-    for (int i = 0; same && i < list.count(); ++i)
-        same = fresh[i].id == list[i].id && fresh[i].name == list[i].name;
-    if (same) return;
-    list = std::move(fresh);
-    listChanged(kind);
-}
-
-void PlayLogic::refreshAudioDevices() {
-    audioDevices.clear();
-    if (player) player->getAudioDevices(audioDevices);
-}
-
-void PlayLogic::trackTitleAndChapter() {
-    if (!player || titles.empty()) return;
-    int title = player->getTitle();
-    int chapter = player->getChapter();
-    if (title == currentTitle && chapter == currentChapter) return;
-    if (title != currentTitle) {
-        listChanged(TrackListKind::Chapters);
-        videoTracks.clear();
-        player->getVideoTracks(videoTracks);
-        listChanged(TrackListKind::VideoTracks);
-        subtitles.clear();
-        player->getSubtitles(subtitles);
-        listChanged(TrackListKind::Subtitles);
-    }
-    currentTitle = title;
-    currentChapter = chapter;
-    if (listener) listener->positionChanged();
-}
-
-bool PlayLogic::applyAspectRatio(const char* text) {
-    if (!player) return false;
-    // Without a choice the picture keeps its own shape: its stored size times its sample aspect
-    // ratio. A ratio picked from the frame size alone squeezes every anamorphic disc.
-    aspectRatio = text ? text : "";
-    return player->setAspectRatio(aspectRatio);
-}
-
-void PlayLogic::selectAudioTrack(int index) {
-    if (player && inList(audioTracks, index)) player->setAudioTrack(audioTracks[index].id);
-}
-
-void PlayLogic::selectTitle(int index) {
-    if (!player || !inList(titles, index)) return;
-    player->setTitleChapter(titles[index].id, -1);
-    // The new title has its own audio tracks; they are read again once it plays.
-    audioTracks.clear();
-    listChanged(TrackListKind::AudioTracks);
-}
-
-void PlayLogic::selectVideoTrack(int index) {
-    if (player && inList(videoTracks, index)) player->setVideoTrack(videoTracks[index].id);
-}
-
-void PlayLogic::selectChapter(int index) {
-    if (!player) return;
-    int title = player->getTitle();
-    int k = indexOfId(titles, title);
-    if (k < 0) return;
-    const TrackList* chapters = titles[k].chapters.get();
-    if (!chapters || index < 0 || index >= chapters->count()) return;
-    player->setTitleChapter(title, (*chapters)[index].id);
-}
-
-void PlayLogic::selectSubtitle(int index) {
-    if (!player || index < 0) return;
-    int count = subtitles.count();
-    if (index < count - 1) {
-        player->setSubtitle(subtitles[index].id);
-    } else if (index == count - 1) {
-        WString path = listener ? listener->chooseSubtitleFile() : WString();
-        // The dialog ran a message loop: the engine may be gone by now.
-        if (!path.empty() && player) player->setSubtitleFile(path);
-    }
-}
-
-int PlayLogic::currentAudioTrackIndex() {
-    return player ? indexOfId(audioTracks, player->getAudioTrack()) : -1;
-}
-
-int PlayLogic::currentTitleIndex() {
-    return player ? indexOfId(titles, player->getTitle()) : -1;
-}
-
-int PlayLogic::currentChapterIndex() {
-    int k = currentTitleIndex();
-    if (k < 0) return -1;
-    const TrackList* chapters = titles[k].chapters.get();
-    return chapters ? indexOfId(*chapters, player->getChapter()) : -1;
-}
-
-int PlayLogic::currentVideoTrackIndex() {
-    return player ? indexOfId(videoTracks, player->getVideoTrack()) : -1;
-}
-
-int PlayLogic::currentSubtitleIndex() {
-    return player ? indexOfId(subtitles, player->getSubtitle()) : -1;
-}
-
-int PlayLogic::currentIndex(TrackListKind list) {
-    switch (list) {
-    case TrackListKind::AudioTracks:
-        return currentAudioTrackIndex();
-    case TrackListKind::Titles:
-        return currentTitleIndex();
-    case TrackListKind::Chapters:
-        return currentChapterIndex();
-    case TrackListKind::VideoTracks:
-        return currentVideoTrackIndex();
-    case TrackListKind::Subtitles:
-        return currentSubtitleIndex();
-    }
-    return -1;
-}
-
-void PlayLogic::selectItem(TrackListKind list, int index) {
-    switch (list) {
-    case TrackListKind::AudioTracks:
-        selectAudioTrack(index);
-        break;
-    case TrackListKind::Titles:
-        selectTitle(index);
-        break;
-    case TrackListKind::Chapters:
-        selectChapter(index);
-        break;
-    case TrackListKind::VideoTracks:
-        selectVideoTrack(index);
-        break;
-    case TrackListKind::Subtitles:
-        selectSubtitle(index);
-        break;
-    }
-}
-
-const TrackList* PlayLogic::trackList(TrackListKind list) {
-    switch (list) {
-    case TrackListKind::AudioTracks:
-        return &audioTracks;
-    case TrackListKind::Titles:
-        return &titles;
-    case TrackListKind::Chapters: {
-        const int k = currentTitleIndex();
-        return k >= 0 ? titles[k].chapters.get() : nullptr;
-    }
-    case TrackListKind::VideoTracks:
-        return &videoTracks;
-    case TrackListKind::Subtitles:
-        return &subtitles;
-    }
-    return nullptr;
-}
-
-WString PlayLogic::currentTitleName() {
-    if (!player) {
-        cachedTitleName.clear();
-        cachedTitleId = -1;
-        return cachedTitleName;
-    }
-    int title = player->getTitle();
-    if (title != cachedTitleId) {
-        int k = indexOfId(titles, title);
-        if (k >= 0) {
-            cachedTitleName = fromUtf8(titles[k].name);
-            cachedTitleId = title;
-        }
-    }
-    return cachedTitleName;
-}
-
-bool PlayLogic::onDiscMenu() {
-    return discKind != DiscKind::None && isActive(state()) && player->isMenuShown();
-}
-
-bool PlayLogic::navigateMenu(MenuAction action) {
-    if (!onDiscMenu()) return false;
-    player->navigate(action);
-    return true;
-}
-
-bool PlayLogic::menuPointer(int x, int y, bool click) {
-    return onDiscMenu() && player->menuPointer(x, y, click);
-}
-
-void PlayLogic::setAudioChannel(int channel) {
-    if (player) player->setAudioChannel(channel);
-}
-
-int PlayLogic::getAudioChannel() {
-    return player ? player->getAudioChannel() : -1;
-}
-
-bool PlayLogic::takeSnapshot(const WString& folder) {
-    return player ? player->takeSnapshot(folder) : false;
-}
-
-void PlayLogic::clearTrackLists() {
-    audioTracks.clear();
-    listChanged(TrackListKind::AudioTracks);
-    titles.clear();
-    currentTitle = -1;
-    currentChapter = -1;
-    listChanged(TrackListKind::Titles);
-    videoTracks.clear();
-    listChanged(TrackListKind::VideoTracks);
-    subtitles.clear();
-    listChanged(TrackListKind::Subtitles);
 }
 
 PlayLogic* playLogic() {

@@ -11,7 +11,9 @@
 
 #include "engine/MediaPlayer.h"
 #include "engine/Preferences.h"
+#include "playback/DiscEndHold.h"
 #include "playback/PlayListData.h"
+#include "playback/ResumeFollower.h"
 #include "playback/ResumeStore.h"
 #include "platform/WString.h"
 
@@ -19,6 +21,18 @@ enum class EngineKind { None = 0, Vlc = 1, NoEngine = 2 }; // NoEngine: "swf"/"f
 
 // The lists the controller keeps for the menus.
 enum class TrackListKind { AudioTracks, Titles, Chapters, VideoTracks, Subtitles };
+inline constexpr int kTrackListKinds = 5;
+
+// What a choice from a list leaves to the caller: the subtitle list's last entry asks for a
+// file, which the window side picks and hands to addSubtitleFile.
+enum class ListChoice { Done, ChooseSubtitleFile };
+
+// What the buttons and menus show of the controller.
+struct PlayStatus {
+    PlayerState state = PlayerState::Nothing;
+    int playListCount = 0;
+    bool canSkip = false;
+};
 
 // What the controller reports, always on the GUI thread.
 class PlayLogicListener {
@@ -30,13 +44,14 @@ public:
     virtual HWND videoSurface() = 0;
     virtual void showVideo(bool visible) = 0;
     // The engine's state or the play list changed: buttons and menu states follow.
-    virtual void stateChanged() = 0;
+    virtual void stateChanged(const PlayStatus& status) = 0;
     // The current title or chapter changed: the menus' check marks follow.
     virtual void positionChanged() = 0;
     // One of the lists was refilled or emptied.
     virtual void listChanged(TrackListKind list) = 0;
-    virtual void timeChanged() = 0;
-    virtual void volumeChanged() = 0;
+    // The position of media that is playing or paused.
+    virtual void timeChanged(long long timeMs, long long lengthMs) = 0;
+    virtual void volumeChanged(int volume, bool muted) = 0;
     // A stop, before the engine goes: the seek bar returns to its start, ending any drag, and
     // the video surface is hidden.
     virtual void playbackStopped() = 0;
@@ -44,8 +59,6 @@ public:
     virtual void loadFailed() = 0;
     // The disc that was playing is no longer there (root: where it was).
     virtual void discLost(const WString& root) = 0;
-    // The subtitle file the user picks; empty when cancelled.
-    virtual WString chooseSubtitleFile() = 0;
     // Playback went on where the viewer left the source (titleName: the disc title's name,
     // empty for a file).
     virtual void playbackResumed(const ResumePoint&, const WString& titleName) {}
@@ -54,8 +67,10 @@ public:
 class PlayLogic {
 public:
     // listener, eventWindow and preferences may be null (tests): nothing is then reported, no
-    // engine event arrives, and an all-zero preference record applies.
-    PlayLogic(PlayLogicListener* listener, HWND eventWindow, const PreferenceData* preferences);
+    // engine event arrives, and an all-zero preference record applies. The engine posts its
+    // events to eventWindow as eventMessage (wParam = the PlayerEvent).
+    PlayLogic(PlayLogicListener* listener, HWND eventWindow, UINT eventMessage,
+              const PreferenceData* preferences);
     virtual ~PlayLogic();
     PlayLogic(const PlayLogic&) = delete;
     PlayLogic& operator=(const PlayLogic&) = delete;
@@ -91,6 +106,10 @@ public:
     bool isPlaying();
     // The engine's state; Nothing without an engine.
     PlayerState state();
+    PlayStatus status();
+    bool hasEngine() const { return player_ != nullptr; }
+    // The picture's size; zero without an engine.
+    VideoSize videoSize();
     bool createMediaPlayer(EngineKind kind);
     void releaseMediaPlayer();
     // Once per run: starts libVLC ahead of the first source, so that opening it does not wait
@@ -104,25 +123,22 @@ public:
     // event window, whose message handler calls this.
     void handleProc(PlayerEvent event);
 
+    // The play list: the folder of the file that plays, or the one source alone (a disc image
+    // played without a drive).
+    int buildPlayList(const WString& path);
+    void setPlayListSingle(const WString& path);
+
     // Track lists, titles and aspect ratio
     void updateTrackLists();
     void refreshAudioDevices();
     void trackTitleAndChapter();
     // A ratio such as "16:9"; null or empty: the picture's own display aspect ratio.
     bool applyAspectRatio(const char* text);
-    void selectAudioTrack(int index);
-    void selectTitle(int index);
-    void selectChapter(int index);
-    void selectVideoTrack(int index);
-    void selectSubtitle(int index);
-    int currentAudioTrackIndex();
-    int currentTitleIndex();
-    int currentChapterIndex();
-    int currentVideoTrackIndex();
-    int currentSubtitleIndex();
     // The current entry's index in a list, and the choice of an entry from the list's menu.
     int currentIndex(TrackListKind list);
-    void selectItem(TrackListKind list, int index);
+    ListChoice selectItem(TrackListKind list, int index);
+    // The file the viewer picked after the subtitle list asked for one.
+    void addSubtitleFile(const WString& path);
     // The list behind a menu; for Chapters, the current title's (null when there is none).
     const TrackList* trackList(TrackListKind list);
     WString currentTitleName();
@@ -136,39 +152,33 @@ public:
     bool takeSnapshot(const WString& folder);
     void clearTrackLists();
 
+    const PlayListData& playList() const { return playList_; }
+    const WString& currentPath() const { return currentPath_; }
+    const WString& currentName() const { return currentName_; }
+    DiscKind discKind() const { return discKind_; }
+    int volume() const { return volume_; }
+    bool muted() const { return muted_; }
+    EngineKind engineKind() const { return engineKind_; }
+    const std::string& aspectRatio() const { return aspectRatio_; }
+    const AudioDeviceList& audioDevices() const { return audioDevices_; }
+    // The title and chapter ids last seen playing; -1 before any.
+    int trackedTitle() const { return trackedTitle_; }
+    int trackedChapter() const { return trackedChapter_; }
+    // Set once the current media has been seen playing.
+    bool hasPlayed() const { return hasPlayed_; }
+    // The current media was reached by stepping through the play list, not opened directly.
+    bool reachedByStep() const { return reachedByStep_; }
+
     // Factory of the engine for a kind; tests replace it to drive the controller with a fake.
     using EngineFactory = MediaPlayer* (*)(EngineKind kind);
-    static EngineFactory engineFactory;
-
-    std::unique_ptr<MediaPlayer> player;
-    PlayListData playList;
-    WString currentPath;
-    DiscKind discKind = DiscKind::None;
-    WString currentName;
-    int volume = 100;
-    bool muted = false;
-    EngineKind engineKind = EngineKind::None;
-    std::string aspectRatio;
-    TrackList audioTracks;
-    AudioDeviceList audioDevices;
-    TrackList titles;
-    int currentTitle = -1;
-    int currentChapter = -1;
-    TrackList videoTracks;
-    TrackList subtitles;
-    // Set once the current media has been seen playing.
-    bool hasPlayed = false;
-    bool enginePrepared = false;
-    // The current media was reached by stepping through the play list, not opened directly.
-    bool reachedByStep = false;
+    static void setEngineFactory(EngineFactory factory);
     // Where positions are kept; null: none are kept or resumed (tests).
-    ResumeStore* resumeStore = nullptr;
+    void setResumeStore(ResumeStore* store) { resume_.setStore(store); }
+    // Tests: an engine (and the kind it plays) taken as if opened, and a play list as built.
+    void setEngine(std::unique_ptr<MediaPlayer> engine, EngineKind kind);
+    void setPlayList(PlayListData list) { playList_ = std::move(list); }
 
 private:
-    // The clock of a Blu-ray title standing at its end, and for how many timer ticks.
-    long long heldTime = -1;
-    int heldTicks = 0;
-
     void waitWhilePlaying();
     // Resuming: the kept position is reached once the source plays (a disc first leaves its
     // menu for the title), and the position seen last is kept when the source goes.
@@ -179,30 +189,43 @@ private:
     void onMediaEnded();
     // The end of what plays: stops, and the play list advances.
     void finishMedia();
-    // True once a Blu-ray's clock has stood at its title's end for a while.
-    bool heldAtDiscEnd();
-    // False when the disc that was opened at root no longer answers.
-    static bool discStillReadable(const WString& root, DiscKind kind);
+    void reportState();
     void listChanged(TrackListKind list);
     // Takes the engine's list when it differs from the one held, and reports the change.
-    void refreshList(TrackList& list, TrackListKind kind, int (MediaPlayer::*fill)(TrackList&));
-    PlayLogicListener* listener;
-    HWND eventWindow;
-    const PreferenceData* preferences;
-    WString cachedTitleName;
-    int cachedTitleId = -1;
-    // The current source's name in the resume store; empty when it is not kept.
-    WString sourceKey;
-    WString sourceImage;
-    // The position being resumed, until when it is waited for, and when its title was asked.
-    bool resumePending = false;
-    bool resumeTitleAsked = false;
-    ULONGLONG resumeDeadline = 0;
-    ULONGLONG resumeAskedAt = 0;
-    ResumePoint resumeTarget;
-    // The last position of the source outside a disc menu.
-    bool positionSeen = false;
-    ResumePoint lastPosition;
+    void refreshList(TrackListKind kind);
+    TrackList& list(TrackListKind kind) { return lists_[static_cast<int>(kind)]; }
+    const TrackList& titles() const { return lists_[static_cast<int>(TrackListKind::Titles)]; }
+    int currentTitleIndex();
+
+    static EngineFactory engineFactory_;
+
+    std::unique_ptr<MediaPlayer> player_;
+    PlayListData playList_;
+    WString currentPath_;
+    DiscKind discKind_ = DiscKind::None;
+    WString currentName_;
+    int volume_ = 100;
+    bool muted_ = false;
+    EngineKind engineKind_ = EngineKind::None;
+    std::string aspectRatio_;
+    // One list per kind; the Chapters slot stays empty, as chapters hang under their title.
+    TrackList lists_[kTrackListKinds];
+    AudioDeviceList audioDevices_;
+    int trackedTitle_ = -1;
+    int trackedChapter_ = -1;
+    bool hasPlayed_ = false;
+    bool enginePrepared_ = false;
+    bool reachedByStep_ = false;
+    PlayLogicListener* listener_;
+    HWND eventWindow_;
+    UINT eventMessage_;
+    const PreferenceData* preferences_;
+    WString cachedTitleName_;
+    int cachedTitleId_ = -1;
+    // The disc image the current source was mounted from; reopened with it after a stop.
+    WString sourceImage_;
+    ResumeFollower resume_;
+    DiscEndHold endHold_;
 };
 
 // The one controller (null when none exists).

@@ -132,7 +132,7 @@ INT_PTR CALLBACK playBarProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
         bar->dragTarget = 0;
         return FALSE;
     case kBarUpdateButtonsMessage:
-        bar->updateButtons();
+        bar->updateButtons(bar->buttonStatus);
         return TRUE;
     default:
         break;
@@ -368,16 +368,16 @@ bool PlayBar::showOpenMenu() {
     return true;
 }
 
-void PlayBar::updateButtons() {
+void PlayBar::updateButtons(const PlayStatus& status) {
     if (!window) return;
+    buttonStatus = status;
     // EnableWindow and ShowWindow wait for the bar's thread; called from another thread while
     // that thread waits for the engine (a stop), that would never return. Hand it over instead.
     if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) {
         PostMessageW(window, kBarUpdateButtonsMessage, 0, 0);
         return;
     }
-    PlayLogic* logic = playLogic();
-    const PlayerState state = logic ? logic->state() : PlayerState::Nothing;
+    const PlayerState state = status.state;
 
     auto set = [this](int id, bool enable, bool show) {
         if (HWND control = GetDlgItem(window, id)) {
@@ -396,12 +396,12 @@ void PlayBar::updateButtons() {
     set(show1, true, true);
     set(show2, true, true);
 
-    const bool canStep = logic && logic->canSkip();
+    const bool canStep = status.canSkip;
     set(IDC_BAR_PREV, canStep, true);
     set(IDC_BAR_NEXT, canStep, true);
 
     if (state != PlayerState::Playing) {
-        set(IDC_BAR_PLAY, logic && logic->playList.count() > 0, true);
+        set(IDC_BAR_PLAY, status.playListCount > 0, true);
         if (state != PlayerState::Paused) time = 0;
     }
     const bool full = fullScreen;

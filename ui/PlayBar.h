@@ -6,6 +6,7 @@
 
 #include <map>
 
+#include "playback/PlayLogic.h"
 #include "platform/WString.h"
 #include "ui/SkinImage.h"
 
@@ -44,7 +45,8 @@ public:
 
     bool create(HINSTANCE instance, HWND mainWindow);
     bool initControls();
-    void updateButtons();
+    // The buttons for what the controller reports.
+    void updateButtons(const PlayStatus& status);
     int barHeight();
     void autoHideTick();
     void layout();
@@ -54,8 +56,9 @@ public:
     // The Open button's menu; false when the menu resource does not load.
     bool showOpenMenu();
 
-    void updateTime();
-    void updateVolume();
+    // The position shown; clamped into the length.
+    void updateTime(long long time, long long length);
+    void updateVolume(int volume, bool muted);
     void drawTimeBar(HDC dc);
     void drawVolumeBar(HDC dc);
     void flushSliders(HDC dc);
@@ -85,6 +88,8 @@ public:
     HINSTANCE appInstance = nullptr;
     // The main window is in full screen: the bar offers the button that leaves it.
     bool fullScreen = false;
+    // The status the buttons show, or are about to show once a posted update arrives.
+    PlayStatus buttonStatus;
 
     // Knob offset from the track's left edge for a time within a length.
     static int timeKnobOffset(long long time, long long length, int trackWidth, int knobWidth);
@@ -100,7 +105,8 @@ private:
     int volumeKnobWidth = -1;
 };
 
-// Posted to the bar by updateButtons when it is called off the bar's own thread.
+// Posted to the bar by updateButtons when it is called off the bar's own thread; the bar then
+// shows buttonStatus.
 inline constexpr UINT kBarUpdateButtonsMessage = WM_APP + 1;
 
 // "%02ld:%02ld:%02ld" of hours, minutes and seconds; hours do not wrap at 24.

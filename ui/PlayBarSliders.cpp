@@ -58,14 +58,9 @@ int PlayBar::knobWidth(int sliderId) {
     return volumeKnobWidth;
 }
 
-void PlayBar::updateTime() {
-    PlayLogic* logic = playLogic();
-    if (logic && logic->player) {
-        if (isActive(logic->player->getState())) {
-            time = logic->player->getTime();
-            length = logic->player->getLength();
-        }
-    }
+void PlayBar::updateTime(long long timeMs, long long lengthMs) {
+    time = timeMs;
+    length = lengthMs;
     if (time > length) time = length;
     if (time < 0) time = 0;
     if (drawBuffer.dc) {
@@ -76,13 +71,10 @@ void PlayBar::updateTime() {
         }
         flushSliders(nullptr);
     }
-    updateVolume();
 }
 
-void PlayBar::updateVolume() {
-    PlayLogic* logic = playLogic();
-    if (!logic) return;
-    const int v = logic->muted ? 0 : logic->volume;
+void PlayBar::updateVolume(int volume, bool muted) {
+    const int v = muted ? 0 : volume;
     if (v == shownVolume) return;
     shownVolume = v;
     if (drawBuffer.dc) {
@@ -176,8 +168,8 @@ void PlayBar::dragTo(LPARAM lParam) {
     const double f = sliderFraction(x, r.left + half, r.right - half);
     PlayLogic* logic = playLogic();
     if (target == IDC_BAR_TIME) {
+        // The controller reports the position it went to.
         if (logic) logic->seekTo(static_cast<long long>(f * length));
-        updateTime();
     } else if (logic) {
         logic->setVolume(static_cast<int>(f * 100 + 0.5));
     }

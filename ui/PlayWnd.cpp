@@ -60,11 +60,6 @@ bool inFullScreen() {
     return wnd && wnd->fullScreen;
 }
 
-MediaPlayer* engine() {
-    PlayLogic* logic = playLogic();
-    return logic ? logic->player.get() : nullptr;
-}
-
 PlayerState engineState() {
     PlayLogic* logic = playLogic();
     return logic ? logic->state() : PlayerState::Nothing;
@@ -202,7 +197,7 @@ bool PlayWnd::loadLogo() {
 
 bool PlayWnd::open(EngineKind engineKind, HINSTANCE instance) {
     PlayLogic* logic = playLogic();
-    const bool sameKind = logic && logic->engineKind == engineKind;
+    const bool sameKind = logic && logic->engineKind() == engineKind;
     if (!(sameKind && videoSurface)) {
         destroyWindowField(videoSurface);
         if (engineKind == EngineKind::Vlc) {
@@ -264,15 +259,14 @@ void PlayWnd::showContextMenu(HMENU menu) {
     RemoveMenu(popup, fullScreen ? IDM_FULLSCREEN : IDM_LEAVE_FULLSCREEN, MF_BYCOMMAND);
 
     PlayLogic* logic = playLogic();
-    MediaPlayer* player = engine();
     const PlayerState state = engineState();
     const UINT grey = MF_BYCOMMAND | MF_DISABLED | MF_GRAYED;
-    if (player && player->isPlaying()) {
+    if (logic && logic->isPlaying()) {
         EnableMenuItem(popup, IDM_PLAY, grey);
     } else {
         EnableMenuItem(popup, IDM_PAUSE, grey);
         if (state != PlayerState::Paused) EnableMenuItem(popup, IDM_STOP, grey);
-        if (!logic || logic->playList.count() == 0) EnableMenuItem(popup, IDM_PLAY, grey);
+        if (!logic || logic->playList().count() == 0) EnableMenuItem(popup, IDM_PLAY, grey);
     }
     if (!logic || !logic->canSkip()) {
         EnableMenuItem(popup, IDM_PREVIOUS, grey);

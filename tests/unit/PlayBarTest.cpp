@@ -81,7 +81,7 @@ int imageBrightLeft(SkinImage* image, int row) {
 }
 
 DWORD WINAPI updateButtonsThread(void* bar) {
-    static_cast<PlayBar*>(bar)->updateButtons();
+    static_cast<PlayBar*>(bar)->updateButtons(PlayStatus{PlayerState::Playing, 1, false});
     return 0;
 }
 
@@ -91,7 +91,8 @@ protected:
         ensureGdiplus();
         saved = std::move(gMainFrame);
         // The controller reports to the main window's listener, which keeps the bar in step.
-        gMainFrame.playLogic = std::make_unique<PlayLogic>(&gMainFrame.listener, nullptr, nullptr);
+        gMainFrame.playLogic =
+            std::make_unique<PlayLogic>(&gMainFrame.listener, nullptr, 0, nullptr);
         logic = gMainFrame.playLogic.get();
         gMainFrame.fullScreen = false;
         ASSERT_NE(owner, nullptr);
@@ -126,7 +127,7 @@ protected:
     BarFakePlayer* engine(PlayerState state) {
         auto* fake = new BarFakePlayer();
         fake->state = state;
-        logic->player.reset(fake);
+        logic->setEngine(std::unique_ptr<MediaPlayer>(fake), logic->engineKind());
         return fake;
     }
     RECT rectOf(int id) {
@@ -139,9 +140,12 @@ protected:
     }
     bool enabled(int id) { return IsWindowEnabled(GetDlgItem(bar->window, id)) != FALSE; }
     void addEntries(int n) {
+        PlayListData list = logic->playList();
         for (int i = 0; i < n; ++i)
-            logic->playList.entries.push_back({i == 0 ? 1 : 0, formatWide(L"C:\\m\\%d.mkv", i)});
+            list.entries.push_back({i == 0 ? 1 : 0, formatWide(L"C:\\m\\%d.mkv", i)});
+        logic->setPlayList(std::move(list));
     }
+    void updateButtons() { bar->updateButtons(logic->status()); }
     LPARAM at(int x, int y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)); }
     // Offset of the volume knob from the track's left edge, read from drawBuffer.
     int volumeKnobOffset() {
@@ -217,7 +221,7 @@ TEST_F(PlayBarWindow, LayoutFollowsTheClientWidth) {
 
 TEST_F(PlayBarWindow, ButtonsFollowTheEngineState) {
     // Stopped with an empty list: Open and a disabled Play; nothing to step to.
-    bar->updateButtons();
+    updateButtons();
     EXPECT_TRUE(shown(IDC_BAR_OPEN));
     EXPECT_TRUE(shown(IDC_BAR_PLAY));
     EXPECT_FALSE(enabled(IDC_BAR_PLAY));
@@ -231,7 +235,7 @@ TEST_F(PlayBarWindow, ButtonsFollowTheEngineState) {
     addEntries(2);
     bar->time = 1234;
     engine(PlayerState::Playing);
-    bar->updateButtons();
+    updateButtons();
     EXPECT_TRUE(shown(IDC_BAR_STOP));
     EXPECT_TRUE(enabled(IDC_BAR_STOP));
     EXPECT_TRUE(shown(IDC_BAR_PAUSE));
@@ -242,7 +246,7 @@ TEST_F(PlayBarWindow, ButtonsFollowTheEngineState) {
     EXPECT_EQ(bar->time, 1234);
 
     engine(PlayerState::Paused);
-    bar->updateButtons();
+    updateButtons();
     EXPECT_TRUE(shown(IDC_BAR_STOP));
     EXPECT_TRUE(shown(IDC_BAR_PLAY));
     EXPECT_TRUE(enabled(IDC_BAR_PLAY));
@@ -253,7 +257,7 @@ TEST_F(PlayBarWindow, ButtonsFollowTheEngineState) {
     // Stopped, ended or failed with a list: Open and an enabled Play; the shown time resets.
     for (PlayerState state : {PlayerState::Stopped, PlayerState::Ended, PlayerState::Error}) {
         engine(state);
-        bar->updateButtons();
+        updateButtons();
         EXPECT_TRUE(shown(IDC_BAR_OPEN)) << static_cast<int>(state);
         EXPECT_TRUE(shown(IDC_BAR_PLAY)) << static_cast<int>(state);
         EXPECT_TRUE(enabled(IDC_BAR_PLAY)) << static_cast<int>(state);
@@ -266,7 +270,7 @@ TEST_F(PlayBarWindow, ButtonsFollowTheEngineState) {
     EXPECT_TRUE(shown(IDC_BAR_FULLSCREEN1));
     EXPECT_FALSE(shown(IDC_BAR_FULLSCREEN2));
     bar->fullScreen = true;
-    bar->updateButtons();
+    updateButtons();
     EXPECT_FALSE(shown(IDC_BAR_FULLSCREEN1));
     EXPECT_FALSE(enabled(IDC_BAR_FULLSCREEN1));
     EXPECT_TRUE(shown(IDC_BAR_FULLSCREEN2));
@@ -296,7 +300,7 @@ TEST(TimeText, FormatsHoursMinutesSecondsWithoutWrapping) {
 
 TEST_F(PlayBarWindow, TimeTextAndKnobFollowTheEngine) {
     // Nothing loaded: no engine, both values 0.
-    bar->updateTime();
+    logic->handleProc(PlayerEvent::TimeChanged);
     EXPECT_EQ(timeText(bar->time, bar->length), WString(L"00:00:00 / 00:00:00"));
     EXPECT_EQ(timeKnobOffset(), 0);
     EXPECT_EQ(playedPixels(), 0);
@@ -304,7 +308,7 @@ TEST_F(PlayBarWindow, TimeTextAndKnobFollowTheEngine) {
     BarFakePlayer* fake = engine(PlayerState::Playing);
     fake->time = 3723000;
     fake->length = 7200000;
-    bar->updateTime();
+    logic->handleProc(PlayerEvent::TimeChanged);
     EXPECT_EQ(timeText(bar->time, bar->length), WString(L"02:00:00 / 01:02:03"));
     RECT r = rectOf(IDC_BAR_TIME);
     const int travel = (r.right - r.left) - 12;
@@ -323,44 +327,40 @@ TEST_F(PlayBarWindow, TimeTextAndKnobFollowTheEngine) {
 
     // A time past the length is shown as the length: knob at the right end.
     fake->time = 9000000;
-    bar->updateTime();
+    logic->handleProc(PlayerEvent::TimeChanged);
     EXPECT_EQ(bar->time, 7200000);
     EXPECT_EQ(timeKnobOffset(), travel);
 
     // Not playing or paused: the values stay as they were.
     fake->state = PlayerState::Stopped;
     fake->time = 5;
-    bar->updateTime();
+    logic->handleProc(PlayerEvent::TimeChanged);
     EXPECT_EQ(bar->time, 7200000);
 
     // Length 0 keeps the knob left and draws no played part.
     fake->state = PlayerState::Paused;
     fake->time = 5000;
     fake->length = 0;
-    bar->updateTime();
+    logic->handleProc(PlayerEvent::TimeChanged);
     EXPECT_EQ(bar->time, 0);
     EXPECT_EQ(timeKnobOffset(), 0);
     EXPECT_EQ(playedPixels(), 0);
 }
 
 TEST_F(PlayBarWindow, VolumeKnobFollowsVolumeAndMute) {
-    logic->volume = 50;
-    bar->updateVolume();
+    logic->setVolume(50);
     EXPECT_EQ(bar->shownVolume, 50);
     EXPECT_EQ(volumeKnobOffset(), 28);
 
-    logic->volume = 100;
-    bar->updateVolume();
+    logic->setVolume(100);
     EXPECT_EQ(volumeKnobOffset(), 56); // the knob ends flush with the track's right end
 
-    logic->muted = true;
-    bar->updateVolume();
+    logic->toggleMute();
     EXPECT_EQ(bar->shownVolume, 0);
     EXPECT_EQ(volumeKnobOffset(), 0);
-    EXPECT_EQ(logic->volume, 100);
+    EXPECT_EQ(logic->volume(), 100);
 
-    logic->muted = false;
-    bar->updateVolume();
+    logic->toggleMute();
     EXPECT_EQ(volumeKnobOffset(), 56);
 }
 
@@ -369,22 +369,22 @@ TEST_F(PlayBarWindow, PressOnTheSlidersSeeksAndSetsVolume) {
     const int middle = (v.left + v.right) / 2;
     SendMessageW(bar->window, WM_LBUTTONDOWN, MK_LBUTTON, at(middle, v.top + 6));
     EXPECT_EQ(GetCapture(), bar->window);
-    EXPECT_EQ(logic->volume, 50);
+    EXPECT_EQ(logic->volume(), 50);
     EXPECT_EQ(volumeKnobOffset(), 28);
     // Dragging past either end pins the volume.
     SendMessageW(bar->window, WM_MOUSEMOVE, MK_LBUTTON, at(v.right + 40, v.top));
-    EXPECT_EQ(logic->volume, 100);
+    EXPECT_EQ(logic->volume(), 100);
     SendMessageW(bar->window, WM_LBUTTONUP, 0, at(v.right + 40, v.top));
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(bar->dragTarget, 0);
     // Without the capture a move does nothing.
     SendMessageW(bar->window, WM_MOUSEMOVE, 0, at(v.left, v.top + 6));
-    EXPECT_EQ(logic->volume, 100);
+    EXPECT_EQ(logic->volume(), 100);
 
     BarFakePlayer* fake = engine(PlayerState::Playing);
     fake->length = 100000;
     fake->time = 0;
-    bar->updateTime();
+    logic->handleProc(PlayerEvent::TimeChanged);
     RECT s = rectOf(IDC_BAR_TIME);
     // A press anywhere on the seek bar jumps there, and a drag left of the bar gives 0.
     SendMessageW(bar->window, WM_LBUTTONDOWN, MK_LBUTTON, at((s.left + s.right) / 2, s.top + 6));
@@ -442,7 +442,7 @@ TEST_F(PlayBarWindow, ButtonsPostTheirCommandsAndEnterEscDoNothing) {
 
 struct RefreshLoop {
     PlayBar* bar;
-    PlayLogic* logic;
+    int volume;
     volatile LONG stop;
     LONG rounds;
 };
@@ -450,8 +450,8 @@ struct RefreshLoop {
 DWORD WINAPI refreshLoopThread(void* data) {
     auto* loop = static_cast<RefreshLoop*>(data);
     while (!loop->stop) {
-        loop->logic->volume = (loop->logic->volume + 7) % 101;
-        loop->bar->updateVolume();
+        loop->volume = (loop->volume + 7) % 101;
+        loop->bar->updateVolume(loop->volume, false);
         loop->bar->flushSliders(nullptr);
         InterlockedIncrement(&loop->rounds);
     }
@@ -461,7 +461,7 @@ DWORD WINAPI refreshLoopThread(void* data) {
 TEST_F(PlayBarWindow, SliderRefreshOnAnotherThreadNeverBlocksDragsLayoutOrStop) {
     // Another thread keeps redrawing and copying the sliders while this one resizes the bar
     // (which replaces the buffers), repaints it, drags on both sliders and stops playback.
-    RefreshLoop loop{bar, logic, 0, 0};
+    RefreshLoop loop{bar, 100, 0, 0};
     HANDLE thread = CreateThread(nullptr, 0, refreshLoopThread, &loop, 0, nullptr);
     ASSERT_NE(thread, nullptr);
     const DWORD start = GetTickCount();
@@ -488,7 +488,7 @@ TEST_F(PlayBarWindow, SliderRefreshOnAnotherThreadNeverBlocksDragsLayoutOrStop) 
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(bar->dragTarget, 0);
     // The lock is free again: a refresh on this thread goes through.
-    bar->updateTime();
+    bar->updateTime(bar->time, bar->length);
     EXPECT_EQ(WaitForSingleObject(bar->paintLock, 0), WAIT_OBJECT_0);
     SetEvent(bar->paintLock);
 }

