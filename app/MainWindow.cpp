@@ -9,7 +9,6 @@
 #include "mount/IsoMount.h"
 #include "playback/DiscDetect.h"
 #include "platform/Scoped.h"
-#include "platform/VideoOutput.h"
 #include "resources/resource.h"
 #include "ui/Hyperlink.h"
 #include "ui/WinUtil.h"
@@ -94,7 +93,6 @@ bool createChildWindows() {
     if (!wnd.window && !wnd.createWindow(gMainFrame.instance, gMainFrame.mainWindow)) return false;
     wnd.mainMenu = gMainFrame.mainMenu;
     wnd.fullScreen = gMainFrame.fullScreen;
-    PlayWnd::surfacePainter = videoSurfacePainter();
     wnd.loadLogo();
     if (!gMainFrame.playBar) gMainFrame.playBar = std::make_unique<PlayBar>();
     PlayBar& bar = *gMainFrame.playBar;

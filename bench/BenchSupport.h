@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/MediaPlayer.h"
 #include "engine/VlcOptions.h"
-#include "platform/VideoOutput.h"
 #include "platform/WString.h"
 
 namespace bench {
@@ -77,19 +77,24 @@ inline void findLargest(const WString& folder, WString* best, ULONGLONG* bestSiz
     FindClose(find);
 }
 
-// WM_PAINT of a video window: the newest frame where the program draws it, else black.
-inline void paintVideo(HWND window) {
+// WM_PAINT of a video window: the engine's newest frame where the program draws it, else black.
+inline void paintVideo(HWND window, MediaPlayer* engine) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
-    const SurfacePainter painter = videoSurfacePainter();
-    if (!painter || !painter(window, dc))
+    if (!engine || !engine->paintVideo(window, dc))
         FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     EndPaint(window, &ps);
 }
 
+// The engine whose pictures a window of videoProc shows (null: none, the window is black).
+inline void showEngineIn(HWND window, MediaPlayer* engine) {
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(engine));
+}
+
 inline LRESULT CALLBACK videoProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_PAINT) {
-        paintVideo(window);
+        paintVideo(window,
+                   reinterpret_cast<MediaPlayer*>(GetWindowLongPtrW(window, GWLP_USERDATA)));
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -24,7 +24,6 @@
 #include "engine/VlcPlayer.h"
 #include "mount/IsoMount.h"
 #include "mount/ProcessRunner.h"
-#include "platform/VideoOutput.h"
 #include "platform/VlcPaths.h"
 #include "playback/DiscDetect.h"
 
@@ -169,6 +168,7 @@ bool openToFirstFrame(const WString& image, double* mounted, double* detected,
         bool playing = engine.init(nullptr);
         if (playing) {
             engine.setHwnd(window);
+            bench::showEngineIn(window, &engine);
             playing = engine.open(root, kind) && engine.play();
         }
         while (playing && now() - start < 30) {

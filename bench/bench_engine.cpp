@@ -22,7 +22,6 @@
 #include "bench/BenchSupport.h"
 #include "engine/VlcPlayer.h"
 #include "platform/VlcPaths.h"
-#include "platform/VideoOutput.h"
 
 namespace {
 
@@ -95,6 +94,7 @@ bool playWithEngine(const WString& path, int width, int height, Usage& usage,
     bool ok = engine.init(nullptr);
     if (ok) {
         engine.setHwnd(window);
+        bench::showEngineIn(window, &engine);
         ok = engine.open(path, DiscKind::None) && engine.play();
     }
     const DWORD start = GetTickCount();

@@ -22,7 +22,6 @@
 #include "engine/VlcOptions.h"
 #include "engine/VlcPlayer.h"
 #include "playback/PlayLogic.h"
-#include "platform/VideoOutput.h"
 #include "platform/WString.h"
 #include "resources/resource.h"
 
@@ -37,7 +36,7 @@ MediaPlayer* gBareEngine = nullptr; // the bare engine, told when an event was h
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT:
-        bench::paintVideo(window);
+        bench::paintVideo(window, gLogic ? gLogic->player.get() : gBareEngine);
         return 0;
     case WM_TIMER:
         if (gLogic) gLogic->timerProc();

@@ -156,4 +156,8 @@ public:
     virtual bool continueDisc() { return false; }
     // A short text (UTF-8) over the picture for ms milliseconds.
     virtual void showNotice(const std::string&, int) {}
+    // Draws the newest picture into the video surface during its WM_PAINT, where the program
+    // draws the frames itself; false when there is nothing to show (the surface is then
+    // painted black).
+    virtual bool paintVideo(HWND, HDC) { return false; }
 };

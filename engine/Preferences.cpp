@@ -1,6 +1,6 @@
 #include "engine/Preferences.h"
 
-#include "components/tavrin/PreferenceDefaults.h"
+#include "platform/PreferenceDefaults.h"
 #include "platform/WString.h"
 
 #include <vector>

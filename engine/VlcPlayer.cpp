@@ -114,6 +114,7 @@ void VlcPlayer::release() {
     eventManager = nullptr;
     relay.reset();
     videoOutput.reset();
+    frames.reset();
     media.reset();
     const bool hadInstance = instance != nullptr;
     instance.reset();
@@ -294,8 +295,16 @@ PlayerState VlcPlayer::getState() {
 
 void VlcPlayer::setHwnd(HWND window) {
     if (!player.get()) return;
-    if (!videoOutput) videoOutput.reset(createVideoOutput(player.get()));
+    if (!videoOutput) {
+        if (videoOutputDrawsFrames()) frames = std::make_unique<VideoFrames>(player.get());
+        videoOutput.reset(createVideoOutput(player.get(), frames.get()));
+        if (frames) frames->attach(videoOutput.get());
+    }
     setVideoOutputWindow(videoOutput.get(), window);
+}
+
+bool VlcPlayer::paintVideo(HWND surface, HDC dc) {
+    return paintVideoOutput(videoOutput.get(), surface, dc);
 }
 
 // libVLC answers -1 when it cannot tell (no audio output yet); that counts as muted.
@@ -334,7 +343,7 @@ VideoSize VlcPlayer::getVideoSize() {
 bool VlcPlayer::setAspectRatio(const std::string& ratio) {
     if (!player) return false;
     libvlc_video_set_aspect_ratio(player.get(), ratio.c_str());
-    setVideoOutputAspect(videoOutput.get(), ratio);
+    if (frames) frames->setAspect(ratio);
     return true;
 }
 
@@ -349,7 +358,7 @@ std::string VlcPlayer::getAspectRatio() {
 void VlcPlayer::setScale(float scale) {
     if (!player.get()) return;
     libvlc_video_set_scale(player.get(), scale);
-    setVideoOutputScale(videoOutput.get(), scale);
+    if (frames) frames->setScale(scale);
 }
 
 int VlcPlayer::getAudioTracks(TrackList& list) {

@@ -9,6 +9,7 @@
 
 #include "engine/MediaPlayer.h"
 #include "engine/VideoCd.h"
+#include "engine/VideoFrames.h"
 #include "platform/EventRelay.h"
 #include "platform/VideoOutput.h"
 
@@ -100,6 +101,7 @@ public:
     bool continueDisc() override;
     // Through libVLC's marquee, which the video output blends into the picture.
     void showNotice(const std::string& text, int ms) override;
+    bool paintVideo(HWND surface, HDC dc) override;
     // libVLC's counts for the current media; false without one. Also after the media ended.
     bool getFrameStats(FrameStats& stats);
 
@@ -122,9 +124,11 @@ private:
 
     std::vector<std::string> options;
     // Released in reverse order: the player (which ends libVLC's threads, so no callback runs
-    // afterwards), then the relay and the video output they used, the media, the instance.
+    // afterwards), then the relay, the video output and the frames they used, the media, the
+    // instance. frames is null where libVLC draws into the window itself.
     std::unique_ptr<libvlc_instance_t, LibvlcInstanceDeleter> instance;
     std::unique_ptr<libvlc_media_t, LibvlcMediaDeleter> media;
+    std::unique_ptr<VideoFrames> frames;
     VideoOutputPtr videoOutput;
     std::unique_ptr<EventRelay> relay;
     std::unique_ptr<libvlc_media_player_t, LibvlcPlayerDeleter> player;

@@ -7,11 +7,9 @@
 #include <new>
 
 #include "playback/PlayLogic.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "ui/Hyperlink.h"
 #include "ui/WinUtil.h"
-
-PlayWnd::SurfacePainter PlayWnd::surfacePainter = nullptr;
 
 namespace {
 
@@ -81,11 +79,13 @@ void onContextMenu(WPARAM wParam, LPARAM lParam) {
     gLastContextMenu = GestureRecord{true, hook, GetTickCount()};
 }
 
+// The surface shows the current engine's newest picture where the program draws the frames
+// itself; otherwise, and over the rest of the window, what paint draws.
 void paintMessage(HWND dialog, bool fromSurface) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(dialog, &ps);
-    if (!fromSurface || !PlayWnd::surfacePainter || !PlayWnd::surfacePainter(dialog, dc))
-        PlayWnd::instance()->paint(dc, fromSurface);
+    MediaPlayer* player = fromSurface ? engine() : nullptr;
+    if (!player || !player->paintVideo(dialog, dc)) PlayWnd::instance()->paint(dc, fromSurface);
     EndPaint(dialog, &ps);
 }
 

@@ -26,12 +26,6 @@ public:
     void cursorTick();
     void destroyWindows();
 
-    // Draws the newest video frame into the surface during its WM_PAINT; returns false when it
-    // has nothing to show, and the surface is then painted black. Set by the video output of
-    // hosts where the program presents the frames itself.
-    using SurfacePainter = bool (*)(HWND surface, HDC dc);
-    static SurfacePainter surfacePainter;
-
     HWND window = nullptr;
     HWND videoSurface = nullptr;
     HFONT linkFont = nullptr;

@@ -4,9 +4,9 @@
 #include <commdlg.h>
 
 #include "components/tavrin/FolderChooser.h"
-#include "components/tavrin/PreferenceDefaults.h"
 #include "components/tavrin/PreferenceStore.h"
 #include "components/tavrin/TavrinResource.h"
+#include "platform/PreferenceDefaults.h"
 
 namespace tavrin {
 namespace {

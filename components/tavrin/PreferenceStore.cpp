@@ -1,6 +1,6 @@
 #include "components/tavrin/PreferenceStore.h"
 
-#include "components/tavrin/PreferenceDefaults.h"
+#include "platform/PreferenceDefaults.h"
 
 namespace tavrin {
 namespace {

@@ -1,7 +1,7 @@
 // The preference record's storage: one value per field under a registry key of its own.
 #pragma once
 
-#include "engine/Preferences.h"
+#include "platform/PreferenceRecord.h"
 
 namespace tavrin {
 

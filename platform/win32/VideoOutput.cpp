@@ -4,12 +4,12 @@ struct VideoOutput {
     libvlc_media_player_t* player = nullptr;
 };
 
-// libVLC draws into the window itself.
-SurfacePainter videoSurfacePainter() {
-    return nullptr;
+// libVLC draws into the window itself and applies the aspect ratio, the scale and the notice.
+bool videoOutputDrawsFrames() {
+    return false;
 }
 
-VideoOutput* createVideoOutput(libvlc_media_player_t* player) {
+VideoOutput* createVideoOutput(libvlc_media_player_t* player, PictureSource*) {
     if (!player) return nullptr;
     VideoOutput* output = new VideoOutput;
     output->player = player;
@@ -20,13 +20,17 @@ void setVideoOutputWindow(VideoOutput* output, HWND window) {
     if (output) libvlc_media_player_set_hwnd(output->player, window);
 }
 
-bool videoOutputPicturePoint(VideoOutput*, int, int, int*, int*) {
+bool paintVideoOutput(VideoOutput*, HWND, HDC) {
     return false;
 }
 
-// libVLC's own video output applies the aspect ratio and the scale.
-void setVideoOutputAspect(VideoOutput*, const std::string&) {}
-void setVideoOutputScale(VideoOutput*, float) {}
+void videoOutputFormatChanged(VideoOutput*) {}
+void videoOutputPictureCame(VideoOutput*) {}
+void videoOutputLayoutChanged(VideoOutput*) {}
+
+bool videoOutputPicturePoint(VideoOutput*, int, int, int*, int*) {
+    return false;
+}
 
 unsigned videoOutputFramesDrawn(VideoOutput*) {
     return 0;

@@ -1,4 +1,4 @@
-#include "frame_scaler.h"
+#include "platform/wine/frame_scaler.h"
 
 #include <stdlib.h>
 

@@ -1,4 +1,4 @@
-#include "vlc_pointer.h"
+#include "platform/wine/vlc_pointer.h"
 
 #include <stdlib.h>
 #include <string.h>

@@ -8,7 +8,7 @@
 #include "engine/VlcPlayer.h"
 #include "playback/PlayLogic.h"
 #include "platform/EventRelay.h"
-#include "resource.h"
+#include "resources/resource.h"
 
 namespace {
 

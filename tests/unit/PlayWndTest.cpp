@@ -12,7 +12,7 @@
 
 #include "app/MainFrame.h"
 #include "playback/PlayLogic.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "tests/unit/StubPlayer.h"
 #include "ui/Hyperlink.h"
 #include "ui/PlayWnd.h"

@@ -5,7 +5,7 @@
 
 #include "app/MainFrame.h"
 #include "playback/PlayLogic.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "tests/unit/StubPlayer.h"
 #include "ui/PlayBar.h"
 #include "ui/PlayWnd.h"

@@ -6,7 +6,7 @@
 #include "app/MainFrame.h"
 #include "app/TrackMenus.h"
 #include "playback/PlayLogic.h"
-#include "resource.h"
+#include "resources/resource.h"
 #include "tests/unit/StubPlayer.h"
 
 namespace {

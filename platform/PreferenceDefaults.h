@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "engine/Preferences.h"
+#include "platform/PreferenceRecord.h"
 
 namespace tavrin {
 
