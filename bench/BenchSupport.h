@@ -77,8 +77,9 @@ inline void findLargest(const WString& folder, WString* best, ULONGLONG* bestSiz
     FindClose(find);
 }
 
-// WM_PAINT of a video window: the engine's newest frame where the program draws it, else black.
-inline void paintVideo(HWND window, MediaPlayer* engine) {
+// WM_PAINT of a video window: the newest frame of an engine or a controller where the program
+// draws it, else black.
+template <typename Painter> void paintVideo(HWND window, Painter* engine) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
     if (!engine || !engine->paintVideo(window, dc))

@@ -36,7 +36,10 @@ MediaPlayer* gBareEngine = nullptr; // the bare engine, told when an event was h
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT:
-        bench::paintVideo(window, gLogic ? gLogic->player.get() : gBareEngine);
+        if (gLogic)
+            bench::paintVideo(window, gLogic);
+        else
+            bench::paintVideo(window, gBareEngine);
         return 0;
     case WM_TIMER:
         if (gLogic) gLogic->timerProc();

@@ -150,6 +150,9 @@ public:
     void setAudioChannel(int channel);
     int getAudioChannel();
     bool takeSnapshot(const WString& folder);
+    // The engine's newest picture into the video surface during its WM_PAINT; false when it
+    // has none to show there (the window then paints itself).
+    bool paintVideo(HWND surface, HDC dc) { return player_ && player_->paintVideo(surface, dc); }
     void clearTrackLists();
 
     const PlayListData& playList() const { return playList_; }

@@ -84,8 +84,8 @@ void onContextMenu(WPARAM wParam, LPARAM lParam) {
 void paintMessage(HWND dialog, bool fromSurface) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(dialog, &ps);
-    MediaPlayer* player = fromSurface ? engine() : nullptr;
-    if (!player || !player->paintVideo(dialog, dc)) PlayWnd::instance()->paint(dc, fromSurface);
+    PlayLogic* logic = fromSurface ? playLogic() : nullptr;
+    if (!logic || !logic->paintVideo(dialog, dc)) PlayWnd::instance()->paint(dc, fromSurface);
     EndPaint(dialog, &ps);
 }
 
