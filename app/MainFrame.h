@@ -131,7 +131,8 @@ void updateTitle();
 WString formatCaption(const WString& opened, const WString& name, const WString& titleName,
                       bool isDirectory, bool active);
 // "Could not load the file." for media that did not play; disc: the mounts are released too.
-void reportLoadFailure(bool disc);
+// reason: what the engine said of the source, shown below the fixed text.
+void reportLoadFailure(bool disc, const WString& reason = WString());
 
 // Placement, full screen, video sizes
 bool loadWindowPlacement();

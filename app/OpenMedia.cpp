@@ -5,6 +5,7 @@
 #include "app/MainFrame.h"
 
 #include <commdlg.h>
+#include <dlgs.h>
 #include <shellapi.h>
 
 #include <vector>
@@ -28,10 +29,61 @@ void showError(const wchar_t* text) {
 
 } // namespace
 
+namespace {
+
+// The file dialog keeps paths to MAX_PATH characters and leaves a longer typed path standing in
+// its edit box. The dialog's OK is watched instead: a typed path too long for the dialog is
+// taken from the box and the dialog closed, so that it is opened like any other.
+struct LongPathCatch {
+    WNDPROC original = nullptr;
+    WString typed;
+};
+LongPathCatch* gLongPath = nullptr;
+
+WString fileNameText(HWND dialog) {
+    for (int id : {cmb13, edt1}) {
+        HWND box = GetDlgItem(dialog, id);
+        const int n = box ? GetWindowTextLengthW(box) : 0;
+        if (n <= 0) continue;
+        std::vector<wchar_t> text(static_cast<size_t>(n) + 1, 0);
+        GetWindowTextW(box, text.data(), n + 1);
+        return WString(text.data());
+    }
+    return WString();
+}
+
+LRESULT CALLBACK watchOk(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    WNDPROC original = gLongPath->original;
+    if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
+        const WString typed = fileNameText(dialog);
+        const bool absolute =
+            typed.size() > 2 && (typed[1] == L':' || (typed[0] == L'\\' && typed[1] == L'\\'));
+        if (typed.size() >= MAX_PATH && absolute) {
+            gLongPath->typed = typed;
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            return 0;
+        }
+    }
+    return CallWindowProcW(original, dialog, message, wParam, lParam);
+}
+
+UINT_PTR CALLBACK fileDialogHook(HWND child, UINT message, WPARAM, LPARAM) {
+    if (message == WM_INITDIALOG && gLongPath) {
+        HWND dialog = GetParent(child);
+        gLongPath->original = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&watchOk)));
+    }
+    return 0;
+}
+
+} // namespace
+
 WString chooseMediaFile(const wchar_t* filter) {
     // Room for the longest path Windows knows: a typed path longer than the buffer would
     // otherwise be cut, refused or, under Wine, overrun the buffer inside the dialog.
     std::vector<wchar_t> file(kLongPathCapacity, 0);
+    LongPathCatch longPath;
+    gLongPath = &longPath;
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof(ofn);
     ofn.hwndOwner = gMainFrame.mainWindow;
@@ -41,8 +93,12 @@ WString chooseMediaFile(const wchar_t* filter) {
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = kLongPathCapacity;
     ofn.lpstrTitle = L"Select File";
-    ofn.Flags = 0;
-    if (!GetOpenFileNameW(&ofn)) {
+    ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK;
+    ofn.lpfnHook = &fileDialogHook;
+    const BOOL chosen = GetOpenFileNameW(&ofn);
+    gLongPath = nullptr;
+    if (!chosen) {
+        if (!longPath.typed.empty()) return longPath.typed;
         if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
             showError(L"Could not open the file.\nIts path is too long.");
         return WString();
@@ -51,12 +107,14 @@ WString chooseMediaFile(const wchar_t* filter) {
     return WString(file.data());
 }
 
-void reportLoadFailure(bool disc) {
+void reportLoadFailure(bool disc, const WString& reason) {
     // The box runs its own message loop, in which the timer may report again.
     static bool showing = false;
     if (!showing) {
         showing = true;
-        showError(L"Could not load the file.");
+        const WString text = reason.empty() ? WString(L"Could not load the file.")
+                                            : L"Could not load the file.\n" + asSentence(reason);
+        showError(text.c_str());
         showing = false;
     }
     // An image mounted for a disc that does not play is not left mounted.
@@ -90,10 +148,6 @@ public:
     }
     bool isRawDiscImage(const WString& path) override { return ::isRawDiscImage(path); }
     WString videoCdCueOf(const WString& path) override { return ::videoCdCueOf(path); }
-    bool readVideoCd(const WString& cue, WString* reason) override {
-        VideoCdLayout layout;
-        return ::readVideoCd(cue, &layout, reason);
-    }
     DiscKind imageDiscKind(const WString& image) override { return ::imageDiscKind(image); }
     bool canMount(const WString& image, WString* reason) override {
         if (!imagesCanBeMounted(reason)) return false;
@@ -126,7 +180,7 @@ bool playPlanned(const OpenPlan& plan) {
         started = logic->play();
     }
     if (!started) {
-        reportLoadFailure(plan.kind != DiscKind::None);
+        reportLoadFailure(plan.kind != DiscKind::None, logic->openProblem());
         return false;
     }
     if (plan.singleEntry)
@@ -149,8 +203,14 @@ bool carryOut(const OpenPlan& plan) {
             MessageBoxW(gMainFrame.mainWindow,
                         L"It isn't video file.\nDo you want to browse the ISO file contents?",
                         kProductName, MB_YESNO | MB_ICONQUESTION);
-        if (answer == IDYES)
-            ShellExecuteW(nullptr, L"open", plan.path.c_str(), nullptr, nullptr, SW_SHOW);
+        if (answer == IDYES) {
+            // The browser is started with the folder in quotes, where a trailing backslash
+            // would escape the closing quote ("K:\" reaches it as K:"): the root is named as
+            // its "." entry instead.
+            WString folder = plan.path;
+            if (!folder.empty() && folder.back() == L'\\') folder += L'.';
+            ShellExecuteW(nullptr, L"open", folder.c_str(), nullptr, nullptr, SW_SHOW);
+        }
         else
             gMainFrame.mounts.unmountImage(&plan.image, true);
         return false;

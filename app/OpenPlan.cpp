@@ -12,15 +12,6 @@ bool hasExtension(const WString& path, const wchar_t* extension) {
     return path.size() >= n && asciiLower(path.substr(path.size() - n)) == extension;
 }
 
-// A reason on a line of its own below the fixed text: a sentence, capitalised and ended.
-WString sentence(WString reason) {
-    if (reason.empty()) return reason;
-    if (reason[0] >= L'a' && reason[0] <= L'z') reason[0] = static_cast<wchar_t>(reason[0] - 32);
-    const wchar_t last = reason.back();
-    if (last != L'.' && last != L'!' && last != L'?') reason += L'.';
-    return reason;
-}
-
 OpenPlan refusal(const WString& message, bool releaseMounts = false) {
     OpenPlan plan;
     plan.action = OpenAction::Refuse;
@@ -35,7 +26,7 @@ OpenPlan planMedia(const WString& path, DiscKind kind, const WString& image, Ope
     if (directory && kind == DiscKind::None) return refusal(L"Could not load the disk.");
     if (directory) {
         const WString problem = probes.discStructureProblem(path, kind);
-        if (!problem.empty()) return refusal(kLoadFailed + L"\n" + sentence(problem), true);
+        if (!problem.empty()) return refusal(kLoadFailed + L"\n" + asSentence(problem), true);
     } else if (kind == DiscKind::None) {
         // A .bin without its .cue would play as a bare stream, with a wrong length and shape.
         if (hasExtension(path, L".bin") && probes.isRawDiscImage(path))
@@ -57,10 +48,8 @@ OpenPlan planImage(const WString& image, OpenProbes& probes) {
     const WString cue = probes.videoCdCueOf(image);
     if (!cue.empty()) {
         // A Video CD image plays from its cue sheet: libVLC reads such an image itself, and a
-        // mounted file system would not carry its MPEG sectors.
-        WString reason;
-        if (!probes.readVideoCd(cue, &reason))
-            return refusal(kLoadFailed + L"\n" + sentence(reason));
+        // mounted file system would not carry its MPEG sectors. The engine reads the sheet and
+        // says what is wrong with it.
         return planMedia(cue, DiscKind::VideoCd, WString(), probes);
     }
     WString reason;
@@ -68,7 +57,7 @@ OpenPlan planImage(const WString& image, OpenProbes& probes) {
         // libVLC reads a DVD or Blu-ray image itself; the viewer is told why no drive appears.
         if (reason.empty()) reason = L"no drive letter from K: to Z: is free";
         const DiscKind kind = probes.imageDiscKind(image);
-        if (kind == DiscKind::None) return refusal(kMountFailed + L"\n" + sentence(reason));
+        if (kind == DiscKind::None) return refusal(kMountFailed + L"\n" + asSentence(reason));
         OpenPlan plan = planMedia(image, kind, image, probes);
         if (plan.action == OpenAction::Play)
             plan.message = L"The image plays without a drive: " + reason + L".";
@@ -76,7 +65,7 @@ OpenPlan planImage(const WString& image, OpenProbes& probes) {
     }
     WString root;
     if (!probes.mount(image, &root, &reason))
-        return refusal(reason.empty() ? kMountFailed : kMountFailed + L"\n" + sentence(reason));
+        return refusal(reason.empty() ? kMountFailed : kMountFailed + L"\n" + asSentence(reason));
     const DiscKind kind = probes.detectDiscKind(root);
     if (kind == DiscKind::None) {
         OpenPlan plan;
@@ -89,6 +78,14 @@ OpenPlan planImage(const WString& image, OpenProbes& probes) {
 }
 
 } // namespace
+
+WString asSentence(WString reason) {
+    if (reason.empty()) return reason;
+    if (reason[0] >= L'a' && reason[0] <= L'z') reason[0] = static_cast<wchar_t>(reason[0] - 32);
+    const wchar_t last = reason.back();
+    if (last != L'.' && last != L'!' && last != L'?') reason += L'.';
+    return reason;
+}
 
 bool isIsoPath(const WString& path) {
     return hasExtension(path, L".iso");
@@ -112,7 +109,7 @@ OpenPlan planOpen(const OpenRequest& request, OpenProbes& probes) {
         // Whatever the route, a path is what it holds: a disc folder plays as a disc, an
         // image by its content whatever its name, and anything else as a media file.
         WString why;
-        if (!probes.canRead(path, &why)) return refusal(kLoadFailed + L"\n" + sentence(why));
+        if (!probes.canRead(path, &why)) return refusal(kLoadFailed + L"\n" + asSentence(why));
         if (isDiscImage(path, probes)) return planImage(path, probes);
         const DiscKind kind =
             probes.isDirectory(path) ? probes.detectDiscKind(path) : DiscKind::None;

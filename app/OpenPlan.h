@@ -65,7 +65,6 @@ public:
     virtual bool isRawDiscImage(const WString& path) = 0;
     // The .cue of a Video CD image (the path itself, or the .cue beside a .bin); empty if none.
     virtual WString videoCdCueOf(const WString& path) = 0;
-    virtual bool readVideoCd(const WString& cue, WString* reason) = 0;
     // The structure inside an image file, read without mounting it.
     virtual DiscKind imageDiscKind(const WString& image) = 0;
     // Whether a drive can be made for image (or it has one already); reason: why not.
@@ -74,6 +73,8 @@ public:
     virtual void releaseMounts() = 0;
 };
 
+// A reason on a line of its own below a fixed text: a sentence, capitalised and ended.
+WString asSentence(WString reason);
 bool isIsoPath(const WString& path);
 // Whether a file is a disc image: an .iso, a .cue, a .bin with its .cue, or any file that
 // holds a file system of a disc.

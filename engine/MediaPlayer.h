@@ -109,6 +109,8 @@ public:
     virtual void eventHandled(PlayerEvent) {}
     virtual void release() = 0;
     virtual bool open(const WString& path, DiscKind discKind) = 0;
+    // What kept the last open from succeeding, as a user can read it; empty when not known.
+    virtual WString openProblem() const { return WString(); }
     virtual bool play() = 0;
     virtual bool isPlaying() = 0;
     virtual void pause() = 0;

@@ -58,6 +58,7 @@ public:
     // again and before the destructor.
     void release() override;
     bool open(const WString& path, DiscKind discKind) override;
+    WString openProblem() const override { return problem; }
     bool play() override;
     bool isPlaying() override;
     void pause() override;
@@ -121,6 +122,7 @@ private:
     bool openVideoCdTrack(int track, long long withinMs, bool start);
     void applyVideoCdSeek();
     std::unique_ptr<VideoCdState> videoCd;
+    WString problem; // why the last open failed, where a reader of the source said
 
     std::vector<std::string> options;
     // Released in reverse order: the player (which ends libVLC's threads, so no callback runs

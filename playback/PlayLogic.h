@@ -152,6 +152,8 @@ public:
     bool takeSnapshot(const WString& folder);
     // The engine's newest picture into the video surface during its WM_PAINT; false when it
     // has none to show there (the window then paints itself).
+    // Why the last open failed, as the engine's reader of the source said; empty if unknown.
+    WString openProblem() const { return player_ ? player_->openProblem() : WString(); }
     bool paintVideo(HWND surface, HDC dc) { return player_ && player_->paintVideo(surface, dc); }
     void clearTrackLists();
 

@@ -8,7 +8,7 @@ import pytest
 
 from conftest import client_area, video_rect, wait_for, win_path
 
-RED, BLUE = (200, 0, 0), (0, 0, 200)
+RED, BLUE, YELLOW = (200, 0, 0), (0, 0, 200), (220, 220, 0)
 # The menu disc's buttons, centres in the 720 x 576 picture (make-media.sh).
 BUTTON_CENTRES = {1: (210, 288), 2: (510, 288)}
 
@@ -27,7 +27,7 @@ def picture_rect(rect, aspect):
 
 def title_colour(player, rect):
     shot = player.shot("title")
-    for name, colour in (("red", RED), ("blue", BLUE)):
+    for name, colour in (("red", RED), ("blue", BLUE), ("yellow", YELLOW)):
         if shot.fraction(rect, lambda p, c=colour: _near(p, c)) > 0.6:
             return name
     return None
@@ -186,12 +186,13 @@ def test_a_blu_ray_image_plays_and_a_chosen_chapter_is_shown(player, media, fres
     assert player.wait_caption(r"^Velloran - [K-Z]:\\ - ", 60), player.caption()
     rect = video_rect(player)
     assert wait_for(lambda: title_colour(player, rect) == "red", 20), player.caption()
-    # Controls > Chapter (second from the bottom) > the third chapter, which is blue.
+    # Controls > Chapter (second from the bottom) > the fourth chapter, yellow from 9 s: in
+    # the 4 s waited after the choice, only the choice gets there.
     player.key("alt+c")
-    for key in ("Up", "Up", "Right", "Down", "Down", "Return"):
+    for key in ("Up", "Up", "Right", "Down", "Down", "Down", "Return"):
         time.sleep(0.3)
         player.xdo("key", key)
-    assert wait_for(lambda: title_colour(player, rect) == "blue", 15), player.caption()
+    assert wait_for(lambda: title_colour(player, rect) == "yellow", 4), player.caption()
     # The disc's program holds the last picture after its title; the player ends there.
     assert player.wait_caption(r"^Velloran$", 25), player.caption()
     assert player.close() == 0

@@ -28,11 +28,6 @@ public:
     WString videoCdCueOf(const WString& path) override {
         return path.size() > 4 && path.substr(path.size() - 4) == L".cue" ? path : WString();
     }
-    bool readVideoCd(const WString& cue, WString* reason) override {
-        if (cue == L"C:\\vcd.cue") return true;
-        *reason = L"the image holds no Video CD tracks";
-        return false;
-    }
     DiscKind imageDiscKind(const WString& image) override {
         return image == L"C:\\nodrive-dvd.iso" ? DiscKind::Dvd : DiscKind::None;
     }
@@ -87,8 +82,6 @@ TEST(OpenPlan, EachRouteComesToOnePlan) {
         {R::DiscDrive, L"C:\\dvd", A::Play, L"C:\\dvd", DiscKind::Dvd, false, 0, false},
         {R::CommandLine, L"C:\\v.bin", A::Refuse, L"Could not load the file.\nThe disc image's cue",
          DiscKind::None, false, 0, false},
-        {R::OpenIso, L"C:\\bad.cue", A::Refuse, L"Could not load the file.\nThe image holds no",
-         DiscKind::None, false, 1, false},
         {R::HandOver, L"C:\\vcd.cue", A::Play, L"C:\\vcd.cue", DiscKind::VideoCd, true, 1, false},
         {R::OpenIso, L"C:\\nodrive-dvd.iso", A::Play, L"C:\\nodrive-dvd.iso", DiscKind::Dvd, true,
          1, false},

@@ -1,0 +1,82 @@
+"""The player as a person uses it: the Title and Chapter menus walked with the keys, paths typed
+into the file dialogs, every route of opening, two starts in quick succession."""
+
+import shutil
+import time
+
+from conftest import drive_letters, wait_for, win_path
+from test_open import DISC_CAPTION, choose_in_file_dialog
+
+
+def walk_menu(player, accelerator, keys):
+    player.key(accelerator)
+    for key in keys:
+        time.sleep(0.3)
+        player.xdo("key", key)
+
+
+def test_title_and_chapter_are_chosen_from_the_controls_menu(player, media, fresh_settings):
+    # Controls ends Title, Chapter, separator, Full Screen: Up from the first item wraps to
+    # Full Screen, then Chapter, then Title, whose list begins with the DVD Menu.
+    player.start(win_path(media / "dvd.iso"))
+    assert player.wait_caption(r" - Title 1\b", 60), player.caption()
+    shown = time.monotonic()
+    walk_menu(player, "alt+c", ["Up", "Up", "Up", "Right", "Down", "Down", "Return"])
+    # Title 1 runs 6 s: only the menu reaches title 2 this soon.
+    assert player.wait_caption(r" - Title 2\b", 4), player.caption()
+    assert time.monotonic() - shown < 5.5
+    assert player.close() == 0
+
+    # A single-title disc of twelve 1 s chapters: chapter 10 begins 9 s in, so the title ends
+    # about 3 s after the choice; played on from the start it ends 12 s in.
+    player.start(win_path(media / "dvd12"))
+    assert player.wait_caption(r" - Title 1\b", 60), player.caption()
+    shown = time.monotonic()
+    walk_menu(player, "alt+c", ["Up", "Up", "Right"] + ["Down"] * 9 + ["Return"])
+    assert player.wait_caption(r"^Velloran$", 8), player.caption()
+    assert time.monotonic() - shown < 10
+    assert player.close() == 0
+
+
+def test_every_route_opens_a_path_by_what_it_holds(player, media, tmp_path, fresh_settings):
+    shutil.copy(media / "dvd.iso", tmp_path / "film.img")
+    # A typed path longer than MAX_PATH: the dialog used to crash on it.
+    deep = tmp_path / "/".join(["d" * 60] * 4)
+    deep.mkdir(parents=True)
+    shutil.copy(media / "dvd.iso", deep / "film.iso")
+    assert len(win_path(deep / "film.iso")) > 270
+    rows = [
+        ("command line", tmp_path / "film.img", DISC_CAPTION),
+        ("command line", media / "dvd", r"\\dvd - Title 1\b"),
+        ("ctrl+o", media / "dvd.iso", DISC_CAPTION),
+        ("ctrl+i", deep / "film.iso", DISC_CAPTION),
+    ]
+    letters = drive_letters(player.env)
+    for route, path, expected in rows:
+        if route == "command line":
+            player.start(win_path(path))
+        else:
+            player.start()
+            assert player.wait_caption(r"^Velloran$")
+            player.key(route)
+            choose_in_file_dialog(player, path)
+        assert player.wait_caption(expected, 60), (route, path, player.caption())
+        assert player.close() == 0, (route, path)
+        assert drive_letters(player.env) == letters
+
+
+def test_two_quick_starts_make_one_player_that_plays_the_later_file(player, media,
+                                                                    fresh_settings):
+    letters = drive_letters(player.env)
+    player.start(win_path(media / "dvd.iso"), wait=False)
+    time.sleep(0.2)
+    second = player.start_other(win_path(media / "testsrc.mkv"))
+    second.wait(60)
+    assert second.returncode == 0
+    player.wait_window(40)
+    assert player.wait_caption(r"^Velloran - testsrc\.mkv$", 60), player.caption()
+    time.sleep(2)
+    assert len(player.main_candidates()) == 1
+    assert player.close() == 0
+    # The image the first file mounted goes with the one player.
+    assert wait_for(lambda: drive_letters(player.env) == letters, 20)
