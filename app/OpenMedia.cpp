@@ -17,6 +17,7 @@
 #include "platform/Files.h"
 #include "platform/Scoped.h"
 #include "platform/VirtualDrive.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -221,7 +222,15 @@ bool carryOut(const OpenPlan& plan) {
 
 } // namespace
 
-bool openRequest(const OpenRequest& request) {
+namespace {
+
+// Opening waits for the mount tool and shows message boxes, whose loops dispatch posted
+// messages: a file handed over meanwhile would start a second open inside the first. It waits
+// in the registry until this one is done.
+bool gOpening = false;
+bool gHandOverWaiting = false;
+
+bool carryOutRequest(const OpenRequest& request) {
     PlayLogic* logic = gMainFrame.playLogic.get();
     if (!logic) return false;
     FileProbes probes(gMainFrame.mounts);
@@ -239,6 +248,20 @@ bool openRequest(const OpenRequest& request) {
         plan = planOpen(request, probes);
     }
     return carryOut(plan);
+}
+
+} // namespace
+
+bool openRequest(const OpenRequest& request) {
+    if (gOpening) return false;
+    gOpening = true;
+    const bool started = carryOutRequest(request);
+    gOpening = false;
+    if (gHandOverWaiting) {
+        gHandOverWaiting = false;
+        PostMessageW(gMainFrame.mainWindow, WM_MAINFRAME_NEWFILE, 0, 0);
+    }
+    return started;
 }
 
 bool openMediaPath(const WString& path, DiscKind kind) {
@@ -288,6 +311,10 @@ void onDropFiles(HDROP drop) {
 }
 
 void onHandOver() {
+    if (gOpening) {
+        gHandOverWaiting = true;
+        return;
+    }
     WString path = readHandedOverFile(kProductName);
     if (path.empty()) return;
     if (!openRequest({OpenRoute::HandOver, path})) return;

@@ -40,12 +40,33 @@ ScopedHandle takeInstanceLock(const wchar_t* product, bool* first) {
     return lock;
 }
 
+ULONGLONG creationTime(HANDLE process) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+    return (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
+// Whether the process of the window was started after this one.
+bool startedAfterThis(HWND window) {
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    ScopedHandle other(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+    const ULONGLONG theirs = other ? creationTime(other.get()) : 0;
+    const ULONGLONG ours = creationTime(GetCurrentProcess());
+    return theirs != 0 && ours != 0 && theirs > ours;
+}
+
 // A later start: waits until the first start's window answers, then hands the file over. True
 // when it did; false when the first went away meanwhile, and this start is then the first (it
 // has taken the lock).
 bool handOverOnceReady(const wchar_t* product, HANDLE lock, const WString& path) {
     for (DWORD waited = 0; waited < kFirstReadyTimeoutMs; waited += kTakePollMs) {
-        if (handOverToRunningInstance(product, path)) return true;
+        // Two starts a moment apart may reach the lock in either order. When the one holding it
+        // was started after this one, its file is the later choice and plays; this one's
+        // earlier file would only replace it.
+        HWND running = runningInstance(product);
+        if (running && startedAfterThis(running)) return true;
+        if (running && handOverToRunningInstance(product, path)) return true;
         const DWORD state = lock ? WaitForSingleObject(lock, 0) : WAIT_FAILED;
         if (state == WAIT_OBJECT_0 || state == WAIT_ABANDONED) return false;
         Sleep(kTakePollMs);

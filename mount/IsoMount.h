@@ -22,7 +22,8 @@ class ImageMounts {
 public:
     using DriveMaskFn = DWORD(WINAPI*)();
     // mask: the logical drive mask; tests replace it.
-    explicit ImageMounts(DriveMaskFn mask = &GetLogicalDrives) : driveMask(mask) {}
+    ImageMounts() = default;
+    explicit ImageMounts(DriveMaskFn mask) : driveMask(mask) {}
     ImageMounts(const ImageMounts&) = delete;
     ImageMounts& operator=(const ImageMounts&) = delete;
     ImageMounts(ImageMounts&&) = default;
@@ -64,7 +65,7 @@ private:
     // the tool cannot run.
     WString toolListing(const WString& tool);
 
-    DriveMaskFn driveMask;
+    DriveMaskFn driveMask = &GetLogicalDrives;
     // Invariant: each image at most once.
     std::vector<WString> mountedImages;
     // When the tool last finished a command (or, before any, when it was first asked about).
