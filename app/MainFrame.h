@@ -63,6 +63,9 @@ struct MainFrameState {
     PendingOpen pendingOpenCommand = PendingOpen::None;
     LONG lastClickTime = 0;
     LONG lastSeenClickTime = 0;
+    // The launch time of the start whose file was opened last: a file handed over by a start
+    // launched before it was chosen earlier and is not opened over it.
+    unsigned long long openedLaunch = 0;
 };
 
 extern MainFrameState gMainFrame;
@@ -76,9 +79,16 @@ void initApp();
 void shutdownApp();
 // The window of a running instance that answers, or null.
 HWND runningInstance(const wchar_t* product);
-bool handOverToRunningInstance(const wchar_t* product, const WString& path);
+// A file handed from one start to the running instance, with the launch time of the start that
+// chose it (0: unknown).
+struct HandedOver {
+    WString path;
+    unsigned long long launched = 0;
+};
+bool handOverToRunningInstance(const wchar_t* product, const HandedOver& file);
 bool registerMainFrameHandle(const wchar_t* product, HWND window);
-WString readHandedOverFile(const wchar_t* product);
+// The file handed over, taken once; an empty path when there is none.
+HandedOver readHandedOverFile(const wchar_t* product);
 LRESULT CALLBACK mouseHookProc(int code, WPARAM wParam, LPARAM lParam);
 void installMouseHook();
 // The path the command line names: the whole text, or the text inside the double quotes when

@@ -211,8 +211,7 @@ bool carryOut(const OpenPlan& plan) {
             WString folder = plan.path;
             if (!folder.empty() && folder.back() == L'\\') folder += L'.';
             ShellExecuteW(nullptr, L"open", folder.c_str(), nullptr, nullptr, SW_SHOW);
-        }
-        else
+        } else
             gMainFrame.mounts.unmountImage(&plan.image, true);
         return false;
     }
@@ -265,8 +264,8 @@ bool openRequest(const OpenRequest& request) {
 }
 
 bool openMediaPath(const WString& path, DiscKind kind) {
-    return openRequest({kind == DiscKind::None ? OpenRoute::OpenFile : OpenRoute::DiscDrive, path,
-                        kind});
+    return openRequest(
+        {kind == DiscKind::None ? OpenRoute::OpenFile : OpenRoute::DiscDrive, path, kind});
 }
 
 void openFileCommand() {
@@ -315,9 +314,16 @@ void onHandOver() {
         gHandOverWaiting = true;
         return;
     }
-    WString path = readHandedOverFile(kProductName);
-    if (path.empty()) return;
-    if (!openRequest({OpenRoute::HandOver, path})) return;
+    const HandedOver file = readHandedOverFile(kProductName);
+    if (file.path.empty()) return;
+    // Two starts a moment apart: the earlier one's file comes second when it reached the lock
+    // second, and would replace the file chosen after it.
+    if (file.launched != 0 && file.launched < gMainFrame.openedLaunch) {
+        OutputDebugStringW((file.path + L" was chosen before what plays; not opened.\n").c_str());
+        return;
+    }
+    if (file.launched != 0) gMainFrame.openedLaunch = file.launched;
+    if (!openRequest({OpenRoute::HandOver, file.path})) return;
     SetForegroundWindow(gMainFrame.mainWindow);
     SetWindowPos(gMainFrame.mainWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
     SetWindowPos(gMainFrame.mainWindow, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);

@@ -9,6 +9,7 @@
 #include "engine/VlcPlayer.h"
 #include "mount/IsoMount.h"
 #include "platform/Files.h"
+#include "platform/Process.h"
 #include "platform/Scoped.h"
 #include "resources/resource.h"
 #include "ui/Hyperlink.h"
@@ -22,6 +23,7 @@ ULONG_PTR gdiplusToken = 0;
 
 const wchar_t kHandleValue[] = L"MainFrame_Handle";
 const wchar_t kNewFileValue[] = L"MainFrame_NewFile";
+const wchar_t kNewFileLaunchValue[] = L"MainFrame_NewFileLaunch";
 
 // A running instance that does not answer the ping within this time counts as gone.
 const UINT kPingTimeoutMs = 5000;
@@ -40,33 +42,14 @@ ScopedHandle takeInstanceLock(const wchar_t* product, bool* first) {
     return lock;
 }
 
-ULONGLONG creationTime(HANDLE process) {
-    FILETIME created{}, exited{}, kernel{}, user{};
-    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
-    return (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
-}
-
-// Whether the process of the window was started after this one.
-bool startedAfterThis(HWND window) {
-    DWORD id = 0;
-    GetWindowThreadProcessId(window, &id);
-    ScopedHandle other(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
-    const ULONGLONG theirs = other ? creationTime(other.get()) : 0;
-    const ULONGLONG ours = creationTime(GetCurrentProcess());
-    return theirs != 0 && ours != 0 && theirs > ours;
-}
-
 // A later start: waits until the first start's window answers, then hands the file over. True
 // when it did; false when the first went away meanwhile, and this start is then the first (it
 // has taken the lock).
-bool handOverOnceReady(const wchar_t* product, HANDLE lock, const WString& path) {
+bool handOverOnceReady(const wchar_t* product, HANDLE lock, const HandedOver& file) {
     for (DWORD waited = 0; waited < kFirstReadyTimeoutMs; waited += kTakePollMs) {
-        // Two starts a moment apart may reach the lock in either order. When the one holding it
-        // was started after this one, its file is the later choice and plays; this one's
-        // earlier file would only replace it.
-        HWND running = runningInstance(product);
-        if (running && startedAfterThis(running)) return true;
-        if (running && handOverToRunningInstance(product, path)) return true;
+        // Two starts a moment apart may reach the lock in either order; the launch time handed
+        // over with the file lets the running instance keep the file chosen last.
+        if (handOverToRunningInstance(product, file)) return true;
         const DWORD state = lock ? WaitForSingleObject(lock, 0) : WAIT_FAILED;
         if (state == WAIT_OBJECT_0 || state == WAIT_ABANDONED) return false;
         Sleep(kTakePollMs);
@@ -139,7 +122,8 @@ HWND runningInstance(const wchar_t* product) {
     return running;
 }
 
-bool handOverToRunningInstance(const wchar_t* product, const WString& path) {
+bool handOverToRunningInstance(const wchar_t* product, const HandedOver& file) {
+    const WString& path = file.path;
     HWND running = runningInstance(product);
     if (!running) return false;
     ScopedKey key = openHandOverKey(product);
@@ -158,6 +142,9 @@ bool handOverToRunningInstance(const wchar_t* product, const WString& path) {
             break;
         Sleep(kTakePollMs);
     }
+    // The launch time first: the running instance reads it with the file, which it then empties.
+    RegSetValueExW(key.get(), kNewFileLaunchValue, 0, REG_QWORD,
+                   reinterpret_cast<const BYTE*>(&file.launched), sizeof(file.launched));
     RegSetValueExW(key.get(), kNewFileValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
                    static_cast<DWORD>(path.size() * sizeof(wchar_t)));
     PostMessageW(running, WM_MAINFRAME_NEWFILE, 0, 0);
@@ -173,9 +160,9 @@ bool registerMainFrameHandle(const wchar_t* product, HWND window) {
                           reinterpret_cast<const BYTE*>(&value), sizeof(value)) == ERROR_SUCCESS;
 }
 
-WString readHandedOverFile(const wchar_t* product) {
+HandedOver readHandedOverFile(const wchar_t* product) {
     ScopedKey key = openHandOverKey(product);
-    if (!key) return WString();
+    if (!key) return HandedOver();
     DWORD type = 0;
     DWORD size = 0;
     WString result;
@@ -190,11 +177,19 @@ WString readHandedOverFile(const wchar_t* product) {
                              reinterpret_cast<BYTE*>(buffer.data()), &size) == ERROR_SUCCESS)
             result.assign(buffer.data());
     }
+    if (result.empty()) return HandedOver();
+    // A start that wrote no launch time (0) counts as the latest.
+    unsigned long long launched = 0;
+    size = sizeof(launched);
+    if (RegQueryValueExW(key.get(), kNewFileLaunchValue, nullptr, &type,
+                         reinterpret_cast<BYTE*>(&launched), &size) != ERROR_SUCCESS ||
+        type != REG_QWORD)
+        launched = 0;
     // Taken: a start waiting to hand over its own file may write it now.
-    if (!result.empty())
-        RegSetValueExW(key.get(), kNewFileValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(L""),
-                       sizeof(wchar_t));
-    return result;
+    RegDeleteValueW(key.get(), kNewFileLaunchValue);
+    RegSetValueExW(key.get(), kNewFileValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(L""),
+                   sizeof(wchar_t));
+    return {result, launched};
 }
 
 LRESULT CALLBACK mouseHookProc(int code, WPARAM wParam, LPARAM lParam) {
@@ -274,12 +269,14 @@ int runApplication(HINSTANCE instance, const WString& commandLine, int showComma
     const WString path = commandLinePath(commandLine);
     // Whatever it names is opened or refused with a reason, never passed over in silence.
     const bool haveFile = !path.empty();
+    const unsigned long long launched = haveFile ? launchTime() : 0;
     // A start with a file while another runs hands it over, even while the other is starting.
     if (haveFile && !first) {
-        if (handOverOnceReady(kProductName, instanceLock.get(), path)) return 0;
+        if (handOverOnceReady(kProductName, instanceLock.get(), {path, launched})) return 0;
         first = true;
     }
     initApp();
+    gMainFrame.openedLaunch = launched;
     // Alone: what an earlier run mounted and left behind (it was killed or crashed) goes now.
     if (first) gMainFrame.mounts.unmountLeftBehind();
     registerMainWindowClass(instance);

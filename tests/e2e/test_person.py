@@ -65,20 +65,27 @@ def test_every_route_opens_a_path_by_what_it_holds(player, media, tmp_path, fres
         assert drive_letters(player.env) == letters
 
 
-def test_two_quick_starts_make_one_player(player, media, fresh_settings):
+def test_two_quick_starts_make_one_player_that_plays_the_later_file(player, media,
+                                                                     fresh_settings):
+    # A file manager opening two selected files starts the player twice a moment apart; either
+    # start may reach the player's lock first.
+    rows = [("menu.iso", "long.mkv", 0.1, r" - long\.mkv$"),
+            ("long.mkv", "menu.iso", 0.2, r" - K:\\ - DVD Menu$")]
     letters = drive_letters(player.env)
-    player.start(win_path(media / "dvd.iso"), wait=False)
-    time.sleep(0.2)
-    second = player.start_other(win_path(media / "long.mkv"))
-    # Either may reach the player's lock first; one of them ends, the other is the player.
-    starts = [player.proc, second]
-    assert wait_for(lambda: any(p.poll() is not None for p in starts), 60)
-    ended = [p for p in starts if p.poll() is not None]
-    assert len(ended) == 1 and ended[0].returncode == 0
-    player.proc = next(p for p in starts if p.poll() is None)
-    player.wait_window(40)
-    time.sleep(3)
-    assert len(player.main_candidates()) == 1
-    assert player.close() == 0
-    # Whatever the first start mounted goes with the one player.
-    assert wait_for(lambda: drive_letters(player.env) == letters, 20)
+    for first, second, gap, expected in rows:
+        player.start(win_path(media / first), wait=False)
+        time.sleep(gap)
+        other = player.start_other(win_path(media / second))
+        starts = [player.proc, other]
+        assert wait_for(lambda: any(p.poll() is not None for p in starts), 60)
+        ended = [p for p in starts if p.poll() is not None]
+        assert len(ended) == 1 and ended[0].returncode == 0
+        player.proc = next(p for p in starts if p.poll() is None)
+        player.wait_window(40)
+        # Both play on for good (the menu loops), so what shows is what was opened last.
+        time.sleep(4)
+        assert player.wait_caption(expected, 10), (first, second, player.caption())
+        assert len(player.main_candidates()) == 1
+        assert player.close() == 0
+        # Whatever was mounted goes with the one player.
+        assert wait_for(lambda: drive_letters(player.env) == letters, 20)

@@ -322,9 +322,11 @@ TEST_F(Shell, WithoutAnEngineSizesDoNothingButFitToScreenMaximises) {
 
 TEST_F(Shell, HandOverReachesTheRunningWindowAndRefusesAStaleHandle) {
     ASSERT_TRUE(registerMainFrameHandle(kProductName, main()));
-    WString path = L"C:\\films\\second.mkv";
+    const HandedOver path{L"C:\\films\\second.mkv", 1234567};
     EXPECT_TRUE(handOverToRunningInstance(kProductName, path));
-    EXPECT_EQ(readHandedOverFile(kProductName), path);
+    const HandedOver taken = readHandedOverFile(kProductName);
+    EXPECT_EQ(taken.path, path.path);
+    EXPECT_EQ(taken.launched, path.launched);
 
     // A handle that no longer names a window: the new instance runs on its own.
     HWND gone =
@@ -344,8 +346,10 @@ TEST_F(Shell, HandedOverPathLongerThanMaxPathIsReadWhole) {
     WString longPath = L"C:\\" + WString(300, L'x') + L".mkv";
     writeValue(kHandOverKey, L"MainFrame_NewFile", REG_SZ, longPath.c_str(),
                static_cast<DWORD>((longPath.size() + 1) * sizeof(wchar_t)));
-    EXPECT_EQ(readHandedOverFile(kProductName), longPath);
-    EXPECT_TRUE(readHandedOverFile(kProductName).empty()); // taken once
+    const HandedOver taken = readHandedOverFile(kProductName);
+    EXPECT_EQ(taken.path, longPath);
+    EXPECT_EQ(taken.launched, 0u); // written without a launch time: counts as the latest
+    EXPECT_TRUE(readHandedOverFile(kProductName).path.empty()); // taken once
 }
 
 TEST_F(Shell, AnExitComponentThatRefusesKeepsTheWindowOpenAndPlaying) {
