@@ -3,13 +3,15 @@
 namespace {
 
 constexpr int kHeldTicksAtEnd = 8;
+constexpr int kHeldTicksElsewhere = 46;
 constexpr long long kEndMarginMs = 500;
 
 } // namespace
 
 bool DiscEndHold::tick(long long time, long long length) {
-    const bool atEnd = length > 0 && time >= length - kEndMarginMs && time == heldTime_;
+    const bool held = length > 0 && time > 0 && time == heldTime_;
     heldTime_ = time;
-    ticks_ = atEnd ? ticks_ + 1 : 0;
-    return ticks_ >= kHeldTicksAtEnd;
+    ticks_ = held ? ticks_ + 1 : 0;
+    const bool atEnd = time >= length - kEndMarginMs;
+    return ticks_ >= (atEnd ? kHeldTicksAtEnd : kHeldTicksElsewhere);
 }

@@ -100,7 +100,7 @@ void PlayLogic::handleProc(PlayerEvent event) {
         followResume();
         notePosition();
         if (listener_ && isActive(state()))
-            listener_->timeChanged(player_->getTime(), player_->getLength());
+            listener_->timeChanged(shownTime(), player_->getLength());
         break;
     case PlayerEvent::EndReached:
     case PlayerEvent::EncounteredError:
@@ -216,6 +216,8 @@ bool PlayLogic::open(const WString& path, DiscKind kind, const WString& image) {
     aspectRatio_.clear(); // a fresh engine shows the picture's own shape
     hasPlayed_ = false;
     reachedByStep_ = false;
+    clock_.reset();
+    endHold_.reset();
     sourceImage_ = image;
     resume_.start(!image.empty()           ? ResumeStore::pathKey(image)
                   : kind != DiscKind::None ? ResumeStore::discKey(path)
@@ -380,7 +382,7 @@ void PlayLogic::seekTo(long long target) {
     if (discKind_ != DiscKind::None && length > kDiscEndMargin && target > length - kDiscEndMargin)
         target = length - kDiscEndMargin;
     player_->setTime(target);
-    if (listener_ && isActive(state())) listener_->timeChanged(player_->getTime(), length);
+    if (listener_ && isActive(state())) listener_->timeChanged(shownTime(), length);
 }
 
 void PlayLogic::startOver() {
@@ -466,16 +468,29 @@ void PlayLogic::timerProc() {
         // as played.
         if (player_->getTime() > 0) hasPlayed_ = true;
         applyAudio();
-        if (discKind_ == DiscKind::BluRay &&
-            endHold_.tick(player_->getTime(), player_->getLength())) {
-            endHold_.reset();
-            finishMedia();
-            return;
+        if (discKind_ == DiscKind::BluRay && !onDiscMenu()) {
+            if (endHold_.tick(player_->getTime(), player_->getLength())) {
+                endHold_.reset();
+                finishMedia();
+                return;
+            }
+            // libVLC reports a Blu-ray's time seldom; the clock moves on every tick.
+            if (listener_) listener_->timeChanged(shownTime(), player_->getLength());
         }
     }
     trackTitleAndChapter();
     followResume();
     notePosition();
+}
+
+long long PlayLogic::shownTime() {
+    if (!player_) return 0;
+    const long long reported = player_->getTime();
+    if (discKind_ != DiscKind::BluRay || onDiscMenu()) {
+        clock_.reset();
+        return reported;
+    }
+    return clock_.shown(reported, GetTickCount64(), state() == PlayerState::Playing);
 }
 
 PlayLogic* playLogic() {

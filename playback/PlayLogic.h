@@ -12,6 +12,7 @@
 #include "engine/MediaPlayer.h"
 #include "engine/Preferences.h"
 #include "playback/DiscEndHold.h"
+#include "playback/SteadyClock.h"
 #include "playback/PlayListData.h"
 #include "playback/ResumeFollower.h"
 #include "playback/ResumeStore.h"
@@ -99,6 +100,8 @@ public:
     void showNotice(const WString& text);
     // A position in the current media or disc title, kept inside it.
     void seekTo(long long ms);
+    // The time the clock and the seek bar show: the engine's, run on steadily on a Blu-ray.
+    long long shownTime();
     void setVolume(int value);
     void stepVolume(int direction);
     void toggleMute();
@@ -226,11 +229,11 @@ private:
     UINT eventMessage_;
     const PreferenceData* preferences_;
     WString cachedTitleName_;
-    int cachedTitleId_ = -1;
     // The disc image the current source was mounted from; reopened with it after a stop.
     WString sourceImage_;
     ResumeFollower resume_;
     DiscEndHold endHold_;
+    SteadyClock clock_;
 };
 
 // The one controller (null when none exists).

@@ -141,16 +141,14 @@ void PlayLogic::addSubtitleFile(const WString& path) {
 WString PlayLogic::currentTitleName() {
     if (!player_) {
         cachedTitleName_.clear();
-        cachedTitleId_ = -1;
         return cachedTitleName_;
     }
+    // Looked up every time: a new disc numbers its titles as the last did, and its names
+    // carry other lengths. The last name found stays while the list is being refilled.
     int title = player_->getTitle();
-    if (title != cachedTitleId_) {
-        int k = titles().indexOf(title);
-        if (k >= 0) {
-            cachedTitleName_ = fromUtf8(titles()[k].name);
-            cachedTitleId_ = title;
-        }
+    int k = titles().indexOf(title);
+    if (k >= 0) {
+        cachedTitleName_ = fromUtf8(titles()[k].name);
     }
     return cachedTitleName_;
 }
@@ -188,6 +186,7 @@ void PlayLogic::clearTrackLists() {
         if (kind == TrackListKind::Titles) {
             trackedTitle_ = -1;
             trackedChapter_ = -1;
+            cachedTitleName_.clear();
         }
         listChanged(kind);
     }

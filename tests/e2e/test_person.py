@@ -89,3 +89,35 @@ def test_two_quick_starts_make_one_player_that_plays_the_later_file(player, medi
         assert player.close() == 0
         # Whatever was mounted goes with the one player.
         assert wait_for(lambda: drive_letters(player.env) == letters, 20)
+
+
+def test_the_caption_and_clock_describe_what_plays_now(player, media, tmp_path, fresh_settings):
+    from test_bar import Bar, text_pixels
+    # libVLC reports a Blu-ray's time seldom (it stood for 5 s at a time); the elapsed time a
+    # viewer reads must change every second. The disc's title runs 12 s.
+    player.start(win_path(media / "bluray"))
+    assert player.wait_caption(r" - Title 1\b", 60), player.caption()
+    bar = Bar(player)
+    time.sleep(1)
+    texts = []
+    for _ in range(6):
+        texts.append(set(text_pixels(player.shot("clock"), bar)))
+        time.sleep(1)
+    assert all(a != b for a, b in zip(texts, texts[1:])), "the clock stood still for a second"
+
+    # Another disc whose title 1 is shorter: the caption gives its length, not the last one's.
+    other = player.start_other(win_path(media / "dvd.iso"))
+    assert other.wait(30) == 0
+    assert player.wait_caption(r"^Velloran - K:\\ - Title 1 \[00:06\]$", 30), player.caption()
+
+    # A Blu-ray whose clip was cut off half way ends as if it had reached its end.
+    cut = tmp_path / "cut"
+    shutil.copytree(media / "bluray", cut)
+    clip = cut / "BDMV" / "STREAM" / "00000.m2ts"
+    with open(clip, "r+b") as f:
+        f.truncate(clip.stat().st_size // 2 // 6144 * 6144)
+    other = player.start_other(win_path(cut))
+    assert other.wait(30) == 0
+    assert player.wait_caption(r"\\cut - Title 1\b", 30), player.caption()
+    assert player.wait_caption(r"^Velloran$", 40), player.caption()
+    assert player.close() == 0

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "playback/DiscEndHold.h"
+#include "playback/SteadyClock.h"
 #include "playback/ResumeFollower.h"
 #include "tests/unit/StubPlayer.h"
 
@@ -26,14 +27,21 @@ struct ResumeFollowerTest : ::testing::Test {
 
 } // namespace
 
-TEST(DiscEndHoldTest, OnlyAClockStandingAtTheEndForEightTicksCounts) {
+TEST(DiscEndHoldTest, AClockStandingEightTicksAtTheEndOrFortySixElsewhereCounts) {
     struct Row {
         long long time, length;
         int ticks;  // the same clock, tick after tick
         bool ended; // on the last of them
     } rows[] = {
-        {59600, 60000, 9, true}, {59600, 60000, 8, false}, {59400, 60000, 20, false},
-        {60000, 60000, 9, true}, {0, 0, 20, false},
+        {59600, 60000, 9, true},
+        {59600, 60000, 8, false},
+        {59400, 60000, 20, false},
+        {60000, 60000, 9, true},
+        {0, 0, 20, false},
+        // A clip cut off half way: the clock stands where its data ended.
+        {30000, 60000, 46, false},
+        {30000, 60000, 47, true},
+        {0, 60000, 100, false},
     };
     for (const Row& r : rows) {
         DiscEndHold hold;
@@ -45,6 +53,34 @@ TEST(DiscEndHoldTest, OnlyAClockStandingAtTheEndForEightTicksCounts) {
     DiscEndHold moving;
     for (long long t = 59500; t < 60000; t += 50)
         EXPECT_FALSE(moving.tick(t, 60000));
+}
+
+TEST(SteadyClockTest, RunsOnBetweenSeldomReportsAndFollowsSeeksAndStops) {
+    // libVLC's reports on a Blu-ray as seen: 0 for 2 s, 1.5 s for 5 s, then 6.9 s.
+    SteadyClock clock;
+    long long last = -1;
+    for (unsigned long long wall = 0; wall <= 8000; wall += 250) {
+        const long long reported = wall < 2250 ? 0 : wall < 7250 ? 1523 : 6930;
+        const long long shown = clock.shown(reported, wall, true);
+        EXPECT_GE(shown, reported - 2000) << wall;
+        EXPECT_LE(shown, reported + 5000) << wall;
+        if (reported > 0) EXPECT_GT(shown, last) << wall; // it moves on every tick
+        last = shown;
+    }
+    struct Row {
+        long long reported;
+        unsigned long long wall;
+        bool running;
+        long long shown;
+    } rows[] = {
+        {2000, 9000, true, 2000},    // a seek back is followed at once
+        {2000, 9500, false, 2000},   // paused: it stands
+        {2000, 10000, true, 2500},   // running on
+        {30000, 10250, true, 30000}, // a chapter ahead is followed at once
+        {30000, 40000, true, 35000}, // the data stopped coming: it stops 5 s on
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(clock.shown(r.reported, r.wall, r.running), r.shown) << r.wall;
 }
 
 TEST_F(ResumeFollowerTest, TheKeptPositionIsSoughtOnlyOnceTheSourceCanShowIt) {
