@@ -2,8 +2,8 @@
 // event window and video surface and the messages pumped as the main window does, alternating
 // files and discs (a DVD folder and a DVD image played directly). Each cycle plays until the
 // engine reports a time past 0, then stops, which releases the engine as in the program. Prints
-// the resident memory after cycle 1, 100, 200 and the last, and the growth over the last 100
-// cycles against the goal.
+// the resident memory after cycle 1, 10, 100, 110, 200 and the last, the growth over opens 11 to
+// 110 (half an hour of zapping) and over the last 100 cycles, each against its goal.
 // Usage: bench_memory [cycles [sources [driver]]], media from %VELLORAN_MEDIA_WIN%.
 //   sources: all (default), files, discs
 //   driver:  logic (default: PlayLogic), engine (a bare VlcPlayer made and released each cycle),
@@ -22,12 +22,15 @@
 #include "engine/VlcOptions.h"
 #include "engine/VlcPlayer.h"
 #include "playback/PlayLogic.h"
+#include "platform/Memory.h"
 #include "platform/WString.h"
 #include "resources/resource.h"
 
 namespace {
 
 constexpr double kGoalMegabytes = 4.0;
+// A viewer zapping for half an hour: 100 opens after the first 10.
+constexpr double kSettledGoalMegabytes = 40.0;
 constexpr DWORD kPlayTimeoutMs = 15000;
 
 PlayLogic* gLogic = nullptr;
@@ -104,6 +107,7 @@ struct Source {
 } // namespace
 
 extern "C" int main(int argc, char** argv) {
+    limitMemoryPools(); // as the player does at its start
     const int cycles = argc > 1 ? std::atoi(argv[1]) : 300;
     const std::string sources = argc > 2 ? argv[2] : "all";
     const std::string driver = argc > 3 ? argv[3] : "logic";
@@ -126,16 +130,17 @@ extern "C" int main(int argc, char** argv) {
         list.push_back({base + L"dvd.iso", DiscKind::Dvd});
     }
     // Files and discs alternate: file, disc, file, disc...
-    if (sources == "all") list = {list[0], list[3], list[1], list[4], list[2], list[3],
-                                   list[0], list[4], list[1], list[3], list[2], list[4]};
+    if (sources == "all")
+        list = {list[0], list[3], list[1], list[4], list[2], list[3],
+                list[0], list[4], list[1], list[3], list[2], list[4]};
 
     WNDCLASSW wc{};
     wc.lpfnWndProc = windowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"BenchMemory";
     RegisterClassW(&wc);
-    HWND window = CreateWindowExW(0, wc.lpszClassName, L"bench", WS_POPUP | WS_VISIBLE, 0, 0,
-                                  640, 480, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND window = CreateWindowExW(0, wc.lpszClassName, L"bench", WS_POPUP | WS_VISIBLE, 0, 0, 640,
+                                  480, nullptr, nullptr, wc.hInstance, nullptr);
     if (!window) return 1;
     SetTimer(window, 1, 260, nullptr); // the main window's interface timer
 
@@ -145,8 +150,8 @@ extern "C" int main(int argc, char** argv) {
     std::unique_ptr<PlayLogic> logic;
     std::unique_ptr<MediaPlayer> kept;
     if (driver == "logic") {
-        logic = std::make_unique<PlayLogic>(&listener, window, WM_MAINFRAME_PLAYER_EVENT,
-                                            &preferences);
+        logic =
+            std::make_unique<PlayLogic>(&listener, window, WM_MAINFRAME_PLAYER_EVENT, &preferences);
         gLogic = logic.get();
     } else if (driver == "kept") {
         kept.reset(createVlcPlayer(buildVlcOptions(preferences)));
@@ -158,7 +163,7 @@ extern "C" int main(int argc, char** argv) {
 
     std::printf("memory over %d open/play/stop cycles (sources %s, driver %s)\n", cycles,
                 sources.c_str(), driver.c_str());
-    double at[4] = {};
+    double at[6] = {};
     int failures = 0;
     const DWORD start = GetTickCount();
     for (int cycle = 1; cycle <= cycles; ++cycle) {
@@ -198,6 +203,8 @@ extern "C" int main(int argc, char** argv) {
                          : cycle == 100 ? 1
                          : cycle == 200 ? 2
                          : cycle == 300 ? 3
+                         : cycle == 10  ? 4
+                         : cycle == 110 ? 5
                                         : -1;
         if (mark >= 0) {
             at[mark] = rss;
@@ -212,6 +219,12 @@ extern "C" int main(int argc, char** argv) {
 
     std::printf("cycles: %d in %.0f s, %d did not play (%d reported by the controller)\n", cycles,
                 (GetTickCount() - start) / 1000.0, failures, listener.failures);
+    if (cycles >= 110) {
+        const double settled = at[5] - at[4];
+        std::printf("opens 11-110: %.1f MB more than after the first 10 (goal <= %.0f MB): %s\n",
+                    settled, kSettledGoalMegabytes,
+                    settled <= kSettledGoalMegabytes ? "met" : "not met");
+    }
     if (cycles >= 300) {
         const double growth = at[3] - at[2];
         std::printf("growth: cycles 1-100 %.1f MB, 100-200 %.1f MB, 200-300 %.1f MB\n",

@@ -5,3 +5,7 @@
 void returnFreedMemory() {
     HeapCompact(GetProcessHeap(), 0);
 }
+
+void limitMemoryPools() {
+    // The Windows heap has no per-thread pools to limit.
+}
