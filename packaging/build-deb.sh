@@ -24,7 +24,8 @@ build=${VELLORAN_BUILD:-$top/build}
 out=${out:-$build}
 
 for f in velloran.exe.so Tavrin.dll brellix.dll cdemu/batchmnt.exe cdemu/isofs; do
-    [[ -f "$build/$f" ]] || { echo "build-deb: $build/$f is missing; run make build first" >&2; exit 1; }
+    [[ -f "$build/$f" ]] ||
+        { echo "build-deb: $build/$f is missing; run make build first" >&2; exit 1; }
 done
 
 version=$(tr -d ' \n' < packaging/VERSION)
@@ -36,7 +37,10 @@ lib="$root/usr/lib/velloran"
 
 install -d "$lib/cdemu" "$root/usr/bin" "$root/usr/share/applications" "$root/DEBIAN"
 # Stripped as Debian strips: the dynamic symbols (Wine finds the player's by them) stay.
-strip_to() { strip --strip-unneeded --remove-section=.comment --remove-section=.note -o "$2" "$1"; chmod 755 "$2"; }
+strip_to() {
+    strip --strip-unneeded --remove-section=.comment --remove-section=.note -o "$2" "$1"
+    chmod 755 "$2"
+}
 strip_to "$build/velloran.exe.so" "$lib/velloran.exe.so"
 strip_to "$build/cdemu/isofs" "$lib/cdemu/isofs"
 install -m 644 "$build/Tavrin.dll" "$build/brellix.dll" "$lib/"

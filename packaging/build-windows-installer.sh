@@ -41,18 +41,21 @@ missing=()
 if ((${#missing[@]})); then
     echo "windows-installer: LIBVLC_DIR=$libvlc lacks what the installer carries:" >&2
     printf '    %s\n' "${missing[@]}" >&2
-    echo "It should be the folder of a 64-bit VLC for Windows (libvlc.dll, libvlccore.dll, plugins\\)." >&2
+    echo "It should be the folder of a 64-bit VLC for Windows" \
+        "(libvlc.dll, libvlccore.dll, plugins\\)." >&2
     exit 2
 fi
 ((check_only)) && exit 0
 
 command -v makensis >/dev/null || {
-    echo "windows-installer: makensis is missing (Debian's nsis; scripts/install-deps.sh installs it)" >&2
+    echo "windows-installer: makensis is missing" \
+        "(Debian's nsis; scripts/install-deps.sh installs it)" >&2
     exit 2
 }
 
 for f in mingw/bin/velloran.exe Tavrin.dll brellix.dll cdemu/batchmnt.exe; do
-    [[ -f "$build/$f" ]] || { echo "windows-installer: $build/$f is missing; run make build first" >&2; exit 1; }
+    [[ -f "$build/$f" ]] ||
+        { echo "windows-installer: $build/$f is missing; run make build first" >&2; exit 1; }
 done
 
 version=$(tr -d ' \n' < packaging/VERSION)
@@ -86,7 +89,8 @@ nsis_quote() { local s=${1//\$/\$\$}; printf '%s' "${s//\"/\$\\\"}"; }
     (cd "$stage" && find . -type f | sed 's|^\./||' | LC_ALL=C sort) | while read -r file; do
         echo "  Delete \"\$INSTDIR\\$(nsis_quote "${file//\//\\}")\""
     done
-    (cd "$stage" && find . -mindepth 1 -type d | sed 's|^\./||' | LC_ALL=C sort -r) | while read -r dir; do
+    (cd "$stage" && find . -mindepth 1 -type d | sed 's|^\./||' | LC_ALL=C sort -r) |
+    while read -r dir; do
         echo "  RMDir \"\$INSTDIR\\$(nsis_quote "${dir//\//\\}")\""
     done
     echo '!macroend'
