@@ -51,32 +51,6 @@ printf '%s|' "${0##*/}" "${DISPLAY-}" "$WINEPREFIX" "$@" >> "$FAKE_LOG"; echo >>
 """
 
 
-def test_the_command_makes_its_prefix_quietly_once_and_passes_windows_paths(tmp_path):
-    fake, log = tmp_path / "bin", tmp_path / "calls"
-    prefix = f"{tmp_path}/.local/share/velloran/wine"
-    for path in (fake / "wine", fake / "wineserver", tmp_path / "My Films" / "film.iso"):
-        path.parent.mkdir(parents=True, exist_ok=True)
-        path.write_text(FAKE_WINE)
-        path.chmod(0o755)
-    env = {"PATH": f"{fake}:/usr/bin:/bin", "HOME": str(tmp_path), "DISPLAY": ":42",
-           "FAKE_LOG": str(log), "WINEPREFIX": "/the/users/own"}
-    play = f"wine|:42|{prefix}|/usr/lib/velloran/velloran.exe.so|"
-    film = "Z:" + str(tmp_path / "My Films" / "film.iso").replace("/", "\\")
-    # The first start makes the prefix without a display and waits for its processes to end.
-    # The player takes its whole command line as one path: one argument at most.
-    for args, status, calls in [
-            (["My Films/film.iso"], 0, [f"wine||{prefix}|wineboot|--init|",
-                                        f"wineserver||{prefix}|-w|", f"{play}{film}|"]),
-            (["/media/disc/../films/x.iso"], 0, [play + r"Z:\media\films\x.iso|"]),
-            ([], 0, [play]),
-            (["a.iso", "b.iso"], 2, [])]:
-        log.write_text("")
-        done = subprocess.run([str(PACKAGING / "velloran"), *args], env=env, cwd=tmp_path,
-                              capture_output=True, text=True, timeout=30)
-        assert (done.returncode, log.read_text().splitlines()) == (status, calls), args
-        assert not done.stdout and (status or not done.stderr), done.stderr
-
-
 def test_the_windows_installer_says_what_libvlc_dir_lacks(tmp_path):
     make = ["make", "-s", "--no-print-directory", "-C", str(REPO), "windows-installer"]
     result = run(make, timeout=60)
