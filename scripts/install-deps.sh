@@ -12,6 +12,9 @@ packages=(
     fuse3 libfuse3-dev libudfread-dev libiso9660-dev
     libgtest-dev cmake make g++ pkg-config python3 python3-pytest
     g++-mingw-w64-x86-64
+    # make package (dpkg-shlibdeps), make windows-installer (makensis) and their test, which
+    # opens the installed desktop entry as a desktop does (xdg-open, update-desktop-database)
+    dpkg-dev nsis xdg-utils desktop-file-utils
 )
 
 missing=()
