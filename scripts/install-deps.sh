@@ -10,7 +10,7 @@ packages=(
     xvfb xdotool x11-utils imagemagick openbox
     ffmpeg dvdauthor genisoimage xorriso vcdimager
     fuse3 libfuse3-dev libudfread-dev libiso9660-dev
-    libgtest-dev cmake make g++ pkg-config python3 python3-pytest
+    libgtest-dev cmake make g++ pkg-config python3 python3-pytest python3-xlib
     g++-mingw-w64-x86-64
     # make package (dpkg-shlibdeps), make windows-installer (makensis) and their test, which
     # opens the installed desktop entry as a desktop does (xdg-open, update-desktop-database)

@@ -2,10 +2,13 @@
 into the file dialogs, every route of opening, two starts in quick succession."""
 
 import shutil
+import sys
 import time
 
-from conftest import drive_letters, wait_for, win_path
+from conftest import REPO, drive_letters, run, wait_for, win_path
 from test_open import DISC_CAPTION, choose_in_file_dialog
+
+XDND_DROP = REPO / "tests" / "e2e" / "tools" / "xdnd_drop.py"
 
 
 def walk_menu(player, accelerator, keys):
@@ -13,6 +16,28 @@ def walk_menu(player, accelerator, keys):
     for key in keys:
         time.sleep(0.3)
         player.xdo("key", key)
+
+
+# Wine's menus on the test display: items 17 pixels high, separators 9, a 3-pixel border. The
+# menu bar's Controls lies 63 pixels right of the window's left edge, 10 below its top.
+ITEM, SEPARATOR, BORDER = 17, 9, 3
+CONTROLS_AT = (63, 10)
+
+
+def click_menu(player, at, rows):
+    """Clicks the menu bar at `at` (relative to the window), then in each popup that opens the
+    row given as (items above it, separators above it)."""
+    from test_bar import click_screen, popups
+    x, y = player.geometry()[:2]
+    seen = set(popups(player))
+    click_screen(player, x + at[0], y + at[1])
+    for items, separators in rows:
+        new = wait_for(lambda: [w for w in popups(player) if w not in seen], 5)
+        assert new, f"no menu opened for the row {items} items down"
+        seen.update(new)
+        px, py = player.geometry(new[0])[:2]
+        click_screen(player, px + 40,
+                     py + BORDER + items * ITEM + separators * SEPARATOR + ITEM // 2)
 
 
 def test_title_and_chapter_are_chosen_from_the_controls_menu(player, media, fresh_settings):
@@ -23,6 +48,16 @@ def test_title_and_chapter_are_chosen_from_the_controls_menu(player, media, fres
     shown = time.monotonic()
     walk_menu(player, "alt+c", ["Up", "Up", "Up", "Right", "Down", "Down", "Return"])
     # Title 1 runs 6 s: only the menu reaches title 2 this soon.
+    assert player.wait_caption(r" - Title 2\b", 4), player.caption()
+    assert time.monotonic() - shown < 5.5
+    assert player.close() == 0
+
+    # The same with the mouse: Controls on the menu bar, Title (ten items and three separators
+    # down), Title 2 (the third entry, after the DVD Menu and Title 1).
+    player.start(win_path(media / "dvd.iso"))
+    assert player.wait_caption(r" - Title 1\b", 60), player.caption()
+    shown = time.monotonic()
+    click_menu(player, CONTROLS_AT, [(10, 3), (2, 0)])
     assert player.wait_caption(r" - Title 2\b", 4), player.caption()
     assert time.monotonic() - shown < 5.5
     assert player.close() == 0
@@ -50,6 +85,8 @@ def test_every_route_opens_a_path_by_what_it_holds(player, media, tmp_path, fres
         ("command line", media / "dvd", r"\\dvd - Title 1\b"),
         ("ctrl+o", media / "dvd.iso", DISC_CAPTION),
         ("ctrl+i", deep / "film.iso", DISC_CAPTION),
+        ("drop", tmp_path / "film.img", DISC_CAPTION),
+        ("drop", media / "testsrc.mkv", r"^Velloran - testsrc\.mkv$"),
     ]
     letters = drive_letters(player.env)
     for route, path, expected in rows:
@@ -58,8 +95,15 @@ def test_every_route_opens_a_path_by_what_it_holds(player, media, tmp_path, fres
         else:
             player.start()
             assert player.wait_caption(r"^Velloran$")
-            player.key(route)
-            choose_in_file_dialog(player, path)
+            if route == "drop":
+                # Dragged from a file manager onto the middle of the window.
+                x, y, w, h = player.geometry()
+                drag = run([sys.executable, str(XDND_DROP), str(x + w // 2), str(y + h // 2),
+                            str(path)], env=player.env, timeout=30)
+                assert drag.returncode == 0, drag.stderr
+            else:
+                player.key(route)
+                choose_in_file_dialog(player, path)
         assert player.wait_caption(expected, 60), (route, path, player.caption())
         assert player.close() == 0, (route, path)
         assert drive_letters(player.env) == letters
