@@ -75,6 +75,10 @@ def test_title_and_chapter_are_chosen_from_the_controls_menu(player, media, fres
 
 def test_every_route_opens_a_path_by_what_it_holds(player, media, tmp_path, fresh_settings):
     shutil.copy(media / "dvd.iso", tmp_path / "film.img")
+    # A Nero image: the disc's sectors, then Nero's chunk list and its footer at the end.
+    nero = (media / "dvd.iso").read_bytes()
+    (tmp_path / "film.nrg").write_bytes(
+        nero + b"END!\0\0\0\0" + b"NER5" + len(nero).to_bytes(8, "big"))
     # A typed path longer than MAX_PATH: the dialog used to crash on it.
     deep = tmp_path / "/".join(["d" * 60] * 4)
     deep.mkdir(parents=True)
@@ -83,6 +87,7 @@ def test_every_route_opens_a_path_by_what_it_holds(player, media, tmp_path, fres
     rows = [
         ("command line", tmp_path / "film.img", DISC_CAPTION),
         ("command line", media / "dvd", r"\\dvd - Title 1\b"),
+        ("command line", tmp_path / "film.nrg", DISC_CAPTION),
         ("ctrl+o", media / "dvd.iso", DISC_CAPTION),
         ("ctrl+i", deep / "film.iso", DISC_CAPTION),
         ("drop", tmp_path / "film.img", DISC_CAPTION),
