@@ -1,15 +1,19 @@
 // A Blu-ray whose program has nothing to do after its last title keeps libVLC "playing" the
-// title's last picture, with the clock at the title's length, for good. This notices it.
+// title's last picture, with the clock at the title's length, for good. This notices it. The
+// clock is where libbluray reads, seconds ahead of the picture on a disc of low bitrate, so the
+// pictures must have stopped too.
 #pragma once
 
 class DiscEndHold {
 public:
     // One timer tick of a playing Blu-ray title: true once its clock has stood within half a
-    // second of the title's end for two seconds of ticks.
-    bool tick(long long time, long long length);
+    // second of the title's end, and no new picture was shown (pictures: the count so far, -1
+    // unknown), for two seconds of ticks.
+    bool tick(long long time, long long length, int pictures = -1);
     void reset() { ticks_ = 0; }
 
 private:
     long long heldTime_ = -1;
+    int heldPictures_ = -1;
     int ticks_ = 0;
 };
