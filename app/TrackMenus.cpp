@@ -3,7 +3,10 @@
 #include "app/MainFrame.h"
 #include "resources/resource.h"
 
+#include <algorithm>
 #include <iterator>
+
+static_assert(kListCapacity <= IDM_DYNAMIC_RANGE, "a list must fit its range of IDs");
 
 namespace {
 
@@ -67,7 +70,8 @@ void buildDynamicMenu(const DynamicMenu& where, const TrackList* list, int curre
         DestroyMenu(info.hSubMenu);
         info.hSubMenu = nullptr;
     }
-    const int count = list ? list->count() : 0;
+    // Past its range an ID would belong to the next list.
+    const int count = list ? std::min(list->count(), IDM_DYNAMIC_RANGE) : 0;
     if (count > 0) {
         info.hSubMenu = CreatePopupMenu();
         for (int i = 0; i < count; ++i) {

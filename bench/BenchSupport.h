@@ -87,6 +87,15 @@ template <typename Painter> void paintVideo(HWND window, Painter* engine) {
     EndPaint(window, &ps);
 }
 
+// The media a benchmark was given as its first argument, else the file of that name in the
+// test media folder %VELLORAN_MEDIA_WIN%; empty when neither is there.
+inline WString mediaArgument(int argc, char** argv, const wchar_t* name) {
+    if (argc > 1) return fromUtf8(argv[1]);
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableW(L"VELLORAN_MEDIA_WIN", folder, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? WString(folder, n) + L"\\" + name : WString();
+}
+
 // The engine whose pictures a window of videoProc shows (null: none, the window is black).
 inline void showEngineIn(HWND window, MediaPlayer* engine) {
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(engine));
@@ -99,6 +108,21 @@ inline LRESULT CALLBACK videoProc(HWND window, UINT message, WPARAM wParam, LPAR
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace bench
+
+namespace bench {
+
+// A visible borderless window of videoProc at the screen's top left corner.
+inline HWND createVideoWindow(int width, int height) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = videoProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"BenchVideo";
+    RegisterClassW(&wc);
+    return CreateWindowExW(0, L"BenchVideo", L"bench", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
+                           nullptr, nullptr, wc.hInstance, nullptr);
 }
 
 } // namespace bench

@@ -142,13 +142,7 @@ void measureReading(const WString& image, const WString& root) {
 // seconds from the start to each step. False when no frame came within 30 s.
 bool openToFirstFrame(const WString& image, double* mounted, double* detected,
                       double* firstFrame) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = bench::videoProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"BenchVideo";
-    RegisterClassW(&wc);
-    HWND window = CreateWindowExW(0, L"BenchVideo", L"bench", WS_POPUP | WS_VISIBLE, 0, 0, 720,
-                                  576, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND window = bench::createVideoWindow(720, 576);
     if (!window) return false;
 
     const double start = now();

@@ -78,13 +78,7 @@ double wineserverSeconds() {
 
 bool playWithEngine(const WString& path, int width, int height, Usage& usage,
                     double& serverSeconds) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = bench::videoProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"BenchVideo";
-    RegisterClassW(&wc);
-    HWND window = CreateWindowExW(0, L"BenchVideo", L"bench", WS_POPUP | WS_VISIBLE, 0, 0, width,
-                                  height, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND window = bench::createVideoWindow(width, height);
     if (!window) return false;
 
     const double cpuBefore = processSeconds(getpid());

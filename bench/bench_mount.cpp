@@ -65,14 +65,7 @@ bool findInImage(const WString& image, const std::string& head, ULONGLONG* offse
 } // namespace
 
 extern "C" int main(int argc, char** argv) {
-    WString image;
-    if (argc > 1) {
-        image = fromUtf8(argv[1]);
-    } else {
-        wchar_t folder[MAX_PATH] = {};
-        DWORD n = GetEnvironmentVariableW(L"VELLORAN_MEDIA_WIN", folder, MAX_PATH);
-        if (n > 0 && n < MAX_PATH) image = WString(folder, n) + L"\\dvd.iso";
-    }
+    const WString image = bench::mediaArgument(argc, argv, L"dvd.iso");
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 20;
     if (image.empty() || rounds <= 0 || bench::fileSize(image) == 0) {
         std::printf("usage: bench_mount [image] [rounds]\n");

@@ -34,6 +34,7 @@ bench() { # name executable args...
 bench playlist "$top/build/wine/bench/bench_playlist.exe.so"
 bench bar "$top/build/wine/bench/bench_bar.exe.so"
 bench mount "$top/build/bench_mount.exe.so"
+bench bluray "$top/build/bench_bluray.exe.so"
 # A DVD-Video image over 1 GB: the test DVD plus a 1000 MB file of random bytes in a folder of
 # its own. Made only when the benchmark runs (about 2 GB of disk while it is made), and removed
 # afterwards.

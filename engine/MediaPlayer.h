@@ -22,6 +22,9 @@ struct TrackInfo {
     // Titles only: a disc's menu or another title with nothing to watch (a Blu-ray's
     // "First Play"), which stepping between titles passes over.
     bool menu = false;
+    // Titles only: the length the engine reports in milliseconds; 0 when unknown (a Blu-ray's
+    // titles in menu mode until they play).
+    long long lengthMs = 0;
 
     TrackInfo() = default;
     TrackInfo(int i, std::string n) : id(i), name(std::move(n)) {}
@@ -125,6 +128,8 @@ public:
     virtual bool isMute() = 0;
     virtual void toggleMute() = 0;
     virtual bool hasVideo() { return true; }
+    // Pictures the engine has shown so far; -1 when it does not count them.
+    virtual int picturesShown() { return -1; }
     virtual VideoSize getVideoSize() = 0;
     virtual bool setAspectRatio(const std::string&) { return false; }
     virtual std::string getAspectRatio() { return std::string(); }

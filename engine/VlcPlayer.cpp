@@ -316,6 +316,11 @@ bool VlcPlayer::getFrameStats(FrameStats& stats) {
     return true;
 }
 
+int VlcPlayer::picturesShown() {
+    FrameStats stats;
+    return getFrameStats(stats) ? stats.displayed : -1;
+}
+
 VideoSize VlcPlayer::getVideoSize() {
     VideoSize size;
     if (!player || libvlc_video_get_track_count(player.get()) <= 0) return size;

@@ -105,6 +105,7 @@ public:
     bool paintVideo(HWND surface, HDC dc) override;
     // libVLC's counts for the current media; false without one. Also after the media ended.
     bool getFrameStats(FrameStats& stats);
+    int picturesShown() override;
 
 private:
     // libVLC calls this on its own threads, and from stop on the calling thread: it only hands

@@ -87,11 +87,19 @@ void VlcPlayer::getTitles(TrackList& list) {
     for (int i = 0; i < detailCount; ++i)
         durations = durations || (details[i] && details[i]->i_duration > 0);
     int index = 0;
+    // A Blu-ray's titles come unnamed; in menu mode the list starts with the disc's top menu,
+    // so that title n of the disc is entry n.
+    const int firstNumber = detailCount > 0 && details[0] &&
+                                    (details[0]->i_flags & libvlc_title_menu) ? 0 : 1;
     for (libvlc_track_description_t* t = titles; t; t = t->p_next, ++index) {
-        TrackInfo entry(t->i_id, textOrEmpty(t->psz_name));
-        if (index < detailCount && details[index])
+        std::string name = textOrEmpty(t->psz_name);
+        if (name.empty()) name = "Title " + std::to_string(index + firstNumber);
+        TrackInfo entry(t->i_id, name);
+        if (index < detailCount && details[index]) {
             entry.menu = (details[index]->i_flags & libvlc_title_menu) ||
                          (durations && details[index]->i_duration <= 0);
+            entry.lengthMs = details[index]->i_duration;
+        }
         libvlc_track_description_t* chapters =
             libvlc_video_get_chapter_description(player.get(), t->i_id);
         for (libvlc_track_description_t* c = chapters; c; c = c->p_next) {

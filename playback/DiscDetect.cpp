@@ -26,6 +26,63 @@ bool testPathExists(const WString& path) {
     return PathFileExistsW(path.c_str()) != FALSE;
 }
 
+// The whole of a small file; empty when it cannot be read or is larger than limit.
+std::vector<unsigned char> readSmallFile(const WString& path, DWORD limit) {
+    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    std::vector<unsigned char> data;
+    const DWORD size = file ? GetFileSize(file.get(), nullptr) : INVALID_FILE_SIZE;
+    if (size == INVALID_FILE_SIZE || size > limit) return data;
+    data.resize(size);
+    DWORD got = 0;
+    if (!ReadFile(file.get(), data.data(), size, &got, nullptr) || got != size) data.clear();
+    return data;
+}
+
+unsigned readBig(const std::vector<unsigned char>& data, size_t at, int bytes) {
+    unsigned value = 0;
+    for (int i = 0; i < bytes; ++i) value = value << 8 | data[at + i];
+    return value;
+}
+
+// The clips a movie playlist (PLAYLIST\*.mpls) plays, by their five-digit names: the main clip
+// of each play item. Empty for a file that is no playlist or is cut short.
+std::vector<WString> playlistClips(const std::vector<unsigned char>& mpls) {
+    std::vector<WString> clips;
+    if (mpls.size() < 40 || std::memcmp(mpls.data(), "MPLS", 4) != 0) return clips;
+    size_t at = readBig(mpls, 8, 4);
+    if (at + 10 > mpls.size()) return clips;
+    const unsigned items = readBig(mpls, at + 6, 2);
+    at += 10;
+    for (unsigned i = 0; i < items && at + 11 <= mpls.size(); ++i) {
+        clips.emplace_back(mpls.begin() + static_cast<long>(at) + 2,
+                           mpls.begin() + static_cast<long>(at) + 7);
+        at += 2 + readBig(mpls, at, 2);
+    }
+    return clips;
+}
+
+// "The Blu-ray's playlist N names the clip C, ..." for the first play item whose stream file
+// is missing; empty when every playlist's clips are there.
+WString missingPlaylistClip(const WString& bdmv) {
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((bdmv + L"PLAYLIST\\*.mpls").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return WString();
+    WString problem;
+    do {
+        const WString name(found.cFileName);
+        for (const WString& clip :
+             playlistClips(readSmallFile(bdmv + L"PLAYLIST\\" + name, 1 << 20))) {
+            if (testPathExists(bdmv + L"STREAM\\" + clip + L".m2ts")) continue;
+            problem = L"The Blu-ray's playlist " + name + L" names the clip " + clip +
+                      L", which is not on the disc (BDMV\\STREAM\\" + clip + L".m2ts).";
+            break;
+        }
+    } while (problem.empty() && FindNextFileW(search, &found));
+    FindClose(search);
+    return problem;
+}
+
 } // namespace
 
 DiscKind detectDiscKind(const WString& root) {
@@ -58,6 +115,10 @@ WString discStructureProblem(const WString& root, DiscKind kind) {
     if (!bdmv.empty() && bdmv.back() != L'\\') bdmv += L'\\';
     bdmv += L"BDMV\\";
     if (!testPathExists(bdmv + L"index.bdmv")) return L"The Blu-ray has no BDMV\\index.bdmv.";
+    if (!testPathExists(bdmv + L"MovieObject.bdmv"))
+        return L"The Blu-ray has no BDMV\\MovieObject.bdmv.";
+    const WString missingClip = missingPlaylistClip(bdmv);
+    if (!missingClip.empty()) return missingClip;
     WIN32_FIND_DATAW found{};
     HANDLE search = FindFirstFileW((bdmv + L"STREAM\\*.m2ts").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return WString();

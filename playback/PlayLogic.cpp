@@ -469,7 +469,7 @@ void PlayLogic::timerProc() {
         if (player_->getTime() > 0) hasPlayed_ = true;
         applyAudio();
         if (discKind_ == DiscKind::BluRay && !onDiscMenu()) {
-            if (endHold_.tick(player_->getTime(), player_->getLength())) {
+            if (endHold_.tick(player_->getTime(), player_->getLength(), player_->picturesShown())) {
                 endHold_.reset();
                 finishMedia();
                 return;

@@ -23,6 +23,12 @@ enum class EngineKind { None = 0, Vlc = 1, NoEngine = 2 }; // NoEngine: "swf"/"f
 // The lists the controller keeps for the menus.
 enum class TrackListKind { AudioTracks, Titles, Chapters, VideoTracks, Subtitles };
 inline constexpr int kTrackListKinds = 5;
+// Entries a list's menu can hold.
+inline constexpr int kListCapacity = 100;
+
+// Keeps at most capacity titles: the longest, in the disc's order. A disc of hundreds of
+// playlists listed without its menus still shows its main title, the longest.
+void keepLongestTitles(TrackList& titles, int capacity);
 
 // What a choice from a list leaves to the caller: the subtitle list's last entry asks for a
 // file, which the window side picks and hands to addSubtitleFile.
@@ -135,6 +141,8 @@ public:
     void updateTrackLists();
     void refreshAudioDevices();
     void trackTitleAndChapter();
+    // Takes the engine's titles and their chapters when they differ from the ones held.
+    void refreshTitles();
     // A ratio such as "16:9"; null or empty: the picture's own display aspect ratio.
     bool applyAspectRatio(const char* text);
     // The current entry's index in a list, and the choice of an entry from the list's menu.

@@ -2,6 +2,9 @@
 // subtitles), the current title and chapter, the aspect ratio and the disc menus.
 #include "playback/PlayLogic.h"
 
+#include <algorithm>
+#include <numeric>
+
 namespace {
 
 // What the engine offers for each list, in the order of TrackListKind; titles and chapters are
@@ -24,7 +27,32 @@ const ListRow& rowOf(TrackListKind kind) {
     return kListRows[static_cast<int>(kind)];
 }
 
+bool sameEntries(const TrackList* a, const TrackList* b) {
+    if (!a || !b) return !a == !b;
+    if (a->count() != b->count()) return false;
+    for (int i = 0; i < a->count(); ++i) {
+        const TrackInfo &x = (*a)[i], &y = (*b)[i];
+        if (x.id != y.id || x.name != y.name || !sameEntries(x.chapters.get(), y.chapters.get()))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
+
+void keepLongestTitles(TrackList& titles, int capacity) {
+    if (titles.count() <= capacity) return;
+    std::vector<size_t> order(titles.items.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&titles](size_t a, size_t b) {
+        return titles.items[a].lengthMs > titles.items[b].lengthMs;
+    });
+    order.resize(static_cast<size_t>(capacity));
+    std::sort(order.begin(), order.end());
+    std::vector<TrackInfo> kept;
+    for (size_t i : order) kept.push_back(std::move(titles.items[i]));
+    titles.items = std::move(kept);
+}
 
 void PlayLogic::listChanged(TrackListKind kind) {
     if (listener_) listener_->listChanged(kind);
@@ -43,8 +71,7 @@ void PlayLogic::updateTrackLists() {
     if (titles().empty()) {
         trackedTitle_ = -1;
         trackedChapter_ = -1;
-        player_->getTitles(list(TrackListKind::Titles));
-        if (!titles().empty()) listChanged(TrackListKind::Titles);
+        refreshTitles();
     }
     refreshList(TrackListKind::VideoTracks);
     refreshList(TrackListKind::Subtitles);
@@ -67,11 +94,26 @@ void PlayLogic::refreshAudioDevices() {
     if (player_) player_->getAudioDevices(audioDevices_);
 }
 
+void PlayLogic::refreshTitles() {
+    TrackList fresh;
+    player_->getTitles(fresh);
+    keepLongestTitles(fresh, kListCapacity);
+    if (sameEntries(&fresh, &titles())) return;
+    // The first list's chapters are shown once a title is tracked.
+    const bool replaced = !titles().empty();
+    list(TrackListKind::Titles) = std::move(fresh);
+    listChanged(TrackListKind::Titles);
+    if (replaced) listChanged(TrackListKind::Chapters);
+}
+
 void PlayLogic::trackTitleAndChapter() {
     if (!player_ || titles().empty()) return;
     int title = player_->getTitle();
     int chapter = player_->getChapter();
     if (title == trackedTitle_ && chapter == trackedChapter_) return;
+    // A Blu-ray title's chapters are known once its playlist starts: after a first play or a
+    // menu, the title met later brings its chapters only now.
+    refreshTitles();
     if (title != trackedTitle_) {
         // Each title has its own video and subtitle tracks.
         listChanged(TrackListKind::Chapters);

@@ -39,6 +39,19 @@
 #   bd1080.iso             one-chapter 1080p Blu-ray, red with a white band along its last 8 lines
 #   bd_noindex.iso,        one-chapter Blu-rays missing BDMV/index.bdmv, and missing the clip
 #   bd_noclpi.iso          information (CLIPINF): damaged discs
+#   bdpressed.iso          Blu-ray made like a pressed disc: UDF 2.50 with a metadata partition and its
+#                          mirror, no ISO 9660; 1080p at 23.976, first play shows a 1 s grey logo
+#                          playlist and goes through a menu-like movie object to title 1, whose
+#                          object sets registers and starts the film (playlist 00001) at its first
+#                          mark (PlayPLMark); the film is two clips holding four 5 s chapters red,
+#                          green, blue, yellow (marks with their entry stream), AC-3 eng and fra
+#   bdmany.iso             like bdpressed.iso (720p, four 3 s chapters), its film playlist among 60
+#                          others: logo and menu loops, clips, duplicates and decoys of nearly the
+#                          film's length differing in one clip (magenta, cyan); 7 index titles
+#   bd_mirror.iso,         one-chapter UDF 2.50 Blu-rays: the metadata file zeroed (its mirror holds
+#   bd_pastend.iso         the file system), and both metadata files pointing past the image's end
+#   bd_nomobj.iso,         one-chapter Blu-rays missing BDMV/MovieObject.bdmv, and whose playlist
+#   bd_noclip.iso          names a clip that is not on the disc
 #   vcd.cue, vcd.bin       PAL Video CD 2.0 (vcdimager): two MPEG tracks, each one entry point, 4 s
 #                          solid red with a 440 Hz tone, then 4 s solid blue; 352x288 shown at 4:3
 #   long.mkv               80 s 320x240 H.264, a flat dark blue field (long enough to keep a position)
@@ -225,6 +238,30 @@ for damage in noindex noclpi; do
     python3 "$(dirname "$0")/make_bluray.py" --chapters 1 --chapter-seconds 2 "--no-${damage#no}" \
         "$work/bd_$damage.iso"
     mv "$work/bd_$damage.iso" "$out/bd_$damage.iso"
+done
+
+bluray() { python3 "$(dirname "$0")/make_bluray.py" "$@"; }
+
+if ! have bdpressed.iso; then
+    log bdpressed.iso
+    bluray --pressed --clips 2 --fps 23.976 --size 1920x1080 --chapter-seconds 5 \
+        --video-kbps 1000 --udf250 sound "$work/bdpressed.iso"
+    mv "$work/bdpressed.iso" "$out/bdpressed.iso"
+fi
+
+if ! have bdmany.iso; then
+    log bdmany.iso
+    bluray --playlists 61 --clips 2 --video-kbps 800 --udf250 sound "$work/bdmany.iso"
+    mv "$work/bdmany.iso" "$out/bdmany.iso"
+fi
+
+for damage in mirror:--udf250=main-metadata pastend:--udf250=metadata-past-end nomobj:--no-mobj \
+              noclip:--missing-clip; do
+    name=bd_${damage%%:*}.iso
+    have "$name" && continue
+    log "$name"
+    bluray --chapters 1 --chapter-seconds 2 --video-kbps 800 "${damage#*:}" "$work/$name"
+    mv "$work/$name" "$out/$name"
 done
 
 if ! have data.iso; then

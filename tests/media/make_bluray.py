@@ -3,7 +3,9 @@
 
     make_bluray.py OUT.iso [--chapters 4] [--chapter-seconds 3] [--size 1280x720]
                    [--video-kbps 2000] [--at-end hold|stop|repeat]
-    make_bluray.py OUTDIR --folder [--no-index] [--no-clpi]
+    make_bluray.py OUTDIR --folder [--no-index] [--no-clpi] [--no-mobj] [--missing-clip]
+    make_bluray.py OUT.iso --pressed [--clips 2] [--fps 23.976] [--playlists 61]
+                   [--udf250 sound|main-metadata|metadata-past-end]
 
 One title (playlist 00000, clip 00000): H.264 video on PID 0x1011, one solid colour per
 chapter (red, green, blue, yellow, ...) with an IDR frame at every chapter start, and two AC3
@@ -14,23 +16,28 @@ asked for more data, logs an error on every read and libVLC loops without reachi
 --no-index / --no-clpi leave out index.bdmv / the CLIPINF files (also from BACKUP) to
 exercise error handling. The video is kept at a constant bitrate because libVLC reports
 libbluray's read position as the playback time: a near-empty stream is read far ahead.
-Needs ffmpeg (with libx264 and the ac3 encoder) and, for images, genisoimage.
+--clips spreads the chapters over several clips, one play item each. --pressed authors the
+structure of a pressed disc (see pressed_disc); --udf250 writes the image as pressed BD-ROMs
+are (udf250.py) instead of genisoimage's UDF 1.02 + ISO 9660 bridge.
+Needs ffmpeg (with libx264 and the ac3 encoder) and, for bridge images, genisoimage.
 The output is written under a temporary name and renamed when complete.
 """
 import argparse, os, shutil, struct, subprocess, sys, tempfile
+
+import udf250
 
 VIDEO_PID, AUDIO_PIDS, PMT_PID = 0x1011, (0x1100, 0x1101), 0x0100
 LANGS, TONES = ("eng", "fra"), (440, 880)
 COLOURS = ("red", "green", "blue", "yellow", "magenta", "cyan", "white", "orange", "purple")
 FPS, PKT, UNIT = 24, 192, 6144           # source packet = 4-byte arrival header + 188-byte TS
 VIDEO_FORMAT = {"1280x720": 5, "1920x1080": 6}   # 720p / 1080p progressive
-RATE_24, ASPECT_16_9, AC3_TYPE, H264_TYPE = 2, 3, 0x81, 0x1B
+RATE_23_976, RATE_24, ASPECT_16_9, AC3_TYPE, H264_TYPE = 1, 2, 3, 0x81, 0x1B
 
 
-def encode(path, chapters, seconds, size, kbps, edge=False):
+def encode(path, chapters, seconds, size, kbps, edge=False, colours=COLOURS, fps=FPS):
     """Writes the BDAV (192-byte packet) transport stream with ffmpeg. edge: a white band along
     the picture's last 8 lines."""
-    graph = ";".join(f"color=c={COLOURS[i % len(COLOURS)]}:s={size}:r={FPS}:d={seconds}[c{i}]"
+    graph = ";".join(f"color=c={colours[i % len(colours)]}:s={size}:r={fps}:d={seconds}[c{i}]"
                      for i in range(chapters))
     graph += ";" + "".join(f"[c{i}]" for i in range(chapters))
     graph += f"concat=n={chapters}:v=1:a=0"
@@ -44,7 +51,7 @@ def encode(path, chapters, seconds, size, kbps, edge=False):
     cmd += ["-filter_complex", graph, "-map", "[v]", "-map", "0:a", "-map", "1:a",
             "-c:v", "libx264", "-preset", "veryfast", "-profile:v", "high", "-level", "4.1",
             "-b:v", f"{kbps}k", "-minrate", f"{kbps}k", "-maxrate", f"{kbps}k",
-            "-bufsize", f"{kbps}k", "-g", str(FPS), "-x264-params", "scenecut=0:nal-hrd=cbr",
+            "-bufsize", f"{kbps}k", "-g", str(round(float(fps))), "-x264-params", "scenecut=0:nal-hrd=cbr",
             "-force_key_frames", f"expr:gte(t,n_forced*{seconds})", "-forced-idr", "1",
             "-c:a", "ac3", "-b:a", "96k", "-ac", "2"]
     for i, lang in enumerate(LANGS):
@@ -105,42 +112,62 @@ def block(body, lenfmt=">I"):
     return struct.pack(lenfmt, len(body)) + body
 
 
-def index_bdmv():
+def index_bdmv(first_play=1, top_menu=0xFFFF, titles=(0,)):
+    """Index table: the movie objects of first play, top menu and titles 1, 2, ..."""
     app = block(bytes(2 + 32))                     # no output mode preference, no user data
     obj = lambda ref: struct.pack(">IHHI", 1 << 30, 0, ref, 0)  # HDMV object, movie playback
-    titles = struct.pack(">H", 1) + obj(0)         # title 1 -> movie object 0
-    indexes = block(obj(1) + obj(0xFFFF) + titles)  # first play -> object 1; no top menu
+    table = struct.pack(">H", len(titles)) + b"".join(obj(t) for t in titles)
+    indexes = block(obj(first_play) + obj(top_menu) + table)
     return header(b"INDX", 40 + len(app), 0) + app + indexes
 
 
-def movie_object_bdmv(at_end):
-    play_pl = bytes.fromhex("22800000") + struct.pack(">II", 0, 0)    # PlayPL 0
-    jump_title = bytes.fromhex("21810000") + struct.pack(">II", 1, 0)  # JumpTitle 1
-    title = [play_pl, jump_title] if at_end == "repeat" else [play_pl]
-    objs = b"".join(struct.pack(">HH", 0, len(cmds)) + b"".join(cmds)
-                    for cmds in (title, [jump_title]))
-    return header(b"MOBJ", 0) + block(struct.pack(">IH", 0, 2) + objs)
+# HDMV commands: operation word, then the two operands.
+def command(word, dst=0, src=0):
+    return bytes.fromhex(word) + struct.pack(">II", dst, src)
 
 
-def video_attr(size):
-    return bytes([H264_TYPE, VIDEO_FORMAT[size] << 4 | RATE_24])
+PLAY_PL = lambda pl: command("22800000", pl)
+PLAY_PL_MARK = lambda pl, mark: command("42C20000", pl, mark)
+JUMP_TITLE = lambda title: command("21810000", title)
+JUMP_OBJECT = lambda obj: command("21800000", obj)
+MOVE_GPR = lambda reg, value: command("50400001", reg, value)   # GPR[reg] = value
+
+
+def movie_object_bdmv(at_end, objects=None):
+    """objects: each movie object's commands; by default title 1's (PlayPL 0) and first play's
+    (JumpTitle 1)."""
+    if objects is None:
+        title = [PLAY_PL(0), JUMP_TITLE(1)] if at_end == "repeat" else [PLAY_PL(0)]
+        objects = [title, [JUMP_TITLE(1)]]
+    objs = b"".join(struct.pack(">HH", 0, len(cmds)) + b"".join(cmds) for cmds in objects)
+    return header(b"MOBJ", 0) + block(struct.pack(">IH", 0, len(objects)) + objs)
+
+
+def video_attr(size, rate=RATE_24):
+    return bytes([H264_TYPE, VIDEO_FORMAT[size] << 4 | rate])
 
 
 def audio_attr(lang):
     return bytes([AC3_TYPE, 3 << 4 | 1]) + lang.encode()   # stereo, 48 kHz
 
 
-def mpls(in45, out45, marks45, size, still):
+def mpls(items, marks, size, still, rate=RATE_24, mark_pid=0xFFFF):
+    """items: play items (clip, in45, out45), the last one holding still; marks: entry marks
+    (play item, time45), naming mark_pid as their entry stream."""
     def stream(pid, attr):
         return block(struct.pack(">BH", 1, pid) + bytes(6), ">B") + block(attr.ljust(5, b"\0"), ">B")
     stn = struct.pack(">H8B4x", 0, 1, len(AUDIO_PIDS), 0, 0, 0, 0, 0, 0)
-    stn += stream(VIDEO_PID, video_attr(size))
+    stn += stream(VIDEO_PID, video_attr(size, rate))
     stn += b"".join(stream(pid, audio_attr(lang)) for pid, lang in zip(AUDIO_PIDS, LANGS))
-    item = b"00000M2TS" + struct.pack(">HBII8xBBH", 1, 0, in45, out45, 0, still, 0) + block(stn, ">H")
-    playlist = block(struct.pack(">HHH", 0, 1, 0) + block(item, ">H"))
+    body = struct.pack(">HHH", 0, len(items), 0)
+    for i, (clip, in45, out45) in enumerate(items):
+        hold = still if i == len(items) - 1 else 0
+        item = clip.encode() + b"M2TS" + struct.pack(">HBII8xBBH", 1, 0, in45, out45, 0, hold, 0)
+        body += block(item + block(stn, ">H"), ">H")
+    playlist = block(body)
     app = block(struct.pack(">BBH8xH", 0, 1, 0, 0))          # sequential playback
-    marks = block(struct.pack(">H", len(marks45)) + b"".join(
-        struct.pack(">BBHIHI", 0, 1, 0, t, 0xFFFF, 0) for t in marks45))  # entry marks
+    marks = block(struct.pack(">H", len(marks)) + b"".join(
+        struct.pack(">BBHIHI", 0, 1, item, t, mark_pid, 0) for item, t in marks))  # entry marks
     list_pos = 40 + len(app)
     return header(b"MPLS", list_pos, list_pos + len(playlist), 0) + app + playlist + marks
 
@@ -160,11 +187,11 @@ def ep_map(entries):
     return struct.pack(">H", 1) + head + struct.pack(">I", len(head) + 4) + data
 
 
-def clpi(packets, pcr_pid, in45, out45, entries, size):
+def clpi(packets, pcr_pid, in45, out45, entries, size, rate=RATE_24):
     ts_type = block(b"\x80HDMV" + bytes(25), ">H")
     clip = block(struct.pack(">HBBIII128x", 0, 1, 1, 0, 48_000_000 // 8, packets) + ts_type)
     seq = block(struct.pack(">BBIBBHIII", 0, 1, 0, 1, 0, pcr_pid, 0, in45, out45))
-    streams = [(VIDEO_PID, video_attr(size) + bytes([ASPECT_16_9 << 4]))]
+    streams = [(VIDEO_PID, video_attr(size, rate) + bytes([ASPECT_16_9 << 4]))]
     streams += [(pid, audio_attr(lang)) for pid, lang in zip(AUDIO_PIDS, LANGS)]
     prog = struct.pack(">BBIHBB", 0, 1, 0, PMT_PID, len(streams), 0) + b"".join(
         struct.pack(">H", pid) + block(attr.ljust(21, b"\0"), ">B") for pid, attr in streams)
@@ -177,28 +204,102 @@ def clpi(packets, pcr_pid, in45, out45, entries, size):
             + clip + seq + prog + cpi + block(b""))
 
 
+def add_clip(bdmv, name, colours, seconds, args, fps, rate, files):
+    """Encodes clip name (one chapter per colour) and its clip information into files; returns
+    its play item (clip, in45, out45) and its chapter marks (time45) on random-access points."""
+    m2ts = os.path.join(bdmv, "STREAM", name + ".m2ts")
+    encode(m2ts, len(colours), seconds, args.size, args.video_kbps, args.edge, colours, fps)
+    packets = pad_to_units(m2ts)
+    pcr_pid, entries, end90 = scan(m2ts)
+    in90 = entries[0][0]
+    # each chapter mark sits on the random-access point nearest its nominal start
+    marks = [min(entries, key=lambda e: abs(e[0] - in90 - c * seconds * 90000))[0]
+             for c in range(len(colours))]
+    if not args.no_clpi:
+        files[f"CLIPINF/{name}.clpi"] = clpi(packets, pcr_pid, in90 // 2, end90 // 2, entries,
+                                             args.size, rate)
+    return (name, in90 // 2, end90 // 2), [m // 2 for m in marks]
+
+
+def pressed_disc(bdmv, args, fps, rate, files, film, film_marks):
+    """Playlists, movie objects and index as pressed discs have them: first play shows a logo
+    playlist, then goes through a menu-like movie object to title 1, whose object sets registers
+    and starts the film playlist at its first mark; --playlists adds short clips, menu loops,
+    duplicates and decoys of nearly the film's length that differ in one clip, and a few
+    extra titles. Returns the film playlist's number."""
+    clip = lambda name, colours, seconds: add_clip(bdmv, name, colours, seconds, args, fps, rate,
+                                                   files)
+    logo, _ = clip("00090", ("gray",), 1)
+    lists = [([logo], [(0, logo[1])])]
+    if args.playlists:
+        menu, _ = clip("00091", ("darkslategray",), 2)
+        alt, alt_marks = clip("00092", ("magenta", "cyan")[:len(film_marks[-1])],
+                              args.chapter_seconds)
+        for k in range(args.playlists - 1):
+            kind = k % 6
+            if kind == 0:
+                lists.append(([menu], [(0, menu[1])]))
+            elif kind == 1:
+                lists.append(([logo], [(0, logo[1])]))
+            elif kind == 2:   # a decoy: the film with its last clip swapped, cut k/6 s short
+                cut = alt[:2] + (alt[2] - k // 6 % 4 * 22500,)
+                lists.append((film[:-1] + [cut], [(0, film[0][1])]))
+            elif kind == 3:   # the film's last clip alone
+                lists.append(([film[-1]], [(0, film[-1][1])]))
+            elif kind == 4:   # a duplicate of the film
+                lists.append((film, [(0, film[0][1])]))
+            else:             # the alternative clip alone
+                lists.append(([alt], [(0, alt[1])]))
+    film_pl = len(lists) // 2 if args.playlists else 1
+    marks = [(i, t) for i, item_marks in enumerate(film_marks) for t in item_marks]
+    lists.insert(film_pl, (film, marks))
+    still = 2 if args.at_end == "hold" else 0
+    for number, (items, item_marks) in enumerate(lists):
+        files[f"PLAYLIST/{number:05d}.mpls"] = mpls(items, item_marks, args.size,
+                                                    still if number == film_pl else 0, rate,
+                                                    VIDEO_PID)
+    title = [MOVE_GPR(0, 1), MOVE_GPR(1, 0), PLAY_PL_MARK(film_pl, 0)]
+    if args.at_end == "repeat":
+        title.append(JUMP_TITLE(1))
+    objects = [title, [MOVE_GPR(0, 0), MOVE_GPR(2, 1), PLAY_PL(0), JUMP_OBJECT(2)],
+               [MOVE_GPR(3, 1), MOVE_GPR(4, 0), JUMP_TITLE(1)]]
+    extras = list(range(1, len(lists), 10)) if args.playlists else []   # bonus titles
+    objects += [[PLAY_PL(n + (n >= film_pl)), JUMP_OBJECT(2)] for n in extras]
+    files["MovieObject.bdmv"] = movie_object_bdmv(args.at_end, objects)
+    files["index.bdmv"] = index_bdmv(1, 2, [0] + [3 + i for i in range(len(extras))])
+    return film_pl
+
+
 def author(root, args):
     bdmv = os.path.join(root, "BDMV")
     for d in ("PLAYLIST", "CLIPINF", "STREAM", "AUXDATA", "BDJO", "JAR",
               "BACKUP/PLAYLIST", "BACKUP/CLIPINF", "BACKUP/BDJO"):
         os.makedirs(os.path.join(bdmv, d))
     os.makedirs(os.path.join(root, "CERTIFICATE", "BACKUP"))
-    m2ts = os.path.join(bdmv, "STREAM", "00000.m2ts")
-    encode(m2ts, args.chapters, args.chapter_seconds, args.size, args.video_kbps, args.edge)
-    packets = pad_to_units(m2ts)
-    pcr_pid, entries, end90 = scan(m2ts)
-    in90 = entries[0][0]
-    # each chapter mark sits on the random-access point nearest its nominal start
-    marks = [min(entries, key=lambda e: abs(e[0] - in90 - c * args.chapter_seconds * 90000))[0]
-             for c in range(args.chapters)]
-    still = 2 if args.at_end == "hold" else 0      # 2: hold the last picture indefinitely
-    files = {"MovieObject.bdmv": movie_object_bdmv(args.at_end),
-             "PLAYLIST/00000.mpls": mpls(in90 // 2, end90 // 2, [m // 2 for m in marks],
-                                         args.size, still)}
-    if not args.no_index:
+    fps, rate = (24000 / 1001, RATE_23_976) if args.fps == "23.976" else (FPS, RATE_24)
+    files = {}
+    film, film_marks = [], []
+    per_clip = -(-args.chapters // args.clips)
+    for n, first in enumerate(range(0, args.chapters, per_clip)):
+        colours = [COLOURS[c % len(COLOURS)] for c in range(first, min(first + per_clip,
+                                                                       args.chapters))]
+        item, marks = add_clip(bdmv, f"{n:05d}", colours, args.chapter_seconds, args, fps, rate,
+                               files)
+        film.append(item)
+        film_marks.append(marks)
+    if args.pressed or args.playlists:
+        pressed_disc(bdmv, args, fps, rate, files, film, film_marks)
+    else:
+        still = 2 if args.at_end == "hold" else 0      # 2: hold the last picture indefinitely
+        marks = [(i, t) for i, item_marks in enumerate(film_marks) for t in item_marks]
+        files["MovieObject.bdmv"] = movie_object_bdmv(args.at_end)
+        files["PLAYLIST/00000.mpls"] = mpls(film, marks, args.size, still, rate)
         files["index.bdmv"] = index_bdmv()
-    if not args.no_clpi:
-        files["CLIPINF/00000.clpi"] = clpi(packets, pcr_pid, in90 // 2, end90 // 2, entries, args.size)
+    for name in ["index.bdmv"] * args.no_index + ["MovieObject.bdmv"] * args.no_mobj:
+        del files[name]
+    if args.missing_clip:   # the film's last clip is gone, its playlist still names it
+        os.remove(os.path.join(bdmv, "STREAM", film[-1][0] + ".m2ts"))
+        files.pop(f"CLIPINF/{film[-1][0]}.clpi", None)
     for name, data in files.items():
         for sub in ("", "BACKUP"):
             with open(os.path.join(bdmv, sub, name), "wb") as f:
@@ -224,6 +325,17 @@ def main():
     ap.add_argument("--edge", action="store_true", help="a white band along the bottom lines")
     ap.add_argument("--no-index", action="store_true", help="leave out index.bdmv")
     ap.add_argument("--no-clpi", action="store_true", help="leave out CLIPINF/00000.clpi")
+    ap.add_argument("--no-mobj", action="store_true", help="leave out MovieObject.bdmv")
+    ap.add_argument("--missing-clip", action="store_true",
+                    help="leave out the film's last clip (stream and clip information)")
+    ap.add_argument("--clips", type=int, default=1, help="clips the film's chapters share")
+    ap.add_argument("--fps", choices=("24", "23.976"), default="24")
+    ap.add_argument("--pressed", action="store_true",
+                    help="first play through a logo and a menu-like object, PlayPLMark")
+    ap.add_argument("--playlists", type=int, default=0,
+                    help="this many playlists in all, the film's among them (implies --pressed)")
+    ap.add_argument("--udf250", choices=("sound", "main-metadata", "metadata-past-end"),
+                    help="write a UDF 2.50 image without ISO 9660 (udf250.py), whole or damaged")
     args = ap.parse_args()
     if not 1 <= args.chapters <= 99 or args.chapter_seconds < 1:
         ap.error("need 1..99 chapters of at least 1 second")
@@ -236,6 +348,9 @@ def main():
             if os.path.isdir(out):
                 shutil.rmtree(out)
             os.replace(root, out)
+        elif args.udf250:
+            udf250.write_image(root, out, args.volume,
+                               None if args.udf250 == "sound" else args.udf250)
         else:
             subprocess.run(["genisoimage", "-udf", "-iso-level", "3", "-quiet", "-V", args.volume,
                             "-o", os.path.join(work, "disc.iso"), root], check=True)

@@ -53,6 +53,14 @@ TEST(DiscEndHoldTest, AClockStandingEightTicksAtTheEndOrFortySixElsewhereCounts)
     DiscEndHold moving;
     for (long long t = 59500; t < 60000; t += 50)
         EXPECT_FALSE(moving.tick(t, 60000));
+    // The clock, read ahead, already stands at the end while pictures still come.
+    DiscEndHold showing;
+    for (int pictures = 100; pictures < 120; ++pictures)
+        EXPECT_FALSE(showing.tick(60000, 60000, pictures));
+    bool ended = false;
+    for (int i = 0; i < 9; ++i)
+        ended = showing.tick(60000, 60000, 120);
+    EXPECT_TRUE(ended);
 }
 
 TEST(SteadyClockTest, RunsOnBetweenSeldomReportsAndFollowsSeeksAndStops) {

@@ -15,6 +15,7 @@ namespace {
 void copyList(const TrackList& from, TrackList& to) {
     for (const TrackInfo& item : from.items) {
         to.add(item.id, item.name);
+        to.items.back().lengthMs = item.lengthMs;
         if (item.chapters) {
             to.items.back().chapters = std::make_unique<TrackList>();
             copyList(*item.chapters, *to.items.back().chapters);
@@ -241,3 +242,23 @@ TEST_F(TrackMenus, AspectItemsPassTheirRatioAndDefaultPassesNone) {
 }
 
 } // namespace
+
+TEST_F(TrackMenus, HundredsOfTitlesKeepTheLongestWithinTheirRange) {
+    // 130 titles of a disc listed without its menus; the film (title 120) is the longest.
+    for (int i = 0; i < 130; ++i) {
+        fake->titles.add(i, "Title " + std::to_string(i + 1));
+        fake->titles[i].lengthMs = i == 120 ? 7'000'000 : 60'000 + (i % 40) * 1000;
+    }
+    fake->title = 120;
+    logic->updateTrackLists();
+    buildTrackMenu(TrackListKind::Titles);
+    HMENU titles = popupAt(1, 13);
+    ASSERT_NE(titles, nullptr);
+    ASSERT_EQ(GetMenuItemCount(titles), 100);
+    EXPECT_EQ(GetMenuItemID(titles, 99), 33168u);
+    // The film is kept and checked; the shortest went.
+    const int film = logic->currentIndex(TrackListKind::Titles);
+    ASSERT_GE(film, 0);
+    EXPECT_TRUE(GetMenuState(titles, 33069u + static_cast<UINT>(film), MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_EQ(logic->trackList(TrackListKind::Titles)->indexOf(0), -1);
+}

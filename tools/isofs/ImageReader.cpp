@@ -1,9 +1,12 @@
 #include "tools/isofs/ImageReader.h"
 
 #include <cdio/iso9660.h>
+#include <udfread/blockinput.h>
 #include <udfread/udfread.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -34,6 +37,70 @@ bool folderAllowed(int depth, int* folders, std::string* error) {
 
 std::string joinPath(const std::string& dir, const std::string& name) {
     return dir == "/" ? "/" + name : dir + "/" + name;
+}
+
+// The image as libudfread's block source. It notes reads that reach past the image's end, so
+// that a file system pointing there is named as such. With zeroUnreadable, a single block read
+// as all zeros counts as unreadable: an image copied from a disc with unreadable sectors holds
+// zeros there, and libudfread takes a metadata block's mirror only for a block that fails to
+// read or whose tag is invalid (an all-zero tag passes its checksum).
+struct ImageInput : udfread_block_input {
+    int fd = -1;
+    uint32_t blocks = 0;
+    bool zeroUnreadable = false;
+    bool pastEnd = false;
+
+    static ImageInput* create(const std::string& path, uint32_t blocks, bool zeroUnreadable) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return nullptr;
+        auto* in = new ImageInput;
+        in->fd = fd;
+        in->blocks = blocks;
+        in->zeroUnreadable = zeroUnreadable;
+        in->close = [](udfread_block_input* self) {
+            auto* in = static_cast<ImageInput*>(self);
+            ::close(in->fd);
+            delete in;
+            return 0;
+        };
+        in->size = [](udfread_block_input* self) { return static_cast<ImageInput*>(self)->blocks; };
+        in->read = [](udfread_block_input* self, uint32_t lba, void* buf, uint32_t count, int) {
+            auto* in = static_cast<ImageInput*>(self);
+            // Volume recognition reads up to the anchor at block 256 also in small images that
+            // are no UDF at all; beyond it only a recognised volume's structures are read.
+            if (lba > 256 && static_cast<uint64_t>(lba) + count > in->blocks) in->pastEnd = true;
+            if (lba >= in->blocks) return -1;
+            count = std::min(count, in->blocks - lba);
+            const ssize_t got = pread(in->fd, buf, static_cast<size_t>(count) * kBlock,
+                                      static_cast<off_t>(lba) * static_cast<off_t>(kBlock));
+            if (got < static_cast<ssize_t>(kBlock)) return -1;
+            const auto* bytes = static_cast<const uint8_t*>(buf);
+            if (in->zeroUnreadable && count == 1 &&
+                std::all_of(bytes, bytes + kBlock, [](uint8_t b) { return b == 0; }))
+                return -1;
+            return static_cast<int>(got / static_cast<ssize_t>(kBlock));
+        };
+        return in;
+    }
+};
+
+// Opens the UDF file system of the image: as it is, then once more taking the mirror of
+// metadata blocks that read as zeros. Null when there is none; *pastEnd when a try read past
+// the image's end.
+udfread* openUdf(const std::string& path, uint32_t blocks, bool* pastEnd) {
+    for (bool zeroUnreadable : {false, true}) {
+        ImageInput* input = ImageInput::create(path, blocks, zeroUnreadable);
+        udfread* udf = input ? udfread_init() : nullptr;
+        if (!udf) {
+            if (input) input->close(input);
+            return nullptr;
+        }
+        if (udfread_open_input(udf, input) == 0) return udf;
+        *pastEnd = *pastEnd || input->pastEnd;
+        input->close(input);
+        udfread_close(udf);
+    }
+    return nullptr;
 }
 
 class UdfReader : public ImageReader {
@@ -321,17 +388,20 @@ ImageReader* openImage(const std::string& path, std::string* error) {
     }
     uint64_t imageBlocks = static_cast<uint64_t>(st.st_size) / kBlock;
 
-    if (udfread* udf = udfread_init()) {
-        if (udfread_open(udf, path.c_str()) == 0) {
-            auto reader = std::make_unique<UdfReader>(udf, imageBlocks);
-            if (reader->checkExtents("/", error)) return reader.release();
-            return nullptr;
-        }
-        udfread_close(udf);
+    bool pastEnd = false;
+    if (udfread* udf = openUdf(path, static_cast<uint32_t>(imageBlocks), &pastEnd)) {
+        auto reader = std::make_unique<UdfReader>(udf, imageBlocks);
+        if (reader->checkExtents("/", error)) return reader.release();
+        return nullptr;
     }
     if (iso9660_t* iso = iso9660_open_ext(path.c_str(), ISO_EXTENSION_ALL)) {
         auto reader = std::make_unique<IsoReader>(iso);
         if (reader->checkExtents("/", imageBlocks, error)) return reader.release();
+        return nullptr;
+    }
+    if (pastEnd) {
+        *error = "the image is damaged or truncated: its UDF file system's metadata lies beyond "
+                 "the end of the image";
         return nullptr;
     }
     // The tool's caller names the file as its user knows it; this side knows only the host path.
