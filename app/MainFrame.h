@@ -32,6 +32,8 @@ public:
     void loadFailed() override;
     void discLost(const WString& root) override;
     void playbackResumed(const ResumePoint& point, const WString& titleName) override;
+    void problemReported(const WString& reason) override;
+    void engineBusy(bool busy) override;
 };
 
 // The open flow to run once the posted stop-then-open has stopped what plays.
@@ -63,6 +65,8 @@ struct MainFrameState {
     PendingOpen pendingOpenCommand = PendingOpen::None;
     LONG lastClickTime = 0;
     LONG lastSeenClickTime = 0;
+    // libVLC works on something long: the pointer over the window is the wait cursor.
+    bool engineBusy = false;
 };
 
 extern MainFrameState gMainFrame;

@@ -1,6 +1,7 @@
 #include "playback/DiscDetect.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/Files.h"
@@ -24,6 +25,52 @@ bool testPathExists(const WString& path) {
     // Test paths live in MAX_PATH buffers; a longer one cannot name a disc structure.
     if (path.size() >= MAX_PATH) return false;
     return PathFileExistsW(path.c_str()) != FALSE;
+}
+
+unsigned long bigEndian32(const std::vector<unsigned char>& data, size_t at) {
+    return static_cast<unsigned long>(data[at]) << 24 | data[at + 1] << 16 | data[at + 2] << 8 |
+           data[at + 3];
+}
+
+// The JAR files of the Java object's application cache (type 1 entries), by their five-character
+// names. The object is the type and version, a 40-byte address table, the terminal information
+// and then the cache: a length, the entry count, a pad byte and entries of 12 bytes.
+std::vector<std::string> javaObjectJars(const std::vector<unsigned char>& data) {
+    std::vector<std::string> jars;
+    if (data.size() < 52 || std::memcmp(data.data(), "BDJO", 4) != 0) return jars;
+    const size_t cache = 52 + bigEndian32(data, 48);
+    if (cache + 6 > data.size()) return jars;
+    const size_t count = data[cache + 4];
+    for (size_t i = 0, at = cache + 6; i < count && at + 12 <= data.size(); ++i, at += 12)
+        if (data[at] == 1) jars.emplace_back(reinterpret_cast<const char*>(&data[at + 1]), 5);
+    return jars;
+}
+
+// A Java object that names a JAR the disc does not hold: the disc's Java cannot start.
+WString missingJavaArchive(const WString& bdmv) {
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((bdmv + L"BDJO\\*.bdjo").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return WString();
+    WString problem;
+    do {
+        const WString object = L"BDJO\\" + WString(found.cFileName);
+        std::vector<unsigned char> data(found.nFileSizeLow < 65536 ? found.nFileSizeLow : 65536);
+        ScopedHandle file(CreateFileW((bdmv + object).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, 0, nullptr));
+        DWORD got = 0;
+        if (!file || !ReadFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &got,
+                               nullptr))
+            continue;
+        data.resize(got);
+        for (const std::string& name : javaObjectJars(data)) {
+            const WString jar = L"JAR\\" + fromUtf8(name) + L".jar";
+            if (!testPathExists(bdmv + jar))
+                problem = L"The Blu-ray's Java object BDMV\\" + object + L" names BDMV\\" + jar +
+                          L", which is not on the disc.";
+        }
+    } while (problem.empty() && FindNextFileW(search, &found));
+    FindClose(search);
+    return problem;
 }
 
 } // namespace
@@ -68,7 +115,7 @@ WString discStructureProblem(const WString& root, DiscKind kind) {
         if (!testPathExists(clip)) missing = name;
     } while (missing.empty() && FindNextFileW(search, &found));
     FindClose(search);
-    if (missing.empty()) return WString();
+    if (missing.empty()) return missingJavaArchive(bdmv);
     return L"The Blu-ray has no clip information (BDMV\\CLIPINF) for " + missing + L".";
 }
 

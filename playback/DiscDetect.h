@@ -11,7 +11,8 @@ DiscKind imageDiscKind(const WString& image);
 // Whether the file holds an ISO 9660 or UDF file system, whatever its name: an image to mount.
 bool isFileSystemImage(const WString& path);
 // What keeps a disc structure from playing, as a user can read it; empty when nothing does.
-// A Blu-ray needs BDMV\index.bdmv, and clip information for every stream file.
+// A Blu-ray needs BDMV\index.bdmv, clip information for every stream file, and the JAR files
+// its Java objects name.
 WString discStructureProblem(const WString& root, DiscKind kind);
 // First CD-ROM drive of the mask (bit 0 = A) holding a structure; 0 when none.
 wchar_t findDiscDrive(DWORD mask, DiscKind* kind);

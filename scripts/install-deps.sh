@@ -12,6 +12,10 @@ packages=(
     fuse3 libfuse3-dev libudfread-dev libiso9660-dev
     libgtest-dev cmake make g++ pkg-config python3 python3-pytest
     g++-mingw-w64-x86-64
+    # Blu-ray: decryption libraries for viewers who have keys of their own (none are shipped),
+    # Java menus (libbluray-bdj finds the runtime through /usr/lib/jvm/default-java), and the
+    # compiler the test media script builds its menu Xlet with
+    libaacs0 libbdplus0 libbluray-bdj default-jre-headless default-jdk-headless
 )
 
 missing=()

@@ -136,6 +136,11 @@ DAMAGED_SOURCES = [
      ("Could not load the file.", "index.bdmv")),
     ("bd_noclpi.iso", lambda m: (m / "bd_noclpi.iso").read_bytes(),
      ("Could not load the file.", "CLIPINF", "00000.m2ts")),
+    ("bd_nojar.iso", lambda m: (m / "bd_nojar.iso").read_bytes(),
+     ("Could not load the file.", "BDJO\\00000.bdjo", "JAR\\00000.jar", "not on the disc")),
+    # libaacs is installed, no keys are: libVLC's reason arrives through its dialog.
+    ("bd_aacs.iso", lambda m: (m / "bd_aacs.iso").read_bytes(),
+     ("Could not load the file.", "encrypted (AACS)", "no keys")),
     ("lost.cue", lambda m: (m / "vcd.cue").read_bytes().replace(b"vcd.bin", b"lost.bin"),
      ("Could not load the file.", "lost.bin", "missing")),
     ("garbage.cue", lambda m: os.urandom(4096), ("Could not load the file.", "not a cue sheet")),

@@ -44,6 +44,12 @@
 #   long.mkv               80 s 320x240 H.264, a flat dark blue field (long enough to keep a position)
 #   resume.iso             PAL 4:3 352x288 DVD whose first play jumps to a VMGM menu without buttons
 #                          (grey, a 3 s cell that loops); title 1 solid red 4 s, title 2 solid blue 80 s
+#   bd_aacs.iso            one-chapter Blu-ray marked AACS-encrypted as a pressed one is (AACS folder
+#                          with unit key file, MKB and copy control; every aligned unit's packets
+#                          scrambled); no keys exist for it
+#   bdj.iso                Blu-ray with a Java (BD-J) first play (tests/media/bdj/): a teal menu with a
+#                          white PLAY FILM box; Enter starts title 1, two 3 s chapters, red then green
+#   bd_nojar.iso           the same, but BDMV/JAR/00000.jar, which its Java object names, is missing
 set -euo pipefail
 out=${1:-build/testmedia}
 mkdir -p "$out"
@@ -488,3 +494,19 @@ XML
     dvd_author "$work/resume.xml" PAL
     dvd_iso "$work/resume" resume.iso RESUMEDVD
 fi
+
+if ! have bd_aacs.iso; then
+    log bd_aacs.iso
+    python3 "$(dirname "$0")/make_bluray.py" --chapters 1 --chapter-seconds 2 --aacs \
+        "$work/bd_aacs.iso"
+    mv "$work/bd_aacs.iso" "$out/bd_aacs.iso"
+fi
+
+for java in menu no-jar; do
+    name=$([[ $java == menu ]] && echo bdj.iso || echo bd_nojar.iso)
+    have "$name" && continue
+    log "$name"
+    python3 "$(dirname "$0")/make_bluray.py" --chapters 2 --chapter-seconds 3 --java-menu "$java" \
+        "$work/$name"
+    mv "$work/$name" "$out/$name"
+done

@@ -206,6 +206,13 @@ def author(root, args):
     if args.no_clpi:
         for sub in ("CLIPINF", "BACKUP/CLIPINF"):
             os.rmdir(os.path.join(bdmv, sub))
+    if args.aacs:
+        import bd_aacs
+        bd_aacs.mark(root)
+    if args.java_menu:
+        sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "bdj"))
+        import bdj_disc
+        bdj_disc.add_java_menu(root, jar=args.java_menu == "menu")
 
 
 def main():
@@ -224,6 +231,11 @@ def main():
     ap.add_argument("--edge", action="store_true", help="a white band along the bottom lines")
     ap.add_argument("--no-index", action="store_true", help="leave out index.bdmv")
     ap.add_argument("--no-clpi", action="store_true", help="leave out CLIPINF/00000.clpi")
+    ap.add_argument("--aacs", action="store_true",
+                    help="mark the disc AACS-encrypted (tests/media/bd_aacs.py); no keys exist")
+    ap.add_argument("--java-menu", choices=("menu", "no-jar"),
+                    help="a BD-J first play (tests/media/bdj/): its menu Xlet starts title 1 on "
+                         "Enter; no-jar: the Java object names a JAR that is not on the disc")
     args = ap.parse_args()
     if not 1 <= args.chapters <= 99 or args.chapter_seconds < 1:
         ap.error("need 1..99 chapters of at least 1 second")
