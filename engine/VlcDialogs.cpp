@@ -155,7 +155,9 @@ bool takeVlcDialogReport(EventRelay* relay, EngineReport* out) {
 
 std::string plainDialogText(const std::string& title, const std::string& message) {
     for (const PlainRow& row : kPlainRows)
-        if (message.find(row.words) != std::string::npos) return row.plain;
+        if (message.find(row.words) != std::string::npos ||
+            title.find(row.words) != std::string::npos)
+            return row.plain;
     if (title.empty() || message.find(title) != std::string::npos) return message;
     return title + ": " + message;
 }

@@ -48,8 +48,9 @@
 #                          with unit key file, MKB and copy control; every aligned unit's packets
 #                          scrambled); no keys exist for it
 #   bdj.iso                Blu-ray with a Java (BD-J) first play (tests/media/bdj/): a teal menu with a
-#                          white PLAY FILM box; Enter starts title 1, two 3 s chapters, red then green
-#   bd_nojar.iso           the same, but BDMV/JAR/00000.jar, which its Java object names, is missing
+#                          white PLAY FILM box over the film's playlist; Enter starts title 1, the film:
+#                          two 31 s chapters, red then green
+#   bd_nojar.iso           a Java first play whose object names BDMV/JAR/00000.jar, which is missing
 set -euo pipefail
 out=${1:-build/testmedia}
 mkdir -p "$out"
@@ -502,11 +503,18 @@ if ! have bd_aacs.iso; then
     mv "$work/bd_aacs.iso" "$out/bd_aacs.iso"
 fi
 
-for java in menu no-jar; do
-    name=$([[ $java == menu ]] && echo bdj.iso || echo bd_nojar.iso)
-    have "$name" && continue
-    log "$name"
-    python3 "$(dirname "$0")/make_bluray.py" --chapters 2 --chapter-seconds 3 --java-menu "$java" \
-        "$work/$name"
-    mv "$work/$name" "$out/$name"
-done
+# The Java disc's film is a film's length: played without menus, libVLC only keeps titles of at
+# least 60 s.
+if ! have bdj.iso; then
+    log bdj.iso
+    python3 "$(dirname "$0")/make_bluray.py" --chapters 2 --chapter-seconds 31 --video-kbps 300 \
+        --java-menu menu "$work/bdj.iso"
+    mv "$work/bdj.iso" "$out/bdj.iso"
+fi
+
+if ! have bd_nojar.iso; then
+    log bd_nojar.iso
+    python3 "$(dirname "$0")/make_bluray.py" --chapters 1 --chapter-seconds 2 --java-menu no-jar \
+        "$work/bd_nojar.iso"
+    mv "$work/bd_nojar.iso" "$out/bd_nojar.iso"
+fi

@@ -676,6 +676,9 @@ TEST(VlcDialogs, KnownReasonsBecomePlainWordsAndOthersKeepTheirTitle) {
         {"Playback failure", "DVDRead could not open the disc \"K:\".",
          "Playback failure: DVDRead could not open the disc"},
     };
+    // libVLC's own word that an input failed adds nothing to the player's message.
+    EXPECT_EQ(plainDialogText("Your input can't be opened", "VLC is unable to open the MRL 'x'."),
+              std::string());
     for (const auto& row : rows) {
         const std::string plain = plainDialogText(row.title, row.text);
         EXPECT_NE(plain.find(row.plain), std::string::npos) << row.text << " -> " << plain;

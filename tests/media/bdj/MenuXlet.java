@@ -42,9 +42,15 @@ public class MenuXlet implements Xlet, UserEventListener {
     public void initXlet(XletContext ctx) {
         context = ctx;
         scene = HSceneFactory.getInstance().getDefaultHScene();
+        // The disc's graphics plane is 1280x720 (its Java object says so); the scene has no size
+        // yet when the Xlet starts.
+        scene.setBounds(0, 0, 1280, 720);
+        scene.setBackgroundMode(HScene.BACKGROUND_FILL);
+        scene.setBackground(new Color(0, 128, 128));
         MenuPicture picture = new MenuPicture();
-        picture.setBounds(0, 0, scene.getWidth(), scene.getHeight());
+        picture.setBounds(0, 0, 1280, 720);
         scene.add(picture);
+        scene.validate();
     }
 
     public void startXlet() {

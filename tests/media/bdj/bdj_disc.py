@@ -26,19 +26,23 @@ def _app_string(text):
 
 
 def index_bdmv():
-    """First play: BD-J object 00000 (interactive); title 1: HDMV movie object 0."""
+    """First play: BD-J object 00000 (interactive); title 1: HDMV movie object 0, the film;
+    title 2: the same BD-J object, the menu as a title of its own. A disc without a BD-J title
+    is not taken for a Java disc by libVLC, which then never shows the Java graphics."""
     app = _block(bytes(2 + 32))
-    first_play = struct.pack(">IH", 2 << 30, 3 << 14) + JAR_NAME.encode() + b"\0"
+    java = struct.pack(">IH", 2 << 30, 3 << 14) + JAR_NAME.encode() + b"\0"
     no_top_menu = struct.pack(">IHHI", 1 << 30, 0, 0xFFFF, 0)
-    title = struct.pack(">IHHI", 1 << 30, 0, 0, 0)
-    indexes = _block(first_play + no_top_menu + struct.pack(">H", 1) + title)
+    film = struct.pack(">IHHI", 1 << 30, 0, 0, 0)
+    indexes = _block(java + no_top_menu + struct.pack(">H", 2) + film + java)
     return _header(b"INDX", 40 + len(app), 0) + app + indexes
 
 
 def bdjo():
     terminal = _block(b"*****" + bytes([2 << 4 | 1 << 3 | 1 << 2]) + bytes(4))  # 1280x720
     cache = _block(bytes([1, 0]) + bytes([1]) + JAR_NAME.encode() + b"\0\0\0" + bytes(3))
-    playlists = _block(struct.pack(">I", 1 << 20))              # access to all playlists
+    # Access to all playlists; the film's starts with the title, as the moving background behind
+    # the menu (the menu's graphics need a picture to be drawn over).
+    playlists = _block(struct.pack(">I", 1 << 21 | 1 << 20 | 1 << 19) + b"00000\0")
     app = bytes([1, 1 << 4]) + struct.pack(">IH", 0x7FFF0001, 0x4000)  # autostart, BD-J title app
     app += bytes(10)                                             # descriptor tag and length
     app += struct.pack(">H", 1 << 12) + struct.pack(">HBBBx", 1, 1, 0, 0)  # one profile
