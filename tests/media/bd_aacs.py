@@ -1,8 +1,9 @@
 """Marks an authored BDMV tree as an AACS-encrypted disc is: an AACS folder holding a unit key
-file, a media key block and the copy control of the one CPS unit, and every aligned unit of the streams encrypted: the unit's first
-source packet carries the copy-permission bits and a transport_scrambling_control of "scrambled",
-the 16 bytes in clear that AACS leaves, and the rest of the 6144 bytes replaced by cipher-like
-bytes. No keys exist for it, so a player can only say why it cannot play it."""
+file, a media key block and the copy control of the one CPS unit, and every aligned unit of the
+streams encrypted: the unit's first source packet carries the copy-permission bits and a
+transport_scrambling_control of "scrambled", the 16 bytes AACS leaves in clear stay, and the
+rest of the 6144 bytes become cipher-like bytes. No keys exist for it, so a player can only say
+why it cannot play it."""
 import glob, os, random, struct
 
 UNIT, CLEAR = 6144, 16

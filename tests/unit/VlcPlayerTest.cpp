@@ -684,3 +684,18 @@ TEST(VlcDialogs, KnownReasonsBecomePlainWordsAndOthersKeepTheirTitle) {
         EXPECT_NE(plain.find(row.plain), std::string::npos) << row.text << " -> " << plain;
     }
 }
+
+// The reason comes on libVLC's own thread, which touches no Win32, and waits for the GUI thread.
+TEST_F(VlcEngine, AnEncryptedBluRayWithoutKeysSaysWhy) {
+    REQUIRE_MEDIA(image, L"bd_aacs.iso");
+    ASSERT_TRUE(engine.open(image, DiscKind::BluRay));
+    ASSERT_TRUE(engine.play());
+    std::string said;
+    EXPECT_TRUE(waitFor([&] {
+        EngineReport report;
+        while (engine.takeReport(report))
+            said += report.text;
+        return !said.empty();
+    }));
+    EXPECT_NE(said.find("encrypted (AACS)"), std::string::npos) << said;
+}
