@@ -120,7 +120,7 @@ void onCancel(void*, libvlc_dialog_id* id) {
 
 void onProgressUpdate(void*, libvlc_dialog_id*, float, const char*) {}
 
-const libvlc_dialog_cbs kCallbacks = {onError,  onLogin,         onQuestion,
+const libvlc_dialog_cbs kCallbacks = {onError,    onLogin,  onQuestion,
                                       onProgress, onCancel, onProgressUpdate};
 
 } // namespace

@@ -58,8 +58,8 @@ WString missingJavaArchive(const WString& bdmv) {
         ScopedHandle file(CreateFileW((bdmv + object).c_str(), GENERIC_READ, FILE_SHARE_READ,
                                       nullptr, OPEN_EXISTING, 0, nullptr));
         DWORD got = 0;
-        if (!file || !ReadFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &got,
-                               nullptr))
+        if (!file ||
+            !ReadFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &got, nullptr))
             continue;
         data.resize(got);
         for (const std::string& name : javaObjectJars(data)) {
