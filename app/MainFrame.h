@@ -32,6 +32,8 @@ public:
     void loadFailed() override;
     void discLost(const WString& root) override;
     void playbackResumed(const ResumePoint& point, const WString& titleName) override;
+    void problemReported(const WString& reason) override;
+    void engineBusy(bool busy) override;
 };
 
 // The open flow to run once the posted stop-then-open has stopped what plays.
@@ -66,6 +68,8 @@ struct MainFrameState {
     // The launch time of the start whose file was opened last: a file handed over by a start
     // launched before it was chosen earlier and is not opened over it.
     unsigned long long openedLaunch = 0;
+    // libVLC works on something long: the pointer over the window is the wait cursor.
+    bool engineBusy = false;
 };
 
 extern MainFrameState gMainFrame;

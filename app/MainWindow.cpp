@@ -195,6 +195,13 @@ LRESULT CALLBACK mainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         gMainFrame.mounts.keepToolReady();
         if (gMainFrame.playLogic) gMainFrame.playLogic->prepareEngine();
         return 0;
+    case WM_SETCURSOR:
+        // The children pass the question up first, so this covers the whole window.
+        if (gMainFrame.engineBusy && LOWORD(lParam) == HTCLIENT) {
+            SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+            return TRUE;
+        }
+        break;
     case WM_DEVICECHANGE:
         if (wParam == DBT_DEVICEARRIVAL) onDeviceArrival(lParam);
         return 0;
@@ -300,7 +307,22 @@ void MainFrameListener::playbackStopped() {
 
 void MainFrameListener::loadFailed() {
     PlayLogic* logic = gMainFrame.playLogic.get();
-    reportLoadFailure(logic && logic->discKind() != DiscKind::None);
+    reportLoadFailure(logic && logic->discKind() != DiscKind::None,
+                      logic ? logic->openProblem() : WString());
+}
+
+void MainFrameListener::problemReported(const WString& reason) {
+    MessageBoxW(gMainFrame.mainWindow, reason.c_str(), kProductName, MB_OK | MB_ICONWARNING);
+}
+
+void MainFrameListener::engineBusy(bool busy) {
+    gMainFrame.engineBusy = busy;
+    // The cursor changes now, not at the next move of the pointer.
+    POINT at{};
+    HWND main = gMainFrame.mainWindow;
+    HWND under = GetCursorPos(&at) ? WindowFromPoint(at) : nullptr;
+    if (main && under && (under == main || IsChild(main, under)))
+        SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));
 }
 
 void MainFrameListener::discLost(const WString& root) {

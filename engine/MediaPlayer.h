@@ -94,6 +94,19 @@ enum class PlayerEvent {
     EndReached = 265,
     EncounteredError = 266,
     TimeChanged = 267,
+    // Not libVLC's: one of its dialogs left a report for takeReport.
+    Dialog = 0x1000,
+};
+
+// What libVLC's dialogs tell while a source opens or plays.
+struct EngineReport {
+    enum class Kind {
+        Problem,     // text: why the source cannot play, or plays without something, in plain words
+        BusyStarted, // libVLC works on something long (its progress dialog); the wait cursor shows
+        BusyEnded,
+    };
+    Kind kind = Kind::Problem;
+    std::string text; // UTF-8
 };
 
 // Moves on a disc menu, as libVLC numbers them.
@@ -114,6 +127,8 @@ public:
     virtual bool open(const WString& path, DiscKind discKind) = 0;
     // What kept the last open from succeeding, as a user can read it; empty when not known.
     virtual WString openProblem() const { return WString(); }
+    // The oldest dialog report waiting (after a PlayerEvent::Dialog); false when none waits.
+    virtual bool takeReport(EngineReport&) { return false; }
     virtual bool play() = 0;
     virtual bool isPlaying() = 0;
     virtual void pause() = 0;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/VlcDialogs.h"
 #include "engine/VlcOptions.h"
 #include "platform/DiscPointer.h"
 #include "platform/Memory.h"
@@ -45,6 +46,7 @@ libvlc_instance_t* acquireInstance(const std::vector<std::string>& options) {
         shared.instance = libvlc_new(static_cast<int>(argv.size()), argv.data());
         if (!shared.instance) return nullptr;
         shared.options = options;
+        registerVlcDialogs(shared.instance);
     }
     libvlc_retain(shared.instance);
     return shared.instance;
@@ -96,6 +98,7 @@ void VlcPlayer::release() {
     // Stops playback and ends libVLC's threads; nothing calls back afterwards.
     player.reset();
     eventManager = nullptr;
+    detachVlcDialogs(relay.get());
     relay.reset();
     videoOutput.reset();
     frames.reset();
@@ -113,6 +116,7 @@ void VlcPlayer::setEventWindow(HWND window, UINT message) {
         std::make_unique<EventRelay>(window, message, static_cast<int>(PlayerEvent::TimeChanged));
     if (!fresh->started()) return;
     relay = std::move(fresh);
+    attachVlcDialogs(relay.get());
     for (libvlc_event_type_t type : kAttachedEvents)
         if (libvlc_event_attach(eventManager, type, &VlcPlayer::onEvent, this) != 0)
             OutputDebugStringW(L"VlcPlayer: an engine event could not be attached\n");
@@ -121,6 +125,10 @@ void VlcPlayer::setEventWindow(HWND window, UINT message) {
 void VlcPlayer::onEvent(const libvlc_event_t* event, void* self) {
     auto* engine = static_cast<VlcPlayer*>(self);
     if (event && engine->relay) engine->relay->push(event->type);
+}
+
+bool VlcPlayer::takeReport(EngineReport& report) {
+    return takeVlcDialogReport(relay.get(), &report);
 }
 
 void VlcPlayer::eventHandled(PlayerEvent event) {

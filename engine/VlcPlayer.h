@@ -59,6 +59,8 @@ public:
     void release() override;
     bool open(const WString& path, DiscKind discKind) override;
     WString openProblem() const override { return problem; }
+    // libVLC's dialogs reach the engine whose events window is set, through its relay.
+    bool takeReport(EngineReport& report) override;
     bool play() override;
     bool isPlaying() override;
     void pause() override;

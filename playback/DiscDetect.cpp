@@ -1,6 +1,7 @@
 #include "playback/DiscDetect.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/Files.h"
@@ -41,7 +42,8 @@ std::vector<unsigned char> readSmallFile(const WString& path, DWORD limit) {
 
 unsigned readBig(const std::vector<unsigned char>& data, size_t at, int bytes) {
     unsigned value = 0;
-    for (int i = 0; i < bytes; ++i) value = value << 8 | data[at + i];
+    for (int i = 0; i < bytes; ++i)
+        value = value << 8 | data[at + i];
     return value;
 }
 
@@ -77,6 +79,40 @@ WString missingPlaylistClip(const WString& bdmv) {
             problem = L"The Blu-ray's playlist " + name + L" names the clip " + clip +
                       L", which is not on the disc (BDMV\\STREAM\\" + clip + L".m2ts).";
             break;
+        }
+    } while (problem.empty() && FindNextFileW(search, &found));
+    FindClose(search);
+    return problem;
+}
+
+// The JAR files of the Java object's application cache (type 1 entries), by their five-character
+// names. The object is the type and version, a 40-byte address table, the terminal information
+// and then the cache: a length, the entry count, a pad byte and entries of 12 bytes.
+std::vector<std::string> javaObjectJars(const std::vector<unsigned char>& data) {
+    std::vector<std::string> jars;
+    if (data.size() < 52 || std::memcmp(data.data(), "BDJO", 4) != 0) return jars;
+    const size_t cache = 52 + readBig(data, 48, 4);
+    if (cache + 6 > data.size()) return jars;
+    const size_t count = data[cache + 4];
+    for (size_t i = 0, at = cache + 6; i < count && at + 12 <= data.size(); ++i, at += 12)
+        if (data[at] == 1) jars.emplace_back(reinterpret_cast<const char*>(&data[at + 1]), 5);
+    return jars;
+}
+
+// A Java object that names a JAR the disc does not hold: the disc's Java cannot start.
+WString missingJavaArchive(const WString& bdmv) {
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((bdmv + L"BDJO\\*.bdjo").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return WString();
+    WString problem;
+    do {
+        const WString object = L"BDJO\\" + WString(found.cFileName);
+        const std::vector<unsigned char> data = readSmallFile(bdmv + object, 65536);
+        for (const std::string& name : javaObjectJars(data)) {
+            const WString jar = L"JAR\\" + fromUtf8(name) + L".jar";
+            if (!testPathExists(bdmv + jar))
+                problem = L"The Blu-ray's Java object BDMV\\" + object + L" names BDMV\\" + jar +
+                          L", which is not on the disc.";
         }
     } while (problem.empty() && FindNextFileW(search, &found));
     FindClose(search);
@@ -129,7 +165,7 @@ WString discStructureProblem(const WString& root, DiscKind kind) {
         if (!testPathExists(clip)) missing = name;
     } while (missing.empty() && FindNextFileW(search, &found));
     FindClose(search);
-    if (missing.empty()) return WString();
+    if (missing.empty()) return missingJavaArchive(bdmv);
     return L"The Blu-ray has no clip information (BDMV\\CLIPINF) for " + missing + L".";
 }
 
@@ -149,8 +185,7 @@ DiscKind imageDiscKind(const WString& image) {
         if (!ReadFile(file.get(), data.data() + carried, kChunk, &got, nullptr) || got == 0) break;
         const size_t size = carried + got;
         for (size_t at = 0; at + 8 <= size; ++at) {
-            if (data[at] == 'V' && std::memcmp(&data[at], "VIDEO_TS", 8) == 0)
-                return DiscKind::Dvd;
+            if (data[at] == 'V' && std::memcmp(&data[at], "VIDEO_TS", 8) == 0) return DiscKind::Dvd;
             if (data[at] == 'B' && std::memcmp(&data[at], "BDMV", 4) == 0) bluRay = true;
         }
         // The last bytes go round again, so a name across two reads is still found.

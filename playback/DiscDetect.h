@@ -12,7 +12,8 @@ DiscKind imageDiscKind(const WString& image);
 bool isFileSystemImage(const WString& path);
 // What keeps a disc structure from playing, as a user can read it; empty when nothing does.
 // A Blu-ray needs BDMV\index.bdmv and MovieObject.bdmv, the stream file of every clip its
-// playlists name, and clip information for every stream file.
+// playlists name, clip information for every stream file, and the JAR files its Java objects
+// name.
 WString discStructureProblem(const WString& root, DiscKind kind);
 // First CD-ROM drive of the mask (bit 0 = A) holding a structure; 0 when none.
 wchar_t findDiscDrive(DWORD mask, DiscKind* kind);

@@ -18,6 +18,9 @@ constexpr int kPollMs = 100;
 // How far before the end of a disc title a seek stops.
 constexpr long long kDiscEndMargin = 1500;
 constexpr int kNoticeMs = 5000;
+// A reason that came while the source had not played yet is told after this many timer ticks
+// (some 5 s) even if the source never shows a picture: a source that fails says so sooner.
+constexpr int kReasonTicks = 20;
 
 struct ExtensionRow {
     EngineKind kind;
@@ -106,7 +109,54 @@ void PlayLogic::handleProc(PlayerEvent event) {
     case PlayerEvent::EncounteredError:
         onMediaEnded();
         break;
+    case PlayerEvent::Dialog:
+        takeReports();
+        break;
     }
+}
+
+void PlayLogic::takeReports() {
+    EngineReport report;
+    while (player_ && player_->takeReport(report)) {
+        switch (report.kind) {
+        case EngineReport::Kind::BusyStarted:
+            if (busy_++ == 0 && listener_) listener_->engineBusy(true);
+            break;
+        case EngineReport::Kind::BusyEnded:
+            if (busy_ > 0 && --busy_ == 0 && listener_) listener_->engineBusy(false);
+            break;
+        case EngineReport::Kind::Problem: {
+            const WString text = fromUtf8(report.text);
+            OutputDebugStringW((L"PlayLogic: libVLC says: " + text + L"\n").c_str());
+            if (reasonTold_ || text.empty() || reason_.find(text) != WString::npos) break;
+            reason_ += (reason_.empty() ? L"" : L"\n") + text;
+            if (hasPlayed_) tellReason();
+            break;
+        }
+        }
+    }
+}
+
+void PlayLogic::tellReason() {
+    if (reasonTold_ || reason_.empty()) return;
+    reasonTold_ = true;
+    // What holds for the machine (no Java, an audio device that cannot be used) holds for every
+    // source: it is told once a run.
+    for (const WString& told : toldReasons_)
+        if (told == reason_) return;
+    toldReasons_.push_back(reason_);
+    if (listener_) listener_->problemReported(reason_);
+}
+
+void PlayLogic::forgetReason() {
+    reason_.clear();
+    reasonTold_ = false;
+    reasonTicks_ = 0;
+}
+
+WString PlayLogic::openProblem() const {
+    const WString said = player_ ? player_->openProblem() : WString();
+    return said.empty() ? reason_ : said;
 }
 
 void PlayLogic::onMediaEnded() {
@@ -124,6 +174,8 @@ void PlayLogic::onMediaEnded() {
         // libVLC starts playing asynchronously, so a file it cannot decode still opened and
         // "played"; it only shows here. Report it instead of sitting silently idle.
         OutputDebugStringW(L"Playlogic: the media could not be played\n");
+        // The reason goes with the failure's own message.
+        reasonTold_ = true;
         stop();
         if (reachedByStep_) {
             // Reached by a step or the automatic advance: dropped like an entry that does not
@@ -195,6 +247,10 @@ bool PlayLogic::createMediaPlayer(EngineKind kind) {
 
 void PlayLogic::releaseMediaPlayer() {
     rememberPosition();
+    if (busy_ > 0) {
+        busy_ = 0;
+        if (listener_) listener_->engineBusy(false);
+    }
     if (player_) {
         player_->release();
         player_.reset();
@@ -205,6 +261,7 @@ void PlayLogic::releaseMediaPlayer() {
 bool PlayLogic::open(const WString& path, DiscKind kind, const WString& image) {
     // The source that plays now is left: its position is kept before anything changes.
     rememberPosition();
+    forgetReason();
     EngineKind engine = engineKindForPath(path);
     if (listener_ && !listener_->prepareVideo(engine)) return false;
     if (!createMediaPlayer(engine) || !player_) return false;
@@ -339,6 +396,7 @@ void PlayLogic::stepFile(int direction) {
             aspectRatio_.clear();
             hasPlayed_ = false;
             reachedByStep_ = true;
+            forgetReason();
             // A step starts the file from its beginning, and where it is left is kept.
             resume_.start(ResumeStore::pathKey(path), false);
             sourceImage_.clear();
@@ -481,6 +539,9 @@ void PlayLogic::timerProc() {
     trackTitleAndChapter();
     followResume();
     notePosition();
+    if (player_ && !reason_.empty() && !reasonTold_ &&
+        (hasPlayed_ || ++reasonTicks_ >= kReasonTicks))
+        tellReason();
 }
 
 long long PlayLogic::shownTime() {

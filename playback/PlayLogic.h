@@ -69,6 +69,12 @@ public:
     // Playback went on where the viewer left the source (titleName: the disc title's name,
     // empty for a file).
     virtual void playbackResumed(const ResumePoint&, const WString& titleName) {}
+    // Why the source plays without something, or was refused something it asked, in plain
+    // words: at most once a source and once a run, once it plays (a source that fails carries
+    // the reason in openProblem instead).
+    virtual void problemReported(const WString&) {}
+    // The engine works on something long (true) or is done (false): the wait cursor follows.
+    virtual void engineBusy(bool) {}
 };
 
 class PlayLogic {
@@ -163,8 +169,9 @@ public:
     bool takeSnapshot(const WString& folder);
     // The engine's newest picture into the video surface during its WM_PAINT; false when it
     // has none to show there (the window then paints itself).
-    // Why the last open failed, as the engine's reader of the source said; empty if unknown.
-    WString openProblem() const { return player_ ? player_->openProblem() : WString(); }
+    // Why the last open failed, as the engine's reader of the source or libVLC's dialogs said;
+    // empty if unknown.
+    WString openProblem() const;
     bool paintVideo(HWND surface, HDC dc) { return player_ && player_->paintVideo(surface, dc); }
     void clearTrackLists();
 
@@ -203,6 +210,11 @@ private:
     void rememberPosition();
     // The media ended (EndReached) or failed (EncounteredError).
     void onMediaEnded();
+    // The engine's dialog reports: reasons gather until they are told, busy turns the wait
+    // cursor on and off.
+    void takeReports();
+    void tellReason();
+    void forgetReason();
     // The end of what plays: stops, and the play list advances.
     void finishMedia();
     void reportState();
@@ -242,6 +254,12 @@ private:
     ResumeFollower resume_;
     DiscEndHold endHold_;
     SteadyClock clock_;
+    // Why the current source plays without something or fails, from libVLC's dialogs.
+    WString reason_;
+    bool reasonTold_ = false;
+    int reasonTicks_ = 0; // timer ticks the untold reason waited for the source to play
+    int busy_ = 0;        // libVLC's progress dialogs open
+    std::vector<WString> toldReasons_; // in this run
 };
 
 // The one controller (null when none exists).

@@ -15,6 +15,10 @@ packages=(
     # make package (dpkg-shlibdeps), make windows-installer (makensis) and their test, which
     # opens the installed desktop entry as a desktop does (xdg-open, update-desktop-database)
     dpkg-dev nsis xdg-utils desktop-file-utils
+    # Blu-ray: decryption libraries for viewers who have keys of their own (none are shipped),
+    # Java menus (libbluray-bdj finds the runtime through /usr/lib/jvm/default-java), and the
+    # compiler the test media script builds its menu Xlet with
+    libaacs0 libbdplus0 libbluray-bdj default-jre-headless default-jdk-headless
 )
 
 missing=()

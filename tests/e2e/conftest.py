@@ -213,7 +213,11 @@ def wine_env(display, tmp_path_factory):
     root = Path(tempfile.mkdtemp(prefix="velloran-e2e.")).resolve()
     SESSION_ROOT = str(root)
     env = dict(os.environ)
+    # A sound device that takes everything, as a desktop has one: without it libVLC says that
+    # the audio output failed, and the player passes that on.
+    (root / "asound.conf").write_text("pcm.!default { type null }\n")
     env.update({
+        "ALSA_CONFIG_PATH": f"/usr/share/alsa/alsa.conf:{root / 'asound.conf'}",
         "DISPLAY": display,
         "WINEPREFIX": str(root / "prefix"),
         "WINEDEBUG": "-all",
@@ -250,6 +254,9 @@ REQUIRED_MEDIA = (
     "bd_noclpi.iso",
     "long.mkv",
     "resume.iso",
+    "bd_aacs.iso",
+    "bdj.iso",
+    "bd_nojar.iso",
 )
 
 

@@ -144,6 +144,11 @@ DAMAGED_SOURCES = [
     ("bd_mirror.iso", lambda m: (m / "bd_mirror.iso").read_bytes(), None),
     ("bd_pastend.iso", lambda m: (m / "bd_pastend.iso").read_bytes(),
      ("Could not mount the file.", "beyond the end")),
+    ("bd_nojar.iso", lambda m: (m / "bd_nojar.iso").read_bytes(),
+     ("Could not load the file.", "BDJO\\00000.bdjo", "JAR\\00000.jar", "not on the disc")),
+    # libaacs is installed, no keys are: libVLC's reason arrives through its dialog.
+    ("bd_aacs.iso", lambda m: (m / "bd_aacs.iso").read_bytes(),
+     ("Could not load the file.", "encrypted (AACS)", "no keys")),
     ("lost.cue", lambda m: (m / "vcd.cue").read_bytes().replace(b"vcd.bin", b"lost.bin"),
      ("Could not load the file.", "lost.bin", "missing")),
     ("garbage.cue", lambda m: os.urandom(4096), ("Could not load the file.", "not a cue sheet")),

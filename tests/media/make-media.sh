@@ -57,6 +57,13 @@
 #   long.mkv               80 s 320x240 H.264, a flat dark blue field (long enough to keep a position)
 #   resume.iso             PAL 4:3 352x288 DVD whose first play jumps to a VMGM menu without buttons
 #                          (grey, a 3 s cell that loops); title 1 solid red 4 s, title 2 solid blue 80 s
+#   bd_aacs.iso            one-chapter Blu-ray marked AACS-encrypted as a pressed one is (AACS folder
+#                          with unit key file, MKB and copy control; every aligned unit's packets
+#                          scrambled); no keys exist for it
+#   bdj.iso                Blu-ray with a Java (BD-J) first play (tests/media/bdj/): a teal menu with a
+#                          white PLAY FILM box over the film's playlist; Enter starts title 1, the film:
+#                          two 31 s chapters, red then green
+#   bd_nojar.iso           a Java first play whose object names BDMV/JAR/00000.jar, which is missing
 set -euo pipefail
 out=${1:-build/testmedia}
 mkdir -p "$out"
@@ -524,4 +531,27 @@ if ! have resume.iso; then
 XML
     dvd_author "$work/resume.xml" PAL
     dvd_iso "$work/resume" resume.iso RESUMEDVD
+fi
+
+if ! have bd_aacs.iso; then
+    log bd_aacs.iso
+    python3 "$(dirname "$0")/make_bluray.py" --chapters 1 --chapter-seconds 2 --aacs \
+        "$work/bd_aacs.iso"
+    mv "$work/bd_aacs.iso" "$out/bd_aacs.iso"
+fi
+
+# The Java disc's film is a film's length: played without menus, libVLC only keeps titles of at
+# least 60 s.
+if ! have bdj.iso; then
+    log bdj.iso
+    python3 "$(dirname "$0")/make_bluray.py" --chapters 2 --chapter-seconds 31 --video-kbps 300 \
+        --java-menu menu "$work/bdj.iso"
+    mv "$work/bdj.iso" "$out/bdj.iso"
+fi
+
+if ! have bd_nojar.iso; then
+    log bd_nojar.iso
+    python3 "$(dirname "$0")/make_bluray.py" --chapters 1 --chapter-seconds 2 --java-menu no-jar \
+        "$work/bd_nojar.iso"
+    mv "$work/bd_nojar.iso" "$out/bd_nojar.iso"
 fi

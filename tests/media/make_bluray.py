@@ -307,6 +307,13 @@ def author(root, args):
     if args.no_clpi:
         for sub in ("CLIPINF", "BACKUP/CLIPINF"):
             os.rmdir(os.path.join(bdmv, sub))
+    if args.aacs:
+        import bd_aacs
+        bd_aacs.mark(root)
+    if args.java_menu:
+        sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "bdj"))
+        import bdj_disc
+        bdj_disc.add_java_menu(root, jar=args.java_menu == "menu")
 
 
 def main():
@@ -336,6 +343,11 @@ def main():
                     help="this many playlists in all, the film's among them (implies --pressed)")
     ap.add_argument("--udf250", choices=("sound", "main-metadata", "metadata-past-end"),
                     help="write a UDF 2.50 image without ISO 9660 (udf250.py), whole or damaged")
+    ap.add_argument("--aacs", action="store_true",
+                    help="mark the disc AACS-encrypted (tests/media/bd_aacs.py); no keys exist")
+    ap.add_argument("--java-menu", choices=("menu", "no-jar"),
+                    help="a BD-J first play (tests/media/bdj/): its menu Xlet starts title 1 on "
+                         "Enter; no-jar: the Java object names a JAR that is not on the disc")
     args = ap.parse_args()
     if not 1 <= args.chapters <= 99 or args.chapter_seconds < 1:
         ap.error("need 1..99 chapters of at least 1 second")

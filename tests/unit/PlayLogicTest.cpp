@@ -47,6 +47,7 @@ struct FakeWorld {
     int menuTitle = -1;
     std::vector<MenuAction> moves;
     std::vector<std::pair<int, int>> pointers;
+    std::vector<EngineReport> reports; // what libVLC's dialogs said, oldest first
 };
 
 FakeWorld* gWorld = nullptr;
@@ -61,6 +62,12 @@ struct FakeEngine : MediaPlayer {
         return w.initResult;
     }
     void release() override { ++w.released; }
+    bool takeReport(EngineReport& report) override {
+        if (w.reports.empty()) return false;
+        report = w.reports.front();
+        w.reports.erase(w.reports.begin());
+        return true;
+    }
     bool open(const WString& path, DiscKind kind) override {
         w.opened.emplace_back(path, kind);
         return std::find(w.failingPaths.begin(), w.failingPaths.end(), path) ==
@@ -202,6 +209,10 @@ struct RecordingListener : PlayLogicListener {
     void playbackStopped() override { ++stops; }
     void loadFailed() override { ++loadFailures; }
     void discLost(const WString&) override { ++discsLost; }
+    void problemReported(const WString& reason) override { problems.push_back(reason); }
+    void engineBusy(bool busy) override { busyChanges.push_back(busy); }
+    std::vector<WString> problems;
+    std::vector<bool> busyChanges;
 };
 
 class PlayLogicTest : public ::testing::Test {
@@ -876,4 +887,58 @@ TEST_F(PlayerEventRelayTest, RealEngineEventsReachTheControllerAndStopDoesNotHan
     pumpFor(300, PlayerEvent::EndReached); // late events of the released engine are harmless
     for (const auto& [message, wParam] : gReceived)
         EXPECT_NE(message, static_cast<UINT>(WM_COMMAND));
+}
+
+// libVLC's dialogs: a reason waits until the source plays and is told once; a source that fails
+// carries it in its failure instead; progress turns the wait cursor on and off.
+TEST_F(PlayLogicTest, DialogReasonsAreToldOnceASourceAndGoWithItsFailure) {
+    using Kind = EngineReport::Kind;
+    ASSERT_TRUE(logic->open(L"C:\\f\\a.mkv", DiscKind::None));
+    ASSERT_TRUE(logic->play());
+    world.time = 0;
+    world.reports = {{Kind::Problem, "Java was not found."}, {Kind::BusyStarted, ""}};
+    logic->handleProc(PlayerEvent::Dialog);
+    EXPECT_TRUE(listener.problems.empty()); // nothing played yet
+    EXPECT_EQ(listener.busyChanges, std::vector<bool>({true}));
+    world.time = 1200;
+    logic->timerProc();
+    ASSERT_EQ(listener.problems.size(), 1u);
+    EXPECT_EQ(listener.problems[0], WString(L"Java was not found."));
+    world.reports = {{Kind::Problem, "Something else."}, {Kind::BusyEnded, ""}};
+    logic->handleProc(PlayerEvent::Dialog);
+    EXPECT_EQ(listener.problems.size(), 1u); // one message a source
+    EXPECT_EQ(listener.busyChanges, std::vector<bool>({true, false}));
+
+    // The next source fails: its reason goes with the failure, in no box of its own.
+    ASSERT_TRUE(logic->open(L"C:\\f\\b.mkv", DiscKind::None));
+    ASSERT_TRUE(logic->play());
+    world.time = 0;
+    world.reports = {{Kind::Problem, "No keys."}, {Kind::BusyStarted, ""}};
+    logic->handleProc(PlayerEvent::Dialog);
+    world.state = PlayerState::Error;
+    logic->handleProc(PlayerEvent::EncounteredError);
+    EXPECT_EQ(listener.loadFailures, 1);
+    EXPECT_EQ(logic->openProblem(), WString(L"No keys."));
+    EXPECT_EQ(listener.problems.size(), 1u);
+    EXPECT_EQ(listener.busyChanges.back(), false); // the wait cursor goes with the engine
+
+    // A source that never shows a picture still says why, after a while.
+    ASSERT_TRUE(logic->open(L"C:\\f\\c.mkv", DiscKind::None));
+    ASSERT_TRUE(logic->play());
+    EXPECT_TRUE(logic->openProblem().empty());
+    world.reports = {{Kind::Problem, "Black for ever."}};
+    logic->handleProc(PlayerEvent::Dialog);
+    for (int tick = 0; tick < 30; ++tick)
+        logic->timerProc();
+    ASSERT_EQ(listener.problems.size(), 2u);
+    EXPECT_EQ(listener.problems[1], WString(L"Black for ever."));
+
+    // A reason told before is not told again in the same run.
+    ASSERT_TRUE(logic->open(L"C:\\f\\a.mkv", DiscKind::None));
+    ASSERT_TRUE(logic->play());
+    world.time = 900;
+    world.reports = {{Kind::Problem, "Java was not found."}};
+    logic->handleProc(PlayerEvent::Dialog);
+    logic->timerProc();
+    EXPECT_EQ(listener.problems.size(), 2u);
 }

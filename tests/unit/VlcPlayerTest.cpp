@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "engine/VideoCd.h"
+#include "engine/VlcDialogs.h"
 #include "engine/VlcOptions.h"
 #include "engine/VlcPlayer.h"
 #include "platform/VideoOutput.h"
@@ -651,4 +652,50 @@ TEST_F(VlcEngine, TwoHundredOpenPlayStopCycles) {
     EXPECT_EQ(run.failures.load(), 0);
     EXPECT_TRUE(waitFor([] { return eventCount(PlayerEvent::Stopped) >= 1; }));
     EXPECT_TRUE(startPlaying(video));
+}
+
+// What libVLC's disc modules say through their dialogs, and what the viewer reads.
+TEST(VlcDialogs, KnownReasonsBecomePlainWordsAndOthersKeepTheirTitle) {
+    const struct {
+        const char* title;
+        const char* text;
+        const char* plain; // a part of the result
+    } rows[] = {
+        {"Blu-ray error", "Missing AACS configuration file!", "no keys for it are installed"},
+        {"Blu-ray error",
+         "This Blu-ray Disc needs a library for AACS decoding, and your system does not have it.",
+         "(libaacs) is not installed"},
+        {"Java required",
+         "This Blu-ray disc requires Java for menus support.Java was not found on your system.\n"
+         "The disc will be played without menus.",
+         "no Java runtime was found. The film plays without its menus."},
+        {"Java required",
+         "This Blu-ray disc requires Java for menus support.\nThe disc will be played without "
+         "menus.",
+         "could not be started"},
+        {"Playback failure", "DVDRead could not open the disc \"K:\".",
+         "Playback failure: DVDRead could not open the disc"},
+    };
+    // libVLC's own word that an input failed adds nothing to the player's message.
+    EXPECT_EQ(plainDialogText("Your input can't be opened", "VLC is unable to open the MRL 'x'."),
+              std::string());
+    for (const auto& row : rows) {
+        const std::string plain = plainDialogText(row.title, row.text);
+        EXPECT_NE(plain.find(row.plain), std::string::npos) << row.text << " -> " << plain;
+    }
+}
+
+// The reason comes on libVLC's own thread, which touches no Win32, and waits for the GUI thread.
+TEST_F(VlcEngine, AnEncryptedBluRayWithoutKeysSaysWhy) {
+    REQUIRE_MEDIA(image, L"bd_aacs.iso");
+    ASSERT_TRUE(engine.open(image, DiscKind::BluRay));
+    ASSERT_TRUE(engine.play());
+    std::string said;
+    EXPECT_TRUE(waitFor([&] {
+        EngineReport report;
+        while (engine.takeReport(report))
+            said += report.text;
+        return !said.empty();
+    }));
+    EXPECT_NE(said.find("encrypted (AACS)"), std::string::npos) << said;
 }
