@@ -95,7 +95,7 @@ def start(env, display, shots_dir, name, cmd):
 
 
 def test_the_debian_package_installs_opens_a_disc_image_through_xdg_open_and_goes_without_a_trace(
-        tmp_path, display, media, shots_dir):
+        tmp_path, display, wine_env, media, shots_dir):
     # One installation at a time on this machine, whichever checkout runs the test.
     lock = open("/tmp/velloran-package-test.lock", "w")
     fcntl.flock(lock, fcntl.LOCK_EX)
@@ -113,8 +113,10 @@ def test_the_debian_package_installs_opens_a_disc_image_through_xdg_open_and_goe
         "libstdc++6", "libgcc-s1"}
 
     home = tmp_path / "home"
+    # The sound device the other tests give the player (a desktop has one).
     env = {"PATH": "/usr/local/bin:/usr/bin:/bin", "HOME": str(home), "DISPLAY": display,
-           "LANG": os.environ.get("LANG", "C.UTF-8")}
+           "LANG": os.environ.get("LANG", "C.UTF-8"),
+           "ALSA_CONFIG_PATH": wine_env["ALSA_CONFIG_PATH"]}
     paths_before = machine_paths()
     assert not caches_naming_velloran()
     players, brought = [], set()
