@@ -64,25 +64,32 @@ std::vector<WString> playlistClips(const std::vector<unsigned char>& mpls) {
     return clips;
 }
 
+// The first problem check finds with a file matching pattern, in the order the folder lists
+// them; empty when none has one.
+template <typename Check> WString firstProblemAmong(const WString& pattern, Check check) {
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return WString();
+    WString problem;
+    do
+        problem = check(WString(found.cFileName));
+    while (problem.empty() && FindNextFileW(search, &found));
+    FindClose(search);
+    return problem;
+}
+
 // "The Blu-ray's playlist N names the clip C, ..." for the first play item whose stream file
 // is missing; empty when every playlist's clips are there.
 WString missingPlaylistClip(const WString& bdmv) {
-    WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileW((bdmv + L"PLAYLIST\\*.mpls").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return WString();
-    WString problem;
-    do {
-        const WString name(found.cFileName);
+    return firstProblemAmong(bdmv + L"PLAYLIST\\*.mpls", [&bdmv](const WString& name) {
         for (const WString& clip :
              playlistClips(readSmallFile(bdmv + L"PLAYLIST\\" + name, 1 << 20))) {
-            if (testPathExists(bdmv + L"STREAM\\" + clip + L".m2ts")) continue;
-            problem = L"The Blu-ray's playlist " + name + L" names the clip " + clip +
-                      L", which is not on the disc (BDMV\\STREAM\\" + clip + L".m2ts).";
-            break;
+            if (!testPathExists(bdmv + L"STREAM\\" + clip + L".m2ts"))
+                return L"The Blu-ray's playlist " + name + L" names the clip " + clip +
+                       L", which is not on the disc (BDMV\\STREAM\\" + clip + L".m2ts).";
         }
-    } while (problem.empty() && FindNextFileW(search, &found));
-    FindClose(search);
-    return problem;
+        return WString();
+    });
 }
 
 // The JAR files of the Java object's application cache (type 1 entries), by their five-character
@@ -101,22 +108,25 @@ std::vector<std::string> javaObjectJars(const std::vector<unsigned char>& data) 
 
 // A Java object that names a JAR the disc does not hold: the disc's Java cannot start.
 WString missingJavaArchive(const WString& bdmv) {
-    WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileW((bdmv + L"BDJO\\*.bdjo").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return WString();
-    WString problem;
-    do {
-        const WString object = L"BDJO\\" + WString(found.cFileName);
-        const std::vector<unsigned char> data = readSmallFile(bdmv + object, 65536);
-        for (const std::string& name : javaObjectJars(data)) {
-            const WString jar = L"JAR\\" + fromUtf8(name) + L".jar";
+    return firstProblemAmong(bdmv + L"BDJO\\*.bdjo", [&bdmv](const WString& name) {
+        const WString object = L"BDJO\\" + name;
+        for (const std::string& jarName : javaObjectJars(readSmallFile(bdmv + object, 65536))) {
+            const WString jar = L"JAR\\" + fromUtf8(jarName) + L".jar";
             if (!testPathExists(bdmv + jar))
-                problem = L"The Blu-ray's Java object BDMV\\" + object + L" names BDMV\\" + jar +
-                          L", which is not on the disc.";
+                return L"The Blu-ray's Java object BDMV\\" + object + L" names BDMV\\" + jar +
+                       L", which is not on the disc.";
         }
-    } while (problem.empty() && FindNextFileW(search, &found));
-    FindClose(search);
-    return problem;
+        return WString();
+    });
+}
+
+// A stream file without its clip information, which libbluray needs to play it.
+WString missingClipInformation(const WString& bdmv) {
+    return firstProblemAmong(bdmv + L"STREAM\\*.m2ts", [&bdmv](const WString& name) {
+        const WString clip = bdmv + L"CLIPINF\\" + name.substr(0, name.size() - 5) + L".clpi";
+        if (testPathExists(clip)) return WString();
+        return L"The Blu-ray has no clip information (BDMV\\CLIPINF) for " + name + L".";
+    });
 }
 
 } // namespace
@@ -153,20 +163,11 @@ WString discStructureProblem(const WString& root, DiscKind kind) {
     if (!testPathExists(bdmv + L"index.bdmv")) return L"The Blu-ray has no BDMV\\index.bdmv.";
     if (!testPathExists(bdmv + L"MovieObject.bdmv"))
         return L"The Blu-ray has no BDMV\\MovieObject.bdmv.";
-    const WString missingClip = missingPlaylistClip(bdmv);
-    if (!missingClip.empty()) return missingClip;
-    WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileW((bdmv + L"STREAM\\*.m2ts").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return WString();
-    WString missing;
-    do {
-        WString name(found.cFileName);
-        const WString clip = bdmv + L"CLIPINF\\" + name.substr(0, name.size() - 5) + L".clpi";
-        if (!testPathExists(clip)) missing = name;
-    } while (missing.empty() && FindNextFileW(search, &found));
-    FindClose(search);
-    if (missing.empty()) return missingJavaArchive(bdmv);
-    return L"The Blu-ray has no clip information (BDMV\\CLIPINF) for " + missing + L".";
+    for (auto check : {missingPlaylistClip, missingClipInformation, missingJavaArchive}) {
+        const WString problem = check(bdmv);
+        if (!problem.empty()) return problem;
+    }
+    return WString();
 }
 
 DiscKind imageDiscKind(const WString& image) {
