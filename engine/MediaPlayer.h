@@ -22,6 +22,8 @@ struct TrackInfo {
     // Titles only: a disc's menu or another title with nothing to watch (a Blu-ray's
     // "First Play"), which stepping between titles passes over.
     bool menu = false;
+    // Chapters only: where the chapter begins in its title, in ms; -1 when not known.
+    long long startMs = -1;
 
     TrackInfo() = default;
     TrackInfo(int i, std::string n) : id(i), name(std::move(n)) {}
@@ -93,6 +95,10 @@ enum class PlayerEvent {
     TimeChanged = 267,
 };
 
+// The menus a disc offers besides its titles: a DVD's title or root menu or a Blu-ray's top
+// menu, and a Blu-ray's pop-up menu over the film.
+enum class DiscMenuKind { Top, Popup };
+
 // Moves on a disc menu, as libVLC numbers them.
 enum class MenuAction { Activate = 0, Up = 1, Down = 2, Left = 3, Right = 4 };
 
@@ -153,6 +159,8 @@ public:
     virtual bool isMenuShown() { return false; }
     virtual void navigate(MenuAction) {}
     virtual bool menuPointer(int, int, bool) { return false; }
+    // Asks the disc for one of its menus; false when the request could not be passed on.
+    virtual bool showDiscMenu(DiscMenuKind) { return false; }
     // The media ended; true when the engine went on with the next part of the same disc
     // itself (a Video CD image is played track by track).
     virtual bool continueDisc() { return false; }

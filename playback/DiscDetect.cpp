@@ -1,5 +1,6 @@
 #include "playback/DiscDetect.h"
 
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -26,7 +27,60 @@ bool testPathExists(const WString& path) {
     return PathFileExistsW(path.c_str()) != FALSE;
 }
 
+// Reads the first size bytes of the file below root; false when it has fewer.
+bool readHead(const WString& root, const WString& name, unsigned char* data, DWORD size) {
+    WString path = root;
+    if (!path.empty() && path.back() != L'\\') path += L'\\';
+    path += name;
+    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    DWORD got = 0;
+    return file && ReadFile(file.get(), data, size, &got, nullptr) && got == size;
+}
+
+uint32_t bigEndian32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
+           static_cast<uint32_t>(p[2]) << 8 | p[3];
+}
+
+// The menus of a DVD are program chain tables: the manager's (VIDEO_TS.IFO, sector of its menu
+// table at 0xC8) and each title set's (VTS_nn_0.IFO, at 0xD0); zero where there is none.
+bool dvdHasMenus(const WString& root) {
+    unsigned char head[0xD4];
+    if (readHead(root, L"VIDEO_TS\\VIDEO_TS.IFO", head, sizeof head) && bigEndian32(head + 0xC8))
+        return true;
+    for (int n = 1; n <= 99; ++n) {
+        if (!readHead(root, formatWide(L"VIDEO_TS\\VTS_%02d_0.IFO", n), head, sizeof head))
+            return false;
+        if (bigEndian32(head + 0xD0)) return true;
+    }
+    return false;
+}
+
+// index.bdmv: the indexes' start at byte 8; there, after their length, the first play object
+// and then the top menu object, 12 bytes each: its type in the top two bits (1 a movie object,
+// 2 a Java program) and for a movie object its number at byte 6, 0xFFFF for none.
+bool bluRayHasTopMenu(const WString& root) {
+    unsigned char head[12];
+    if (!readHead(root, L"BDMV\\index.bdmv", head, sizeof head)) return false;
+    const uint32_t start = bigEndian32(head + 8);
+    if (start > 1 << 20) return false;
+    std::vector<unsigned char> data(start + 4 + 24);
+    if (!readHead(root, L"BDMV\\index.bdmv", data.data(), static_cast<DWORD>(data.size())))
+        return false;
+    const unsigned char* top = data.data() + start + 4 + 12;
+    const int type = top[0] >> 6;
+    return type == 2 || (type == 1 && (top[6] << 8 | top[7]) != 0xFFFF);
+}
+
 } // namespace
+
+bool discHasMenu(const WString& root, DiscKind kind, DiscMenuKind menu) {
+    const bool dvd = kind == DiscKind::Dvd, bluRay = kind == DiscKind::BluRay;
+    if (menu == DiscMenuKind::Popup) return bluRay;
+    if (!isDirectory(root)) return dvd || bluRay;
+    return dvd ? dvdHasMenus(root) : bluRay && bluRayHasTopMenu(root);
+}
 
 DiscKind detectDiscKind(const WString& root) {
     if (root.empty()) return DiscKind::None;

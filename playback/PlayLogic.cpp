@@ -219,6 +219,8 @@ bool PlayLogic::open(const WString& path, DiscKind kind, const WString& image) {
     clock_.reset();
     endHold_.reset();
     sourceImage_ = image;
+    topMenu_ = discHasMenu(path, kind, DiscMenuKind::Top);
+    popupMenu_ = discHasMenu(path, kind, DiscMenuKind::Popup);
     resume_.start(!image.empty()           ? ResumeStore::pathKey(image)
                   : kind != DiscKind::None ? ResumeStore::discKey(path)
                                            : ResumeStore::pathKey(path),
@@ -335,6 +337,7 @@ void PlayLogic::stepFile(int direction) {
             currentPath_ = path;
             currentName_ = fileNamePart(path);
             discKind_ = DiscKind::None;
+            topMenu_ = popupMenu_ = false;
             engineKind_ = kind;
             aspectRatio_.clear();
             hasPlayed_ = false;

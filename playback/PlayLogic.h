@@ -150,6 +150,13 @@ public:
     bool onDiscMenu();
     bool navigateMenu(MenuAction action);
     bool menuPointer(int x, int y, bool click);
+    // The disc's own menus: whether the source that plays has one of the kind, and the request
+    // for it (false when there is none).
+    bool hasDiscMenu(DiscMenuKind kind);
+    bool showDiscMenu(DiscMenuKind kind);
+    // Chapter steps inside the current title of a disc (or the entry points of a Video CD).
+    bool canStepChapter();
+    void stepChapter(int direction);
     void setAudioChannel(int channel);
     int getAudioChannel();
     bool takeSnapshot(const WString& folder);
@@ -229,12 +236,23 @@ private:
     UINT eventMessage_;
     const PreferenceData* preferences_;
     WString cachedTitleName_;
+    // The menus the current disc has, found when it opens.
+    bool topMenu_ = false;
+    bool popupMenu_ = false;
     // The disc image the current source was mounted from; reopened with it after a stop.
     WString sourceImage_;
     ResumeFollower resume_;
     DiscEndHold endHold_;
     SteadyClock clock_;
 };
+
+// Within this much of a chapter's start, Previous Chapter goes to the chapter before; later, to
+// the start of the current one, as on a disc player.
+inline constexpr long long kChapterRestartMs = 3000;
+
+// The index in chapters a chapter step goes to from the chapter at index current, timeMs into
+// the title (direction +1 next, -1 previous); -1 when there is none to go to.
+int chapterStepTarget(const TrackList& chapters, int current, long long timeMs, int direction);
 
 // The one controller (null when none exists).
 PlayLogic* playLogic();

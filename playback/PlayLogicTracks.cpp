@@ -2,6 +2,8 @@
 // subtitles), the current title and chapter, the aspect ratio and the disc menus.
 #include "playback/PlayLogic.h"
 
+#include "playback/DiscDetect.h"
+
 namespace {
 
 // What the engine offers for each list, in the order of TrackListKind; titles and chapters are
@@ -165,6 +167,41 @@ bool PlayLogic::navigateMenu(MenuAction action) {
 
 bool PlayLogic::menuPointer(int x, int y, bool click) {
     return onDiscMenu() && player_->menuPointer(x, y, click);
+}
+
+bool PlayLogic::hasDiscMenu(DiscMenuKind kind) {
+    return isActive(state()) && (kind == DiscMenuKind::Top ? topMenu_ : popupMenu_);
+}
+
+bool PlayLogic::showDiscMenu(DiscMenuKind kind) {
+    if (!hasDiscMenu(kind)) return false;
+    // The viewer chose where to be: a position still to be resumed is no longer wanted.
+    resume_.cancel();
+    return player_->showDiscMenu(kind);
+}
+
+int chapterStepTarget(const TrackList& chapters, int current, long long timeMs, int direction) {
+    if (current < 0 || current >= chapters.count()) return -1;
+    if (direction > 0) return current + 1 < chapters.count() ? current + 1 : -1;
+    const long long start = chapters[current].startMs;
+    if (start >= 0 && timeMs - start > kChapterRestartMs) return current;
+    return current > 0 ? current - 1 : current;
+}
+
+bool PlayLogic::canStepChapter() {
+    if (!isActive(state()) || onDiscMenu()) return false;
+    const TrackList* chapters = trackList(TrackListKind::Chapters);
+    return chapters && chapters->count() > 1;
+}
+
+void PlayLogic::stepChapter(int direction) {
+    if (!canStepChapter()) return;
+    const TrackList& chapters = *trackList(TrackListKind::Chapters);
+    const int target = chapterStepTarget(chapters, chapters.indexOf(player_->getChapter()),
+                                         player_->getTime(), direction);
+    if (target < 0) return;
+    resume_.cancel();
+    player_->setTitleChapter(player_->getTitle(), chapters[target].id);
 }
 
 void PlayLogic::setAudioChannel(int channel) {

@@ -44,6 +44,8 @@
 #   long.mkv               80 s 320x240 H.264, a flat dark blue field (long enough to keep a position)
 #   resume.iso             PAL 4:3 352x288 DVD whose first play jumps to a VMGM menu without buttons
 #                          (grey, a 3 s cell that loops); title 1 solid red 4 s, title 2 solid blue 80 s
+#   chap6.iso              PAL 4:3 352x288 DVD, no menu, one title of six 8 s chapters in solid red,
+#                          green, blue, yellow, magenta, cyan
 set -euo pipefail
 out=${1:-build/testmedia}
 mkdir -p "$out"
@@ -487,4 +489,30 @@ if ! have resume.iso; then
 XML
     dvd_author "$work/resume.xml" PAL
     dvd_iso "$work/resume" resume.iso RESUMEDVD
+fi
+
+if ! have chap6.iso; then
+    log chap6.iso
+    vobs=
+    for colour in red lime blue yellow magenta cyan; do
+        ff -f lavfi -i "color=c=$colour:size=352x288:rate=25" \
+            -f lavfi -i sine=frequency=440:sample_rate=48000 -t 8 -target pal-dvd \
+            -s 352x288 -aspect 4:3 -b:v 300k -maxrate 1000k -c:a ac3 -b:a 64k -ac 2 \
+            "$work/c-$colour.mpg"
+        vobs+="<vob file=\"$work/c-$colour.mpg\" chapters=\"0\" />"
+    done
+    cat > "$work/chap6.xml" <<XML
+<dvdauthor dest="$work/chap6">
+  <vmgm />
+  <titleset>
+    <titles>
+      <video format="pal" aspect="4:3" resolution="352x288" />
+      <audio lang="en" />
+      <pgc>$vobs</pgc>
+    </titles>
+  </titleset>
+</dvdauthor>
+XML
+    dvd_author "$work/chap6.xml" PAL
+    dvd_iso "$work/chap6" chap6.iso CHAPTERS6
 fi
