@@ -58,3 +58,33 @@ def test_the_menu_key_brings_back_the_menu_of_a_playing_dvd(player, media, fresh
     assert player.wait_caption(r" - DVD Menu$", 8), player.caption()
     assert wait_for(lambda: colour_of(player, rect) == "grey", 8), player.caption()
     assert player.close() == 0
+
+
+def comb(shot, rect):
+    """The share of vertically neighbouring pixels, across the picture's moving vertical
+    stripes, that differ as dark from light: what shows two fields woven together."""
+    x0, y0, x1, y1 = (int(v) for v in rect)
+    pairs = combed = 0
+    for y in range(y0, y1 - 1, 2):
+        for x in range(x0, x1, 3):
+            a, b = shot.pixel(x, y), shot.pixel(x, y + 1)
+            pairs += 1
+            combed += abs(sum(a) - sum(b)) > 3 * 90
+    return combed / max(pairs, 1)
+
+
+def test_an_interlaced_dvd_title_is_shown_without_combing(player, media, fresh_settings):
+    player.start(win_path(media / "interlaced.iso"))
+    assert player.wait_caption(r"^Velloran - [K-Z]:\\ - ", 60), player.caption()
+    # Normal Size: one screen line per picture line, where a downscale cannot blend the fields.
+    player.key("ctrl+2")
+    x0, y0, x1, y1 = video_rect(player)
+    rect = (x0 + 120, y0 + 40, x1 - 120, min(y1, 800) - 40)  # inside the picture, on the screen
+    seen = []
+    for _ in range(3):
+        shot = player.shot("stripes")
+        if shot.non_black_fraction(rect) > 0.3:
+            seen.append(round(comb(shot, rect), 3))
+    # Woven fields comb about a third of the pairs.
+    assert seen and max(seen) < 0.05, seen
+    assert player.close() == 0

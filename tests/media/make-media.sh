@@ -46,6 +46,8 @@
 #                          (grey, a 3 s cell that loops); title 1 solid red 4 s, title 2 solid blue 80 s
 #   chap6.iso              PAL 4:3 352x288 DVD, no menu, one title of six 8 s chapters in solid red,
 #                          green, blue, yellow, magenta, cyan
+#   interlaced.iso         PAL 4:3 DVD, no menu, one 6 s interlaced title (top field first): vertical
+#                          stripes 16 px wide that move 8 px right with every field
 set -euo pipefail
 out=${1:-build/testmedia}
 mkdir -p "$out"
@@ -515,4 +517,16 @@ if ! have chap6.iso; then
 XML
     dvd_author "$work/chap6.xml" PAL
     dvd_iso "$work/chap6" chap6.iso CHAPTERS6
+fi
+
+if ! have interlaced.iso; then
+    log interlaced.iso
+    # Fields of a 50 frame/s source interleaved into 25 frames: each frame's two fields show the
+    # stripes 8 px apart, which combs wherever the fields are shown woven together.
+    stripes="nullsrc=s=720x576:r=50,geq=lum='if(lt(mod(X+N*8\\,32)\\,16)\\,220\\,30)':cb=128:cr=128"
+    stripes+=",format=yuv420p,tinterlace=mode=interleave_top,setfield=tff"
+    ff -f lavfi -i "$stripes" -f lavfi -i sine=frequency=440:sample_rate=48000 -t 6 \
+        -target pal-dvd -flags +ilme+ildct -top 1 -aspect 4:3 -b:v 2000k -maxrate 6000k \
+        -c:a ac3 -b:a 64k -ac 2 "$work/interlaced.mpg"
+    one_title_dvd interlaced pal 'aspect="4:3"' "$work/interlaced.mpg"
 fi
