@@ -461,7 +461,15 @@ void PlayLogic::prepareEngine() {
 
 std::vector<std::string> PlayLogic::vlcOptions() const {
     const PreferenceData none{};
-    return buildVlcOptions(preferences_ ? *preferences_ : none);
+    std::vector<std::string> options = buildVlcOptions(preferences_ ? *preferences_ : none);
+    // Kept by the preferences component beside its record; read afresh for every engine, so a
+    // change applies from the next source.
+    languages::LanguagePreferences chosen;
+    languages::readLanguagePreferences(chosen);
+    wchar_t system[8] = {};
+    languages::systemLanguage(system);
+    appendLanguageOptions(options, chosen, system);
+    return options;
 }
 
 void PlayLogic::timerProc() {

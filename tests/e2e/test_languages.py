@@ -1,0 +1,47 @@
+"""Preferred languages chosen in the Preferences dialog reach the disc that plays next."""
+
+import time
+
+from conftest import run, video_rect, wait_for, win_path
+from test_discs import picture_rect
+from test_person import walk_menu
+from test_tracks import PREFERENCES_KEY
+
+
+def white_in(shot, picture, y0, y1):
+    """Share of near-white pixels in the band y0..y1 (of 576 lines) of the subtitle boxes."""
+    left, top, right, bottom = picture
+    sx, sy = (right - left) / 720, (bottom - top) / 576
+    rect = (left + 230 * sx, top + y0 * sy, left + 490 * sx, top + y1 * sy)
+    return shot.fraction(rect, lambda p: min(p) > 200)
+
+
+def test_subtitles_in_the_language_chosen_in_the_preferences(player, media, fresh_settings):
+    player.start()
+    try:
+        # Tools > Preferences..., then Subtitles (Alt+B): French, the first entry under F; OK.
+        walk_menu(player, "alt+t", ["Return"])
+        dialog = player.wait_dialog(r"^Preferences$")
+        assert dialog, "no Preferences dialog"
+        player.key("alt+b", window=dialog)
+        player.xdo("key", "f")
+        player.xdo("key", "Return")
+        assert wait_for(lambda: not player.dialogs(r"^Preferences$"), 10)
+        assert player.close() == 0
+        # lang.iso shows its subtitle boxes from 0.5 s to 3.5 s: French at the top, English at
+        # the bottom.
+        player.start(win_path(media / "lang.iso"))
+        assert player.wait_caption(r"^Velloran - [K-Z]:\\ - ", 60), player.caption()
+        picture = picture_rect(video_rect(player), 4 / 3)
+        seen = []
+
+        def french_shown():
+            shot = player.shot("subtitle")
+            seen.append((white_in(shot, picture, 60, 100), white_in(shot, picture, 474, 514)))
+            return seen[-1][0] > 0.3 and seen[-1][1] < 0.1
+
+        assert wait_for(french_shown, 4), seen
+        assert player.close() == 0
+    finally:
+        run(["wine", "reg", "delete", PREFERENCES_KEY, "/v", "SubtitleLanguage", "/f"],
+            env=player.env, timeout=60)
