@@ -18,6 +18,8 @@ constexpr int kPollMs = 100;
 // How far before the end of a disc title a seek stops.
 constexpr long long kDiscEndMargin = 1500;
 constexpr int kNoticeMs = 5000;
+// The tracks of a resumed source are looked for this long: a disc may list a stream late.
+constexpr ULONGLONG kRememberedTracksMs = 20000;
 
 struct ExtensionRow {
     EngineKind kind;
@@ -219,6 +221,7 @@ bool PlayLogic::open(const WString& path, DiscKind kind, const WString& image) {
     clock_.reset();
     endHold_.reset();
     sourceImage_ = image;
+    rememberedTracks_[0] = rememberedTracks_[1] = TrackChoice{};
     topMenu_ = discHasMenu(path, kind, DiscMenuKind::Top);
     popupMenu_ = discHasMenu(path, kind, DiscMenuKind::Popup);
     resume_.start(!image.empty()           ? ResumeStore::pathKey(image)
@@ -338,6 +341,7 @@ void PlayLogic::stepFile(int direction) {
             currentName_ = fileNamePart(path);
             discKind_ = DiscKind::None;
             topMenu_ = popupMenu_ = false;
+            rememberedTracks_[0] = rememberedTracks_[1] = TrackChoice{};
             engineKind_ = kind;
             aspectRatio_.clear();
             hasPlayed_ = false;
@@ -404,11 +408,64 @@ void PlayLogic::followResume() {
     ResumePoint point;
     if (!resume_.follow(*player_, disc, titles(), &point)) return;
     seekTo(point.time);
+    rememberedTracks_[0] = point.audio;
+    rememberedTracks_[1] = point.subtitle;
+    rememberedUntil_ = GetTickCount64() + kRememberedTracksMs;
+    resume_.noteTracks(point.audio, point.subtitle);
     if (listener_) listener_->playbackResumed(point, disc ? currentTitleName() : WString());
 }
 
+TrackChoice PlayLogic::currentTrack(TrackListKind kind) {
+    const int k = currentIndex(kind);
+    return k < 0 ? TrackChoice{} : TrackChoice{list(kind)[k].id, list(kind)[k].name};
+}
+
+int findTrackChoice(const TrackList& list, int count, const TrackChoice& choice) {
+    if (choice.id == TrackChoice::kNoTrack) return -1;
+    auto language = [](const std::string& name) {
+        const size_t open = name.rfind('['), close = name.rfind(']');
+        return open != std::string::npos && close != std::string::npos && open < close
+                   ? name.substr(open + 1, close - open - 1)
+                   : name;
+    };
+    int sameName = -1, sameLanguage = -1;
+    for (int i = count - 1; i >= 0; --i) {
+        if (list[i].name == choice.name) {
+            if (list[i].id == choice.id) return i;
+            sameName = i;
+        } else if (language(list[i].name) == language(choice.name)) {
+            sameLanguage = i;
+        }
+    }
+    return sameName >= 0 ? sameName : sameLanguage;
+}
+
+void PlayLogic::applyRememberedTracks() {
+    if (!player_ || GetTickCount64() > rememberedUntil_) {
+        rememberedTracks_[0] = rememberedTracks_[1] = TrackChoice{};
+        return;
+    }
+    const TrackListKind kinds[] = {TrackListKind::AudioTracks, TrackListKind::Subtitles};
+    for (int k = 0; k < 2; ++k) {
+        const TrackList& shown = list(kinds[k]);
+        // The subtitle list ends with the entry that loads a file.
+        const int count = kinds[k] == TrackListKind::Subtitles ? shown.count() - 1 : shown.count();
+        const int i = findTrackChoice(shown, count, rememberedTracks_[k]);
+        if (i < 0) continue;
+        selectItem(kinds[k], i);
+        rememberedTracks_[k] = TrackChoice{};
+        if (listener_) listener_->positionChanged();
+    }
+}
+
 void PlayLogic::notePosition() {
-    if (player_ && isActive(state())) resume_.note(*player_, discKind_ != DiscKind::None, titles());
+    if (!player_ || !isActive(state())) return;
+    resume_.note(*player_, discKind_ != DiscKind::None, titles());
+    // Until the remembered tracks are on again, they are what is kept.
+    if (rememberedTracks_[0].id == TrackChoice::kNoTrack &&
+        rememberedTracks_[1].id == TrackChoice::kNoTrack)
+        resume_.noteTracks(currentTrack(TrackListKind::AudioTracks),
+                           currentTrack(TrackListKind::Subtitles));
 }
 
 void PlayLogic::rememberPosition() {
@@ -491,6 +548,7 @@ void PlayLogic::timerProc() {
     }
     trackTitleAndChapter();
     followResume();
+    applyRememberedTracks();
     notePosition();
 }
 

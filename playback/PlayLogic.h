@@ -200,6 +200,9 @@ private:
     void followResume();
     void notePosition();
     void rememberPosition();
+    // The audio and subtitle tracks of a resumed source are chosen again once they are listed.
+    TrackChoice currentTrack(TrackListKind kind);
+    void applyRememberedTracks();
     // The media ended (EndReached) or failed (EncounteredError).
     void onMediaEnded();
     // The end of what plays: stops, and the play list advances.
@@ -242,6 +245,9 @@ private:
     // The disc image the current source was mounted from; reopened with it after a stop.
     WString sourceImage_;
     ResumeFollower resume_;
+    // Audio, then subtitle: the tracks still to be chosen again, until the deadline.
+    TrackChoice rememberedTracks_[2];
+    ULONGLONG rememberedUntil_ = 0;
     DiscEndHold endHold_;
     SteadyClock clock_;
 };
@@ -253,6 +259,11 @@ inline constexpr long long kChapterRestartMs = 3000;
 // The index in chapters a chapter step goes to from the chapter at index current, timeMs into
 // the title (direction +1 next, -1 previous); -1 when there is none to go to.
 int chapterStepTarget(const TrackList& chapters, int current, long long timeMs, int direction);
+
+// The entry of list (its first count entries) that is the track chosen before: the same id
+// under the same name, else the same name, else the same language (the name's part in square
+// brackets, as libVLC names tracks "Track 2 - [French]"); -1 when none is.
+int findTrackChoice(const TrackList& list, int count, const TrackChoice& choice);
 
 // The one controller (null when none exists).
 PlayLogic* playLogic();

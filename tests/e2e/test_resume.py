@@ -6,6 +6,7 @@ import struct
 import pytest
 
 from conftest import SETTINGS_KEY, run, video_rect, wait_for, win_path
+from test_person import walk_menu
 from test_bar import SEEK_LEFT, SEEK_Y, TIME_KNOB, Bar, click_bar, start_playing, time_knob
 from test_discs import title_colour
 
@@ -71,4 +72,22 @@ def test_a_corrupt_or_oversized_stored_entry_is_ignored(player, media, fresh_set
         assert knob_between(player, bar, 0.01, 0.1, 10)
         assert not knob_between(player, bar, 0.2, 1.0, 3)
     assert player.caption() == "Velloran - long.mkv"
+    assert player.close() == 0
+
+
+def test_a_subtitle_track_chosen_comes_back_with_the_position(player, media, fresh_settings):
+    # subs80.mkv: neither subtitle track is on by default; fre is a long line, eng one letter.
+    def subtitle(shot):
+        x0, y0, x1, y1 = video_rect(player)
+        return shot.fraction((x0, y0 + (y1 - y0) * 2 // 3, x1, y1), lambda p: min(p) > 150)
+
+    bar = start_playing(player, media, "subs80.mkv")
+    assert subtitle(player.shot("none")) < 0.002
+    # Video > Subtitle Track, the last item: Disable, eng, fre, Open file...
+    walk_menu(player, "alt+v", ["Up", "Right", "Down", "Down", "Return"])
+    assert wait_for(lambda: subtitle(player.shot("chosen")) > 0.008, 10)
+    seek_halfway_and_close(player, bar)
+    start_playing(player, media, "subs80.mkv")
+    assert knob_between(player, Bar(player), 0.45, 0.65)
+    assert wait_for(lambda: subtitle(player.shot("back")) > 0.008, 10)
     assert player.close() == 0

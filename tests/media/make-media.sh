@@ -46,6 +46,8 @@
 #                          (grey, a 3 s cell that loops); title 1 solid red 4 s, title 2 solid blue 80 s
 #   chap6.iso              PAL 4:3 352x288 DVD, no menu, one title of six 8 s chapters in solid red,
 #                          green, blue, yellow, magenta, cyan
+#   subs80.mkv             80 s 320x240 H.264 dark field with two subtitle tracks, neither default,
+#                          a cue every second: eng a short "E", fre a line of "FRANCAIS"
 #   interlaced.iso         PAL 4:3 DVD, no menu, one 6 s interlaced title (top field first): vertical
 #                          stripes 16 px wide that move 8 px right with every field
 set -euo pipefail
@@ -529,4 +531,22 @@ if ! have interlaced.iso; then
         -target pal-dvd -flags +ilme+ildct -top 1 -aspect 4:3 -b:v 2000k -maxrate 6000k \
         -c:a ac3 -b:a 64k -ac 2 "$work/interlaced.mpg"
     one_title_dvd interlaced pal 'aspect="4:3"' "$work/interlaced.mpg"
+fi
+
+if ! have subs80.mkv; then
+    log subs80.mkv
+    # A cue every second, so that a track chosen while playing shows within one.
+    for t in "eng E" "fre FRANCAIS FRANCAIS FRANCAIS"; do
+        for s in $(seq 0 79); do
+            printf '%d\n00:%02d:%02d,000 --> 00:%02d:%02d,900\n%s\n\n' $((s + 1)) \
+                $((s / 60)) $((s % 60)) $((s / 60)) $((s % 60)) "${t#* }"
+        done > "$work/subs-${t%% *}.srt"
+    done
+    ff -f lavfi -i color=c=0x102060:size=320x240:rate=25 \
+        -f lavfi -i sine=frequency=440:sample_rate=48000 -i "$work/subs-eng.srt" \
+        -i "$work/subs-fre.srt" -map 0:v -map 1:a -map 2 -map 3 -t 80 -c:v libx264 \
+        -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 32k -c:s srt \
+        -metadata:s:s:0 language=eng -metadata:s:s:1 language=fre \
+        -disposition:s:0 0 -disposition:s:1 0 "$work/subs80.mkv"
+    mv "$work/subs80.mkv" "$out/subs80.mkv"
 fi
