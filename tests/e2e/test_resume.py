@@ -38,14 +38,19 @@ def test_a_file_left_halfway_resumes_there_after_a_restart_and_home_starts_over(
     assert player.close() == 0
 
 
-def test_a_disc_image_resumes_in_its_second_title_not_at_its_menu(player, media, fresh_settings):
+def play_second_title(player, media):
+    """resume.iso from its menu: Next steps to title 1 (red), then to title 2 (blue, 80 s)."""
     player.start(win_path(media / "resume.iso"))
     assert player.wait_caption(r"^Velloran - [K-Z]:\\ - DVD Menu$", 60), player.caption()
     rect = video_rect(player)
-    # Next steps past the menu to title 1 (red), then to title 2 (blue).
     for colour in ("red", "blue"):
         player.key("Next")
         assert wait_for(lambda: title_colour(player, rect) == colour, 15), player.caption()
+    return rect
+
+
+def test_a_disc_image_resumes_in_its_second_title_not_at_its_menu(player, media, fresh_settings):
+    rect = play_second_title(player, media)
     seek_halfway_and_close(player, Bar(player))
     player.start(win_path(media / "resume.iso"))
     assert wait_for(lambda: title_colour(player, rect) == "blue", 60), player.caption()
