@@ -1,4 +1,5 @@
-"""Preferred languages chosen in the Preferences dialog reach the disc that plays next."""
+"""Preferred languages chosen in the Preferences dialog reach the discs that play next: the
+subtitles of lang.iso and the menu of menulang.iso, green in English and magenta in French."""
 
 import time
 
@@ -16,15 +17,18 @@ def white_in(shot, picture, y0, y1):
     return shot.fraction(rect, lambda p: min(p) > 200)
 
 
-def test_subtitles_in_the_language_chosen_in_the_preferences(player, media, fresh_settings):
+def test_subtitles_and_menus_in_the_languages_chosen_in_the_preferences(player, media,
+                                                                      fresh_settings):
     player.start()
     try:
-        # Tools > Preferences..., then Subtitles (Alt+B): French, the first entry under F; OK.
+        # Tools > Preferences..., then Subtitles (Alt+B) and Disc menus (Alt+N): French, the
+        # first entry under F; OK.
         walk_menu(player, "alt+t", ["Return"])
         dialog = player.wait_dialog(r"^Preferences$")
         assert dialog, "no Preferences dialog"
-        player.key("alt+b", window=dialog)
-        player.xdo("key", "f")
+        for field in ("alt+b", "alt+n"):
+            player.key(field, window=dialog)
+            player.xdo("key", "f")
         player.xdo("key", "Return")
         assert wait_for(lambda: not player.dialogs(r"^Preferences$"), 10)
         assert player.close() == 0
@@ -42,6 +46,13 @@ def test_subtitles_in_the_language_chosen_in_the_preferences(player, media, fres
 
         assert wait_for(french_shown, 4), seen
         assert player.close() == 0
+        player.start(win_path(media / "menulang.iso"))
+        assert player.wait_caption(r" - DVD Menu$", 60), player.caption()
+        rect = video_rect(player)
+        magenta = lambda p: p[0] > 180 and p[1] < 80 and p[2] > 180
+        assert wait_for(lambda: player.shot("menu").fraction(rect, magenta) > 0.5, 10)
+        assert player.close() == 0
     finally:
-        run(["wine", "reg", "delete", PREFERENCES_KEY, "/v", "SubtitleLanguage", "/f"],
-            env=player.env, timeout=60)
+        for value in ("SubtitleLanguage", "MenuLanguage"):
+            run(["wine", "reg", "delete", PREFERENCES_KEY, "/v", value, "/f"], env=player.env,
+                timeout=60)

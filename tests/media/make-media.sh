@@ -48,6 +48,8 @@
 #                          green, blue, yellow, magenta, cyan
 #   subs80.mkv             80 s 320x240 H.264 dark field with two subtitle tracks, neither default,
 #                          a cue every second: eng a short "E", fre a line of "FRANCAIS"
+#   menulang.iso           PAL 4:3 352x288 DVD whose first play shows its title menu, kept in two
+#                          languages: en a green field, fr a magenta one (3 s cells that loop)
 #   interlaced.iso         PAL 4:3 DVD, no menu, one 6 s interlaced title (top field first): vertical
 #                          stripes 16 px wide that move 8 px right with every field
 set -euo pipefail
@@ -549,4 +551,35 @@ if ! have subs80.mkv; then
         -metadata:s:s:0 language=eng -metadata:s:s:1 language=fre \
         -disposition:s:0 0 -disposition:s:1 0 "$work/subs80.mkv"
     mv "$work/subs80.mkv" "$out/subs80.mkv"
+fi
+
+if ! have menulang.iso; then
+    log menulang.iso
+    for t in "en green" "fr magenta" "title blue"; do
+        ff -f lavfi -i "color=c=${t#* }:size=352x288:rate=25" \
+            -f lavfi -i sine=frequency=440:sample_rate=48000 -t 3 -target pal-dvd -s 352x288 \
+            -aspect 4:3 -b:v 300k -maxrate 1000k -c:a ac3 -b:a 64k -ac 2 "$work/ml-${t% *}.mpg"
+    done
+    menus=
+    for lang in en fr; do
+        menus+="<menus lang=\"$lang\"><video format=\"pal\" aspect=\"4:3\" resolution=\"352x288\" />"
+        menus+="<pgc entry=\"title\"><vob file=\"$work/ml-$lang.mpg\" /><post>jump cell 1;</post>"
+        menus+="</pgc></menus>"
+    done
+    cat > "$work/menulang.xml" <<XML
+<dvdauthor dest="$work/menulang">
+  <vmgm>
+    <fpc>jump vmgm menu 1;</fpc>
+    $menus
+  </vmgm>
+  <titleset>
+    <titles>
+      <video format="pal" aspect="4:3" resolution="352x288" />
+      <pgc><vob file="$work/ml-title.mpg" /></pgc>
+    </titles>
+  </titleset>
+</dvdauthor>
+XML
+    dvd_author "$work/menulang.xml" PAL
+    dvd_iso "$work/menulang" menulang.iso MENULANG
 fi
