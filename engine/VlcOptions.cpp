@@ -66,7 +66,9 @@ void appendLanguageOptions(std::vector<std::string>& options,
     const std::string menu = chosen.menu[0] ? code(chosen.menu) : system;
     if (!audio.empty()) options.push_back("--audio-language=" + audio);
     if (!menu.empty()) options.push_back("--menu-language=" + menu);
-    if (chosen.subtitle[0]) options.push_back("--sub-language=" + code(chosen.subtitle));
+    // "foreign" is the player's own rule, applied once the tracks are known.
+    if (chosen.subtitle[0] && lstrcmpW(chosen.subtitle, languages::kForeignOnly) != 0)
+        options.push_back("--sub-language=" + code(chosen.subtitle));
 }
 
 std::string buildDiscLocation(const std::string& hostPath, DiscKind kind) {

@@ -13,7 +13,8 @@ inline constexpr const wchar_t kSubtitleValue[] = L"SubtitleLanguage";
 inline constexpr const wchar_t kMenuValue[] = L"MenuLanguage";
 
 // A choice as kept: an ISO 639-1 code, or "" for the default (the system's language; for
-// subtitles, the disc's own choice), or for subtitles "none".
+// subtitles, the disc's own choice), or for subtitles "none" or "foreign": subtitles in the
+// viewer's language (the audio choice, else the system's) only while the audio is in another.
 struct Language {
     const wchar_t* code;
     const wchar_t* name;
@@ -25,6 +26,7 @@ inline constexpr Language kLanguages[] = {
     {L"pl", L"Polish"},  {L"ru", L"Russian"}, {L"ja", L"Japanese"},   {L"zh", L"Chinese"},
 };
 inline constexpr const wchar_t kNoSubtitles[] = L"none";
+inline constexpr const wchar_t kForeignOnly[] = L"foreign";
 
 struct LanguagePreferences {
     wchar_t audio[8] = {};
@@ -34,7 +36,9 @@ struct LanguagePreferences {
 
 // A code the dialog offers (subtitle: "none" too); "" always is.
 inline bool isKnownLanguage(const wchar_t* code, bool subtitle) {
-    if (!code[0] || (subtitle && lstrcmpW(code, kNoSubtitles) == 0)) return true;
+    if (!code[0] ||
+        (subtitle && (lstrcmpW(code, kNoSubtitles) == 0 || lstrcmpW(code, kForeignOnly) == 0)))
+        return true;
     for (const Language& language : kLanguages)
         if (lstrcmpW(code, language.code) == 0) return true;
     return false;
@@ -55,7 +59,7 @@ inline void readLanguagePreferences(LanguagePreferences& out) {
                         {kSubtitleValue, out.subtitle, true},
                         {kMenuValue, out.menu, false}};
     for (const Field& field : fields) {
-        wchar_t text[8] = {};
+        wchar_t text[16] = {}; // room for the longest kept value and more, which is refused
         DWORD type = 0, size = sizeof text - sizeof(wchar_t);
         if (RegQueryValueExW(key, field.value, nullptr, &type, reinterpret_cast<BYTE*>(text),
                              &size) == ERROR_SUCCESS &&
@@ -82,6 +86,13 @@ inline bool writeLanguagePreferences(const LanguagePreferences& in) {
                        ERROR_SUCCESS;
     RegCloseKey(key);
     return ok;
+}
+
+// The English name of a listed code (as libVLC names tracks: "Track 2 - [French]"); null else.
+inline const wchar_t* languageName(const wchar_t* code) {
+    for (const Language& language : kLanguages)
+        if (lstrcmpW(code, language.code) == 0) return language.name;
+    return nullptr;
 }
 
 // The two-letter code of the language the system's user interface is in; "en" when unknown.

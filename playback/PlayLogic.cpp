@@ -222,6 +222,19 @@ bool PlayLogic::open(const WString& path, DiscKind kind, const WString& image) {
     endHold_.reset();
     sourceImage_ = image;
     rememberedTracks_[0] = rememberedTracks_[1] = TrackChoice{};
+    subtitleRuleAudio_ = TrackChoice::kNoTrack;
+    subtitleRuleLanguage_.clear();
+    languages::LanguagePreferences chosen;
+    languages::readLanguagePreferences(chosen);
+    if (lstrcmpW(chosen.subtitle, languages::kForeignOnly) == 0) {
+        wchar_t mine[8] = {};
+        if (chosen.audio[0])
+            lstrcpynW(mine, chosen.audio, 8);
+        else
+            languages::systemLanguage(mine);
+        if (const wchar_t* name = languages::languageName(mine))
+            subtitleRuleLanguage_ = toUtf8(name);
+    }
     topMenu_ = discHasMenu(path, kind, DiscMenuKind::Top);
     popupMenu_ = discHasMenu(path, kind, DiscMenuKind::Popup);
     resume_.start(!image.empty()           ? ResumeStore::pathKey(image)
@@ -342,6 +355,7 @@ void PlayLogic::stepFile(int direction) {
             discKind_ = DiscKind::None;
             topMenu_ = popupMenu_ = false;
             rememberedTracks_[0] = rememberedTracks_[1] = TrackChoice{};
+            subtitleRuleAudio_ = TrackChoice::kNoTrack;
             engineKind_ = kind;
             aspectRatio_.clear();
             hasPlayed_ = false;
@@ -438,6 +452,30 @@ int findTrackChoice(const TrackList& list, int count, const TrackChoice& choice)
         }
     }
     return sameName >= 0 ? sameName : sameLanguage;
+}
+
+int subtitleForAudio(const TrackList& subtitles, int count, const std::string& audioName,
+                     const std::string& language) {
+    const bool mine = audioName.find(language) != std::string::npos;
+    for (int i = 0; i < count; ++i)
+        if (mine ? subtitles[i].id == -1
+                 : subtitles[i].id != -1 && subtitles[i].name.find(language) != std::string::npos)
+            return i;
+    return -1;
+}
+
+void PlayLogic::applySubtitleRule() {
+    if (subtitleRuleLanguage_.empty() || rememberedTracks_[1].id != TrackChoice::kNoTrack) return;
+    const TrackChoice audio = currentTrack(TrackListKind::AudioTracks);
+    if (audio.id == TrackChoice::kNoTrack || audio.id == subtitleRuleAudio_) return;
+    const TrackList& subtitles = list(TrackListKind::Subtitles);
+    const int i =
+        subtitleForAudio(subtitles, subtitles.count() - 1, audio.name, subtitleRuleLanguage_);
+    // Subtitles may be listed after the audio: the rule waits for them.
+    if (i < 0) return;
+    selectItem(TrackListKind::Subtitles, i);
+    subtitleRuleAudio_ = audio.id;
+    if (listener_) listener_->positionChanged();
 }
 
 void PlayLogic::applyRememberedTracks() {
@@ -549,6 +587,7 @@ void PlayLogic::timerProc() {
     trackTitleAndChapter();
     followResume();
     applyRememberedTracks();
+    applySubtitleRule();
     notePosition();
 }
 

@@ -203,6 +203,9 @@ private:
     // The audio and subtitle tracks of a resumed source are chosen again once they are listed.
     TrackChoice currentTrack(TrackListKind kind);
     void applyRememberedTracks();
+    // Subtitles only while the audio is in another language: chosen again when the audio track
+    // changes.
+    void applySubtitleRule();
     // The media ended (EndReached) or failed (EncounteredError).
     void onMediaEnded();
     // The end of what plays: stops, and the play list advances.
@@ -248,6 +251,10 @@ private:
     // Audio, then subtitle: the tracks still to be chosen again, until the deadline.
     TrackChoice rememberedTracks_[2];
     ULONGLONG rememberedUntil_ = 0;
+    // The viewer's language when subtitles follow the audio (empty otherwise), and the audio
+    // track the rule was last applied for.
+    std::string subtitleRuleLanguage_;
+    int subtitleRuleAudio_ = TrackChoice::kNoTrack;
     DiscEndHold endHold_;
     SteadyClock clock_;
 };
@@ -264,6 +271,12 @@ int chapterStepTarget(const TrackList& chapters, int current, long long timeMs, 
 // under the same name, else the same name, else the same language (the name's part in square
 // brackets, as libVLC names tracks "Track 2 - [French]"); -1 when none is.
 int findTrackChoice(const TrackList& list, int count, const TrackChoice& choice);
+
+// With subtitles wanted only while the audio is in another language than the viewer's (its
+// English name as libVLC puts it in track names): the subtitle entry to choose for that audio,
+// "Disable" (id -1) when the audio is in the viewer's language; -1 when there is none to choose.
+int subtitleForAudio(const TrackList& subtitles, int count, const std::string& audioName,
+                     const std::string& language);
 
 // The one controller (null when none exists).
 PlayLogic* playLogic();

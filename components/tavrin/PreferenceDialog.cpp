@@ -60,7 +60,8 @@ void showRecord(HWND dialog, DialogState& state, const PreferenceData& data) {
 }
 
 // The three language lists: the default first, for subtitles "None" next, then the languages.
-// Item data: the code's index in kLanguages, -1 for the default, -2 for "None".
+// Item data: the code's index in kLanguages, -1 for the default, -2 for "None", -3 for subtitles
+// only while the audio is in another language.
 struct LanguageList {
     int id;
     wchar_t* (*field)(languages::LanguagePreferences&);
@@ -89,8 +90,11 @@ void showLanguages(HWND dialog, languages::LanguagePreferences& chosen) {
         const wchar_t* code = list.field(chosen);
         SendMessageW(combo, CB_RESETCONTENT, 0, 0);
         addLanguage(combo, list.defaultText, -1, !code[0]);
-        if (list.subtitle)
+        if (list.subtitle) {
             addLanguage(combo, L"None", -2, lstrcmpW(code, languages::kNoSubtitles) == 0);
+            addLanguage(combo, L"Mine, when the audio is in another language", -3,
+                        lstrcmpW(code, languages::kForeignOnly) == 0);
+        }
         int i = 0;
         for (const languages::Language& language : languages::kLanguages)
             addLanguage(combo, language.name, i++, lstrcmpW(code, language.code) == 0);
@@ -104,6 +108,7 @@ void readLanguages(HWND dialog, languages::LanguagePreferences& out) {
         const int data = at < 0 ? -1 : static_cast<int>(SendMessageW(combo, CB_GETITEMDATA, at, 0));
         const wchar_t* code = data >= 0    ? languages::kLanguages[data].code
                               : data == -2 ? languages::kNoSubtitles
+                              : data == -3 ? languages::kForeignOnly
                                            : L"";
         lstrcpynW(list.field(out), code, 8);
     }

@@ -1,12 +1,29 @@
 """Preferred languages chosen in the Preferences dialog reach the discs that play next: the
 subtitles of lang.iso and the menu of menulang.iso, green in English and magenta in French."""
 
-import time
-
 from conftest import run, video_rect, wait_for, win_path
 from test_discs import picture_rect
 from test_person import walk_menu
+from test_resume import subtitle_line
 from test_tracks import PREFERENCES_KEY
+
+
+def choose_languages(player, choices):
+    """Tools > Preferences..., each (field mnemonic, first letter of the entry), then OK."""
+    walk_menu(player, "alt+t", ["Return"])
+    dialog = player.wait_dialog(r"^Preferences$")
+    assert dialog, "no Preferences dialog"
+    for field, letter in choices:
+        player.key(field, window=dialog)
+        player.xdo("key", letter)
+    player.xdo("key", "Return")
+    assert wait_for(lambda: not player.dialogs(r"^Preferences$"), 10)
+
+
+def forget_languages(player):
+    for value in ("AudioLanguage", "SubtitleLanguage", "MenuLanguage"):
+        run(["wine", "reg", "delete", PREFERENCES_KEY, "/v", value, "/f"], env=player.env,
+            timeout=60)
 
 
 def white_in(shot, picture, y0, y1):
@@ -21,16 +38,8 @@ def test_subtitles_and_menus_in_the_languages_chosen_in_the_preferences(player, 
                                                                       fresh_settings):
     player.start()
     try:
-        # Tools > Preferences..., then Subtitles (Alt+B) and Disc menus (Alt+N): French, the
-        # first entry under F; OK.
-        walk_menu(player, "alt+t", ["Return"])
-        dialog = player.wait_dialog(r"^Preferences$")
-        assert dialog, "no Preferences dialog"
-        for field in ("alt+b", "alt+n"):
-            player.key(field, window=dialog)
-            player.xdo("key", "f")
-        player.xdo("key", "Return")
-        assert wait_for(lambda: not player.dialogs(r"^Preferences$"), 10)
+        # Subtitles (Alt+B) and Disc menus (Alt+N): French, the first entry under F.
+        choose_languages(player, [("alt+b", "f"), ("alt+n", "f")])
         assert player.close() == 0
         # lang.iso shows its subtitle boxes from 0.5 s to 3.5 s: French at the top, English at
         # the bottom.
@@ -53,6 +62,19 @@ def test_subtitles_and_menus_in_the_languages_chosen_in_the_preferences(player, 
         assert wait_for(lambda: player.shot("menu").fraction(rect, magenta) > 0.5, 10)
         assert player.close() == 0
     finally:
-        for value in ("SubtitleLanguage", "MenuLanguage"):
-            run(["wine", "reg", "delete", PREFERENCES_KEY, "/v", value, "/f"], env=player.env,
-                timeout=60)
+        forget_languages(player)
+
+
+def test_my_subtitles_show_while_the_audio_is_in_another_language(player, media, fresh_settings):
+    player.start()
+    try:
+        # Audio (Alt+U): French; Subtitles (Alt+B): "Mine, when the audio is in another language".
+        choose_languages(player, [("alt+u", "f"), ("alt+b", "m")])
+        assert player.close() == 0
+        # subs80.mkv's audio has no language; its French subtitles are not on by default.
+        player.start(win_path(media / "subs80.mkv"))
+        assert player.wait_caption(r"subs80\.mkv$", 30), player.caption()
+        assert wait_for(lambda: subtitle_line(player, player.shot("mine")) > 0.008, 10)
+        assert player.close() == 0
+    finally:
+        forget_languages(player)

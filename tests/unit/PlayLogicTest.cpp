@@ -814,6 +814,18 @@ TEST(ChapterStepTest, NextStopsAtTheLastAndPreviousRestartsAfterThreeSeconds) {
     }
 }
 
+// Subtitles in French only while the audio is in another language.
+TEST(SubtitleRuleTest, TheViewersSubtitlesOnlyForAudioInAnotherLanguage) {
+    TrackList subtitles;
+    subtitles.add(-1, "Disable");
+    subtitles.add(3, "Track 1 - [English]");
+    subtitles.add(4, "Track 2 - [French]");
+    EXPECT_EQ(subtitleForAudio(subtitles, 3, "Track 1 - [English]", "French"), 2);
+    EXPECT_EQ(subtitleForAudio(subtitles, 3, "Track 2 - [French]", "French"), 0);
+    EXPECT_EQ(subtitleForAudio(subtitles, 2, "Track 1 - [English]", "French"), -1); // not listed
+    EXPECT_EQ(subtitleForAudio(subtitles, 3, "Track 1", "German"), -1);
+}
+
 // Engine events reach this window the way they reach the main window.
 class PlayerEventRelayTest : public ::testing::Test {
 protected:

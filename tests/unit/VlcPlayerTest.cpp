@@ -234,6 +234,7 @@ TEST(VlcOptions, LanguagesChosenElseTheSystemsAndSubtitlesOnlyWhenChosen) {
         {L"fr", L"", L"", {"--audio-language=fr", "--menu-language=de"}},
         {L"", L"none", L"en", {"--audio-language=de", "--menu-language=en", "--sub-language=none"}},
         {L"ja", L"fr", L"fr", {"--audio-language=ja", "--menu-language=fr", "--sub-language=fr"}},
+        {L"fr", L"foreign", L"", {"--audio-language=fr", "--menu-language=de"}},
     };
     for (const Row& row : rows) {
         languages::LanguagePreferences chosen;
