@@ -204,6 +204,15 @@ int onCommand(UINT id) {
     case IDM_START_OVER:
         if (logic) logic->startOver();
         return 1;
+    case IDM_PREVIOUS_CHAPTER:
+    case IDM_NEXT_CHAPTER:
+        if (logic) logic->stepChapter(id == IDM_NEXT_CHAPTER ? 1 : -1);
+        return 1;
+    case IDM_DISC_MENU:
+    case IDM_POPUP_MENU:
+        if (logic)
+            logic->showDiscMenu(id == IDM_DISC_MENU ? DiscMenuKind::Top : DiscMenuKind::Popup);
+        return 1;
     case IDM_VOLUME_UP:
     case IDM_VOLUME_DOWN:
         if (logic) logic->stepVolume(id == IDM_VOLUME_UP ? 1 : -1);
@@ -307,6 +316,16 @@ void updateMenuItem(HMENU menu, UINT id) {
     case IDM_PREVIOUS:
     case IDM_NEXT:
         enableMenuItem(menu, id, logic && logic->canSkip());
+        return;
+    case IDM_PREVIOUS_CHAPTER:
+    case IDM_NEXT_CHAPTER:
+        enableMenuItem(menu, id, logic && logic->canStepChapter());
+        return;
+    case IDM_DISC_MENU:
+    case IDM_POPUP_MENU:
+        enableMenuItem(menu, id,
+                       logic && logic->hasDiscMenu(id == IDM_DISC_MENU ? DiscMenuKind::Top
+                                                                       : DiscMenuKind::Popup));
         return;
     case IDM_EJECT_DISK:
         enableMenuItem(menu, id, gMainFrame.mounts.canEjectDisc(currentPath(), active));

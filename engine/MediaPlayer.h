@@ -25,6 +25,8 @@ struct TrackInfo {
     // Titles only: the length the engine reports in milliseconds; 0 when unknown (a Blu-ray's
     // titles in menu mode until they play).
     long long lengthMs = 0;
+    // Chapters only: where the chapter begins in its title, in ms; -1 when not known.
+    long long startMs = -1;
 
     TrackInfo() = default;
     TrackInfo(int i, std::string n) : id(i), name(std::move(n)) {}
@@ -109,6 +111,10 @@ struct EngineReport {
     std::string text; // UTF-8
 };
 
+// The menus a disc offers besides its titles: a DVD's title or root menu or a Blu-ray's top
+// menu, and a Blu-ray's pop-up menu over the film.
+enum class DiscMenuKind { Top, Popup };
+
 // Moves on a disc menu, as libVLC numbers them.
 enum class MenuAction { Activate = 0, Up = 1, Down = 2, Left = 3, Right = 4 };
 
@@ -173,6 +179,8 @@ public:
     virtual bool isMenuShown() { return false; }
     virtual void navigate(MenuAction) {}
     virtual bool menuPointer(int, int, bool) { return false; }
+    // Asks the disc for one of its menus; false when the request could not be passed on.
+    virtual bool showDiscMenu(DiscMenuKind) { return false; }
     // The media ended; true when the engine went on with the next part of the same disc
     // itself (a Video CD image is played track by track).
     virtual bool continueDisc() { return false; }

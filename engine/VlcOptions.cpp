@@ -57,6 +57,20 @@ std::vector<std::string> buildVlcOptions(const PreferenceData& preferences) {
     return options;
 }
 
+void appendLanguageOptions(std::vector<std::string>& options,
+                           const languages::LanguagePreferences& chosen,
+                           const wchar_t* systemCode) {
+    auto code = [](const wchar_t* text) { return toUtf8(WString(text)); };
+    const std::string system = code(systemCode);
+    const std::string audio = chosen.audio[0] ? code(chosen.audio) : system;
+    const std::string menu = chosen.menu[0] ? code(chosen.menu) : system;
+    if (!audio.empty()) options.push_back("--audio-language=" + audio);
+    if (!menu.empty()) options.push_back("--menu-language=" + menu);
+    // "foreign" is the player's own rule, applied once the tracks are known.
+    if (chosen.subtitle[0] && lstrcmpW(chosen.subtitle, languages::kForeignOnly) != 0)
+        options.push_back("--sub-language=" + code(chosen.subtitle));
+}
+
 std::string buildDiscLocation(const std::string& hostPath, DiscKind kind) {
     std::string location = kind == DiscKind::VideoCd  ? "vcd:///"
                            : kind == DiscKind::BluRay ? "bluray:///"

@@ -8,9 +8,16 @@
 
 #include "engine/MediaPlayer.h"
 #include "engine/Preferences.h"
+#include "platform/LanguagePreferences.h"
 
 // The ten instance options, in the order libVLC receives them.
 std::vector<std::string> buildVlcOptions(const PreferenceData& preferences);
+
+// The preferred languages as libVLC's language options, after the ten: audio and disc menus in
+// the chosen language or else the system's (systemCode); subtitles only when one was chosen
+// ("none": none at all), so that by default a disc shows the subtitles it selects itself.
+void appendLanguageOptions(std::vector<std::string>& options,
+                           const languages::LanguagePreferences& chosen, const wchar_t* systemCode);
 
 // A Windows COLORREF (0x00BBGGRR) as the 0xRRGGBB number libVLC's text renderer wants.
 int colorRefToRgb(uint32_t color);

@@ -101,6 +101,7 @@ public:
     bool isMenuShown() override;
     void navigate(MenuAction action) override;
     bool menuPointer(int x, int y, bool click) override;
+    bool showDiscMenu(DiscMenuKind kind) override;
     bool continueDisc() override;
     // Through libVLC's marquee, which the video output blends into the picture.
     void showNotice(const std::string& text, int ms) override;

@@ -72,8 +72,10 @@ void VlcPlayer::getTitles(TrackList& list) {
         // One title through the whole disc; its entry points are the chapters.
         TrackInfo title(0, "Title 1");
         title.chapters = std::make_unique<TrackList>();
-        for (size_t i = 0; i < videoCd->layout.entries.size(); ++i)
+        for (size_t i = 0; i < videoCd->layout.entries.size(); ++i) {
             title.chapters->add(static_cast<int>(i), "Chapter " + std::to_string(i + 1));
+            title.chapters->items.back().startMs = videoCd->layout.entryMs(static_cast<int>(i));
+        }
         list.items.push_back(std::move(title));
         return;
     }
@@ -102,12 +104,21 @@ void VlcPlayer::getTitles(TrackList& list) {
         }
         libvlc_track_description_t* chapters =
             libvlc_video_get_chapter_description(player.get(), t->i_id);
+        // Where each chapter begins, in the same order as the named list.
+        libvlc_chapter_description_t** starts = nullptr;
+        const int startCount =
+            libvlc_media_player_get_full_chapter_descriptions(player.get(), t->i_id, &starts);
         for (libvlc_track_description_t* c = chapters; c; c = c->p_next) {
             // A title without chapters keeps a null list.
             if (!entry.chapters) entry.chapters = std::make_unique<TrackList>();
             entry.chapters->add(c->i_id, textOrEmpty(c->psz_name));
+            const int k = entry.chapters->count() - 1;
+            if (k < startCount && starts[k])
+                (*entry.chapters)[k].startMs = starts[k]->i_time_offset;
         }
         if (chapters) libvlc_track_description_list_release(chapters);
+        if (startCount > 0)
+            libvlc_chapter_descriptions_release(starts, static_cast<unsigned>(startCount));
         // Blu-ray chapters come numbered from 0; the menu counts from 1, as on a DVD.
         if (entry.chapters && (*entry.chapters)[0].name == "Chapter 0")
             for (int i = 0; i < entry.chapters->count(); ++i)
@@ -226,4 +237,23 @@ bool VlcPlayer::menuPointer(int x, int y, bool click) {
     int px = 0, py = 0;
     if (!player || !videoOutputPicturePoint(videoOutput.get(), x, y, &px, &py)) return false;
     return sendDiscPointer(player.get(), px, py, click);
+}
+
+bool VlcPlayer::showDiscMenu(DiscMenuKind kind) {
+    if (!player || videoCd) return false;
+    if (sendDiscMenuCall(player.get(), kind == DiscMenuKind::Popup)) return true;
+    if (kind == DiscMenuKind::Popup) {
+        libvlc_media_player_navigate(player.get(), libvlc_navigate_popup);
+        return true;
+    }
+    // The public route: the title libVLC marks as the menu (a DVD's root menu).
+    libvlc_title_description_t** titles = nullptr;
+    const int count = libvlc_media_player_get_full_title_descriptions(player.get(), &titles);
+    int menu = -1;
+    for (int i = 0; i < count && menu < 0; ++i)
+        if (titles[i] && (titles[i]->i_flags & libvlc_title_menu)) menu = i;
+    if (count > 0) libvlc_title_descriptions_release(titles, static_cast<unsigned>(count));
+    if (menu < 0) return false;
+    libvlc_media_player_set_title(player.get(), menu);
+    return true;
 }

@@ -1,5 +1,6 @@
 #include "playback/DiscDetect.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -129,7 +130,49 @@ WString missingClipInformation(const WString& bdmv) {
     });
 }
 
+// The path of name below root.
+WString below(const WString& root, const wchar_t* name) {
+    WString path = root;
+    if (!path.empty() && path.back() != L'\\') path += L'\\';
+    return path + name;
+}
+
+// The menus of a DVD are program chain tables: the manager's (VIDEO_TS.IFO, sector of its menu
+// table at 0xC8) and each title set's (VTS_nn_0.IFO, at 0xD0); zero where there is none.
+bool dvdHasMenus(const WString& root) {
+    constexpr DWORD kIfoLimit = 4 << 20;
+    const WString folder = below(root, L"VIDEO_TS\\");
+    std::vector<unsigned char> ifo = readSmallFile(folder + L"VIDEO_TS.IFO", kIfoLimit);
+    if (ifo.size() >= 0xD4 && readBig(ifo, 0xC8, 4)) return true;
+    for (int n = 1; n <= 99; ++n) {
+        ifo = readSmallFile(folder + formatWide(L"VTS_%02d_0.IFO", n), kIfoLimit);
+        if (ifo.size() < 0xD4) return false;
+        if (readBig(ifo, 0xD0, 4)) return true;
+    }
+    return false;
+}
+
+// index.bdmv: the indexes' start at byte 8; there, after their length, the first play object
+// and then the top menu object, 12 bytes each: its type in the top two bits (1 a movie object,
+// 2 a Java program) and for a movie object its number at byte 6, 0xFFFF for none.
+bool bluRayHasTopMenu(const WString& root) {
+    const std::vector<unsigned char> index =
+        readSmallFile(below(root, L"BDMV\\index.bdmv"), 1 << 20);
+    if (index.size() < 12) return false;
+    const size_t top = size_t{readBig(index, 8, 4)} + 4 + 12;
+    if (top + 8 > index.size()) return false;
+    const int type = index[top] >> 6;
+    return type == 2 || (type == 1 && readBig(index, top + 6, 2) != 0xFFFF);
+}
+
 } // namespace
+
+bool discHasMenu(const WString& root, DiscKind kind, DiscMenuKind menu) {
+    const bool dvd = kind == DiscKind::Dvd, bluRay = kind == DiscKind::BluRay;
+    if (menu == DiscMenuKind::Popup) return bluRay;
+    if (!isDirectory(root)) return dvd || bluRay;
+    return dvd ? dvdHasMenus(root) : bluRay && bluRayHasTopMenu(root);
+}
 
 DiscKind detectDiscKind(const WString& root) {
     if (root.empty()) return DiscKind::None;

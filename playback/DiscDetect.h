@@ -19,3 +19,9 @@ WString discStructureProblem(const WString& root, DiscKind kind);
 wchar_t findDiscDrive(DWORD mask, DiscKind* kind);
 // False when the disc that was opened at root no longer answers.
 bool discStillReadable(const WString& root, DiscKind kind);
+
+// Whether the disc at root has a menu of the kind (a DVD's menus in its IFO files, a Blu-ray's
+// top menu in index.bdmv, the pop-up menu on every Blu-ray, which keeps it inside its streams).
+// A root that is no folder (an image played without a drive) is taken to have what its kind
+// may have.
+bool discHasMenu(const WString& root, DiscKind kind, DiscMenuKind menu);

@@ -21,6 +21,8 @@ constexpr int kNoticeMs = 5000;
 // A reason that came while the source had not played yet is told after this many timer ticks
 // (some 5 s) even if the source never shows a picture: a source that fails says so sooner.
 constexpr int kReasonTicks = 20;
+// The tracks of a resumed source are looked for this long: a disc may list a stream late.
+constexpr ULONGLONG kRememberedTracksMs = 20000;
 
 struct ExtensionRow {
     EngineKind kind;
@@ -276,6 +278,22 @@ bool PlayLogic::open(const WString& path, DiscKind kind, const WString& image) {
     clock_.reset();
     endHold_.reset();
     sourceImage_ = image;
+    rememberedTracks_[0] = rememberedTracks_[1] = TrackChoice{};
+    subtitleRuleAudio_ = TrackChoice::kNoTrack;
+    subtitleRuleLanguage_.clear();
+    languages::LanguagePreferences chosen;
+    languages::readLanguagePreferences(chosen);
+    if (lstrcmpW(chosen.subtitle, languages::kForeignOnly) == 0) {
+        wchar_t mine[8] = {};
+        if (chosen.audio[0])
+            lstrcpynW(mine, chosen.audio, 8);
+        else
+            languages::systemLanguage(mine);
+        if (const wchar_t* name = languages::languageName(mine))
+            subtitleRuleLanguage_ = toUtf8(name);
+    }
+    topMenu_ = discHasMenu(path, kind, DiscMenuKind::Top);
+    popupMenu_ = discHasMenu(path, kind, DiscMenuKind::Popup);
     resume_.start(!image.empty()           ? ResumeStore::pathKey(image)
                   : kind != DiscKind::None ? ResumeStore::discKey(path)
                                            : ResumeStore::pathKey(path),
@@ -392,6 +410,9 @@ void PlayLogic::stepFile(int direction) {
             currentPath_ = path;
             currentName_ = fileNamePart(path);
             discKind_ = DiscKind::None;
+            topMenu_ = popupMenu_ = false;
+            rememberedTracks_[0] = rememberedTracks_[1] = TrackChoice{};
+            subtitleRuleAudio_ = TrackChoice::kNoTrack;
             engineKind_ = kind;
             aspectRatio_.clear();
             hasPlayed_ = false;
@@ -459,11 +480,88 @@ void PlayLogic::followResume() {
     ResumePoint point;
     if (!resume_.follow(*player_, disc, titles(), &point)) return;
     seekTo(point.time);
+    rememberedTracks_[0] = point.audio;
+    rememberedTracks_[1] = point.subtitle;
+    rememberedUntil_ = GetTickCount64() + kRememberedTracksMs;
+    resume_.noteTracks(point.audio, point.subtitle);
     if (listener_) listener_->playbackResumed(point, disc ? currentTitleName() : WString());
 }
 
+TrackChoice PlayLogic::currentTrack(TrackListKind kind) {
+    const int k = currentIndex(kind);
+    return k < 0 ? TrackChoice{} : TrackChoice{list(kind)[k].id, list(kind)[k].name};
+}
+
+int findTrackChoice(const TrackList& list, int count, const TrackChoice& choice) {
+    if (choice.id == TrackChoice::kNoTrack) return -1;
+    auto language = [](const std::string& name) {
+        const size_t open = name.rfind('['), close = name.rfind(']');
+        return open != std::string::npos && close != std::string::npos && open < close
+                   ? name.substr(open + 1, close - open - 1)
+                   : name;
+    };
+    int sameName = -1, sameLanguage = -1;
+    for (int i = count - 1; i >= 0; --i) {
+        if (list[i].name == choice.name) {
+            if (list[i].id == choice.id) return i;
+            sameName = i;
+        } else if (language(list[i].name) == language(choice.name)) {
+            sameLanguage = i;
+        }
+    }
+    return sameName >= 0 ? sameName : sameLanguage;
+}
+
+int subtitleForAudio(const TrackList& subtitles, int count, const std::string& audioName,
+                     const std::string& language) {
+    const bool mine = audioName.find(language) != std::string::npos;
+    for (int i = 0; i < count; ++i)
+        if (mine ? subtitles[i].id == -1
+                 : subtitles[i].id != -1 && subtitles[i].name.find(language) != std::string::npos)
+            return i;
+    return -1;
+}
+
+void PlayLogic::applySubtitleRule() {
+    if (subtitleRuleLanguage_.empty() || rememberedTracks_[1].id != TrackChoice::kNoTrack) return;
+    const TrackChoice audio = currentTrack(TrackListKind::AudioTracks);
+    if (audio.id == TrackChoice::kNoTrack || audio.id == subtitleRuleAudio_) return;
+    const TrackList& subtitles = list(TrackListKind::Subtitles);
+    const int i =
+        subtitleForAudio(subtitles, subtitles.count() - 1, audio.name, subtitleRuleLanguage_);
+    // Subtitles may be listed after the audio: the rule waits for them.
+    if (i < 0) return;
+    selectItem(TrackListKind::Subtitles, i);
+    subtitleRuleAudio_ = audio.id;
+    if (listener_) listener_->positionChanged();
+}
+
+void PlayLogic::applyRememberedTracks() {
+    if (!player_ || GetTickCount64() > rememberedUntil_) {
+        rememberedTracks_[0] = rememberedTracks_[1] = TrackChoice{};
+        return;
+    }
+    const TrackListKind kinds[] = {TrackListKind::AudioTracks, TrackListKind::Subtitles};
+    for (int k = 0; k < 2; ++k) {
+        const TrackList& shown = list(kinds[k]);
+        // The subtitle list ends with the entry that loads a file.
+        const int count = kinds[k] == TrackListKind::Subtitles ? shown.count() - 1 : shown.count();
+        const int i = findTrackChoice(shown, count, rememberedTracks_[k]);
+        if (i < 0) continue;
+        selectItem(kinds[k], i);
+        rememberedTracks_[k] = TrackChoice{};
+        if (listener_) listener_->positionChanged();
+    }
+}
+
 void PlayLogic::notePosition() {
-    if (player_ && isActive(state())) resume_.note(*player_, discKind_ != DiscKind::None, titles());
+    if (!player_ || !isActive(state())) return;
+    resume_.note(*player_, discKind_ != DiscKind::None, titles());
+    // Until the remembered tracks are on again, they are what is kept.
+    if (rememberedTracks_[0].id == TrackChoice::kNoTrack &&
+        rememberedTracks_[1].id == TrackChoice::kNoTrack)
+        resume_.noteTracks(currentTrack(TrackListKind::AudioTracks),
+                           currentTrack(TrackListKind::Subtitles));
 }
 
 void PlayLogic::rememberPosition() {
@@ -516,7 +614,15 @@ void PlayLogic::prepareEngine() {
 
 std::vector<std::string> PlayLogic::vlcOptions() const {
     const PreferenceData none{};
-    return buildVlcOptions(preferences_ ? *preferences_ : none);
+    std::vector<std::string> options = buildVlcOptions(preferences_ ? *preferences_ : none);
+    // Kept by the preferences component beside its record; read afresh for every engine, so a
+    // change applies from the next source.
+    languages::LanguagePreferences chosen;
+    languages::readLanguagePreferences(chosen);
+    wchar_t system[8] = {};
+    languages::systemLanguage(system);
+    appendLanguageOptions(options, chosen, system);
+    return options;
 }
 
 void PlayLogic::timerProc() {
@@ -538,6 +644,8 @@ void PlayLogic::timerProc() {
     }
     trackTitleAndChapter();
     followResume();
+    applyRememberedTracks();
+    applySubtitleRule();
     notePosition();
     if (player_ && !reason_.empty() && !reasonTold_ &&
         (hasPlayed_ || ++reasonTicks_ >= kReasonTicks))

@@ -164,6 +164,13 @@ public:
     bool onDiscMenu();
     bool navigateMenu(MenuAction action);
     bool menuPointer(int x, int y, bool click);
+    // The disc's own menus: whether the source that plays has one of the kind, and the request
+    // for it (false when there is none).
+    bool hasDiscMenu(DiscMenuKind kind);
+    bool showDiscMenu(DiscMenuKind kind);
+    // Chapter steps inside the current title of a disc (or the entry points of a Video CD).
+    bool canStepChapter();
+    void stepChapter(int direction);
     void setAudioChannel(int channel);
     int getAudioChannel();
     bool takeSnapshot(const WString& folder);
@@ -208,6 +215,12 @@ private:
     void followResume();
     void notePosition();
     void rememberPosition();
+    // The audio and subtitle tracks of a resumed source are chosen again once they are listed.
+    TrackChoice currentTrack(TrackListKind kind);
+    void applyRememberedTracks();
+    // Subtitles only while the audio is in another language: chosen again when the audio track
+    // changes.
+    void applySubtitleRule();
     // The media ended (EndReached) or failed (EncounteredError).
     void onMediaEnded();
     // The engine's dialog reports: reasons gather until they are told, busy turns the wait
@@ -249,9 +262,19 @@ private:
     UINT eventMessage_;
     const PreferenceData* preferences_;
     WString cachedTitleName_;
+    // The menus the current disc has, found when it opens.
+    bool topMenu_ = false;
+    bool popupMenu_ = false;
     // The disc image the current source was mounted from; reopened with it after a stop.
     WString sourceImage_;
     ResumeFollower resume_;
+    // Audio, then subtitle: the tracks still to be chosen again, until the deadline.
+    TrackChoice rememberedTracks_[2];
+    ULONGLONG rememberedUntil_ = 0;
+    // The viewer's language when subtitles follow the audio (empty otherwise), and the audio
+    // track the rule was last applied for.
+    std::string subtitleRuleLanguage_;
+    int subtitleRuleAudio_ = TrackChoice::kNoTrack;
     DiscEndHold endHold_;
     SteadyClock clock_;
     // Why the current source plays without something or fails, from libVLC's dialogs.
@@ -261,6 +284,25 @@ private:
     int busy_ = 0;        // libVLC's progress dialogs open
     std::vector<WString> toldReasons_; // in this run
 };
+
+// Within this much of a chapter's start, Previous Chapter goes to the chapter before; later, to
+// the start of the current one, as on a disc player.
+inline constexpr long long kChapterRestartMs = 3000;
+
+// The index in chapters a chapter step goes to from the chapter at index current, timeMs into
+// the title (direction +1 next, -1 previous); -1 when there is none to go to.
+int chapterStepTarget(const TrackList& chapters, int current, long long timeMs, int direction);
+
+// The entry of list (its first count entries) that is the track chosen before: the same id
+// under the same name, else the same name, else the same language (the name's part in square
+// brackets, as libVLC names tracks "Track 2 - [French]"); -1 when none is.
+int findTrackChoice(const TrackList& list, int count, const TrackChoice& choice);
+
+// With subtitles wanted only while the audio is in another language than the viewer's (its
+// English name as libVLC puts it in track names): the subtitle entry to choose for that audio,
+// "Disable" (id -1) when the audio is in the viewer's language; -1 when there is none to choose.
+int subtitleForAudio(const TrackList& subtitles, int count, const std::string& audioName,
+                     const std::string& language);
 
 // The one controller (null when none exists).
 PlayLogic* playLogic();

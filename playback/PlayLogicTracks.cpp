@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include "playback/DiscDetect.h"
 
 namespace {
 
@@ -50,7 +51,8 @@ void keepLongestTitles(TrackList& titles, int capacity) {
     order.resize(static_cast<size_t>(capacity));
     std::sort(order.begin(), order.end());
     std::vector<TrackInfo> kept;
-    for (size_t i : order) kept.push_back(std::move(titles.items[i]));
+    for (size_t i : order)
+        kept.push_back(std::move(titles.items[i]));
     titles.items = std::move(kept);
 }
 
@@ -207,6 +209,41 @@ bool PlayLogic::navigateMenu(MenuAction action) {
 
 bool PlayLogic::menuPointer(int x, int y, bool click) {
     return onDiscMenu() && player_->menuPointer(x, y, click);
+}
+
+bool PlayLogic::hasDiscMenu(DiscMenuKind kind) {
+    return isActive(state()) && (kind == DiscMenuKind::Top ? topMenu_ : popupMenu_);
+}
+
+bool PlayLogic::showDiscMenu(DiscMenuKind kind) {
+    if (!hasDiscMenu(kind)) return false;
+    // The viewer chose where to be: a position still to be resumed is no longer wanted.
+    resume_.cancel();
+    return player_->showDiscMenu(kind);
+}
+
+int chapterStepTarget(const TrackList& chapters, int current, long long timeMs, int direction) {
+    if (current < 0 || current >= chapters.count()) return -1;
+    if (direction > 0) return current + 1 < chapters.count() ? current + 1 : -1;
+    const long long start = chapters[current].startMs;
+    if (start >= 0 && timeMs - start > kChapterRestartMs) return current;
+    return current > 0 ? current - 1 : current;
+}
+
+bool PlayLogic::canStepChapter() {
+    if (!isActive(state()) || onDiscMenu()) return false;
+    const TrackList* chapters = trackList(TrackListKind::Chapters);
+    return chapters && chapters->count() > 1;
+}
+
+void PlayLogic::stepChapter(int direction) {
+    if (!canStepChapter()) return;
+    const TrackList& chapters = *trackList(TrackListKind::Chapters);
+    const int target = chapterStepTarget(chapters, chapters.indexOf(player_->getChapter()),
+                                         player_->getTime(), direction);
+    if (target < 0) return;
+    resume_.cancel();
+    player_->setTitleChapter(player_->getTitle(), chapters[target].id);
 }
 
 void PlayLogic::setAudioChannel(int channel) {

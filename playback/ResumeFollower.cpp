@@ -13,6 +13,7 @@ constexpr ULONGLONG kResumeAskAgainMs = 2000;
 void ResumeFollower::start(const WString& key, bool resume) {
     key_ = key;
     seen_ = false;
+    audio_ = subtitle_ = TrackChoice{};
     titleAsked_ = false;
     deadline_ = GetTickCount64() + kResumeDeadlineMs;
     pending_ = resume && store_ && store_->find(key_, &target_);
@@ -71,11 +72,21 @@ void ResumeFollower::note(MediaPlayer& engine, bool disc, const TrackList& title
     seen_ = true;
 }
 
+void ResumeFollower::noteTracks(const TrackChoice& audio, const TrackChoice& subtitle) {
+    if (!store_ || pending_) return;
+    audio_ = audio;
+    subtitle_ = subtitle;
+}
+
 void ResumeFollower::leave(MediaPlayer* engine, bool disc, const TrackList& titles) {
     if (!store_ || key_.empty()) return;
     if (engine) note(*engine, disc, titles);
     // Left before the kept position was reached: that one stays.
-    if (!pending_ && seen_) store_->remember(key_, last_);
+    if (!pending_ && seen_) {
+        last_.audio = audio_;
+        last_.subtitle = subtitle_;
+        store_->remember(key_, last_);
+    }
     key_.clear();
     pending_ = false;
     seen_ = false;

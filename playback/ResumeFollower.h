@@ -24,6 +24,8 @@ public:
     bool follow(MediaPlayer& engine, bool disc, const TrackList& titles, ResumePoint* point);
     // Notes where the source is, outside disc menus.
     void note(MediaPlayer& engine, bool disc, const TrackList& titles);
+    // Notes the audio and subtitle tracks on now, kept with the position.
+    void noteTracks(const TrackChoice& audio, const TrackChoice& subtitle);
     // The source goes: its last position is kept (engine: null when it shows no position).
     void leave(MediaPlayer* engine, bool disc, const TrackList& titles);
 
@@ -40,4 +42,6 @@ private:
     // The last position of the source outside a disc menu.
     bool seen_ = false;
     ResumePoint last_;
+    TrackChoice audio_;
+    TrackChoice subtitle_;
 };

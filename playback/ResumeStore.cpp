@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -10,7 +11,10 @@
 namespace {
 
 constexpr long long kEdgeMs = 30000;
-constexpr DWORD kRecordVersion = 1;
+// Version 1 entries hold the position alone; version 2 adds the audio and subtitle tracks.
+constexpr DWORD kPositionVersion = 1;
+constexpr DWORD kRecordVersion = 2;
+constexpr size_t kTrackNameBytes = 32;
 // Registry value names are at most 16,383 characters.
 constexpr DWORD kNameCapacity = 16384;
 
@@ -25,23 +29,43 @@ struct StoredPoint {
     int64_t length;
     uint64_t order;
 };
-static_assert(sizeof(StoredPoint) == 40, "the stored entry is 40 bytes");
+static_assert(sizeof(StoredPoint) == 40, "the stored position is 40 bytes");
+
+// Version 2: the position, then the tracks; names cut to 31 bytes and zero-terminated.
+struct StoredRecord {
+    StoredPoint point;
+    int32_t audio;
+    int32_t subtitle;
+    char audioName[kTrackNameBytes];
+    char subtitleName[kTrackNameBytes];
+};
+static_assert(sizeof(StoredRecord) == 112, "the stored entry is 112 bytes");
 
 // False for a value of another type or size, of another version, or holding a position that
 // would not have been kept.
-bool readPoint(HKEY key, const wchar_t* name, StoredPoint* out) {
-    StoredPoint record{};
+bool readPoint(HKEY key, const wchar_t* name, StoredRecord* out) {
+    StoredRecord record{};
     DWORD type = 0;
     DWORD size = sizeof record;
     if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&record), &size) !=
         ERROR_SUCCESS)
         return false; // also ERROR_MORE_DATA: an oversized value
-    if (type != REG_BINARY || size != sizeof record || record.version != kRecordVersion)
+    const uint32_t version = record.point.version;
+    if (type != REG_BINARY || !((version == kRecordVersion && size == sizeof record) ||
+                                (version == kPositionVersion && size == sizeof(StoredPoint))))
         return false;
-    if (record.title < -1 || record.chapter < -1) return false;
-    if (!ResumeStore::worthKeeping(record.time, record.length)) return false;
+    if (version == kPositionVersion) record.audio = record.subtitle = TrackChoice::kNoTrack;
+    if (record.point.title < -1 || record.point.chapter < -1) return false;
+    if (!ResumeStore::worthKeeping(record.point.time, record.point.length)) return false;
+    record.audioName[kTrackNameBytes - 1] = record.subtitleName[kTrackNameBytes - 1] = 0;
     *out = record;
     return true;
+}
+
+void storeName(char (&field)[kTrackNameBytes], const std::string& name) {
+    const size_t n = name.size() < kTrackNameBytes - 1 ? name.size() : kTrackNameBytes - 1;
+    std::memcpy(field, name.data(), n);
+    field[n] = 0;
 }
 
 } // namespace
@@ -78,12 +102,14 @@ bool ResumeStore::find(const WString& name, ResumePoint* point) const {
     if (name.empty() ||
         RegOpenKeyExW(HKEY_CURRENT_USER, subKey.c_str(), 0, KEY_READ, key.out()) != ERROR_SUCCESS)
         return false;
-    StoredPoint record{};
+    StoredRecord record{};
     if (!readPoint(key.get(), name.c_str(), &record)) return false;
-    point->title = record.title;
-    point->chapter = record.chapter;
-    point->time = record.time;
-    point->length = record.length;
+    point->title = record.point.title;
+    point->chapter = record.point.chapter;
+    point->time = record.point.time;
+    point->length = record.point.length;
+    point->audio = TrackChoice{record.audio, record.audioName};
+    point->subtitle = TrackChoice{record.subtitle, record.subtitleName};
     return true;
 }
 
@@ -118,15 +144,21 @@ void ResumeStore::remember(const WString& name, const ResumePoint& point) {
         // Any other failure (the key deleted meanwhile) would fail for every index after it.
         if (result != ERROR_SUCCESS) break;
         WString entry(buffer.data(), length);
-        StoredPoint record{};
-        const uint64_t order = readPoint(key.get(), entry.c_str(), &record) ? record.order : 0;
+        StoredRecord record{};
+        const uint64_t order =
+            readPoint(key.get(), entry.c_str(), &record) ? record.point.order : 0;
         if (entry != name) entries.emplace_back(order, std::move(entry));
     }
     uint64_t next = 1;
     for (const auto& entry : entries)
         next = std::max(next, entry.first + 1);
-    StoredPoint record{kRecordVersion, point.title,  point.chapter, 0,
-                       point.time,     point.length, next};
+    StoredRecord record{};
+    record.point =
+        StoredPoint{kRecordVersion, point.title, point.chapter, 0, point.time, point.length, next};
+    record.audio = point.audio.id;
+    record.subtitle = point.subtitle.id;
+    storeName(record.audioName, point.audio.name);
+    storeName(record.subtitleName, point.subtitle.name);
     if (RegSetValueExW(key.get(), name.c_str(), 0, REG_BINARY,
                        reinterpret_cast<const BYTE*>(&record), sizeof record) != ERROR_SUCCESS) {
         OutputDebugStringW(L"ResumeStore: the entry could not be written\n");

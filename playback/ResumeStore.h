@@ -5,7 +5,17 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "platform/WString.h"
+
+// An audio or subtitle track the viewer had on: its id and its name (UTF-8), by which it is
+// found again where a source numbers its tracks otherwise the next time. id kNoTrack: none noted.
+struct TrackChoice {
+    static constexpr int kNoTrack = -2;
+    int id = kNoTrack;
+    std::string name;
+};
 
 struct ResumePoint {
     // Discs: the title and chapter ids; -1 for a file.
@@ -14,6 +24,8 @@ struct ResumePoint {
     // Milliseconds into the file or the title, and its length.
     long long time = 0;
     long long length = 0;
+    TrackChoice audio;
+    TrackChoice subtitle;
 };
 
 class ResumeStore {

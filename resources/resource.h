@@ -96,6 +96,10 @@
 #define IDM_SUBTITLE_TRACK 32895
 #define IDM_OPEN_ISO 32903
 #define IDM_START_OVER 32904
+#define IDM_PREVIOUS_CHAPTER 32905
+#define IDM_NEXT_CHAPTER 32906
+#define IDM_DISC_MENU 32907
+#define IDM_POPUP_MENU 32908
 
 // Dynamic menu ranges: ID = first + list index, 100 IDs each
 #define IDM_AUDIO_TRACK_FIRST 32969

@@ -6,12 +6,15 @@
 #include "components/tavrin/FolderChooser.h"
 #include "components/tavrin/PreferenceStore.h"
 #include "components/tavrin/TavrinResource.h"
+#include "platform/LanguagePreferences.h"
 #include "platform/PreferenceDefaults.h"
 
 namespace tavrin {
 namespace {
 
 struct DialogState {
+    languages::LanguagePreferences storedLanguages{};
+    languages::LanguagePreferences editedLanguages{};
     PreferenceData stored{};
     PreferenceData edited{};
     HBRUSH swatch = nullptr;
@@ -54,6 +57,67 @@ void showRecord(HWND dialog, DialogState& state, const PreferenceData& data) {
     CheckDlgButton(dialog, IDC_SUB_AUTODETECT, data.subtitleAutodetectUtf8 ? BST_CHECKED : 0);
     CheckDlgButton(dialog, IDC_SUB_FORMATTED, data.subtitleFormatted ? BST_CHECKED : 0);
     setSwatch(dialog, state, data.subtitleColor);
+}
+
+// The three language lists: the default first, for subtitles "None" next, then the languages.
+// Item data: the code's index in kLanguages, -1 for the default, -2 for "None", -3 for subtitles
+// only while the audio is in another language.
+struct LanguageList {
+    int id;
+    wchar_t* (*field)(languages::LanguagePreferences&);
+    const wchar_t* defaultText;
+    bool subtitle;
+};
+
+const LanguageList kLanguageLists[] = {
+    {IDC_AUDIO_LANGUAGE, [](languages::LanguagePreferences& p) { return p.audio; },
+     L"The system's language", false},
+    {IDC_SUBTITLE_LANGUAGE, [](languages::LanguagePreferences& p) { return p.subtitle; },
+     L"As the disc chooses", true},
+    {IDC_MENU_LANGUAGE, [](languages::LanguagePreferences& p) { return p.menu; },
+     L"The system's language", false},
+};
+
+void addLanguage(HWND combo, const wchar_t* text, int data, bool selected) {
+    const LRESULT at = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    SendMessageW(combo, CB_SETITEMDATA, at, data);
+    if (selected) SendMessageW(combo, CB_SETCURSEL, at, 0);
+}
+
+void showLanguages(HWND dialog, languages::LanguagePreferences& chosen) {
+    for (const LanguageList& list : kLanguageLists) {
+        HWND combo = GetDlgItem(dialog, list.id);
+        const wchar_t* code = list.field(chosen);
+        SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+        addLanguage(combo, list.defaultText, -1, !code[0]);
+        if (list.subtitle) {
+            addLanguage(combo, L"None", -2, lstrcmpW(code, languages::kNoSubtitles) == 0);
+            addLanguage(combo, L"Mine, when the audio is in another language", -3,
+                        lstrcmpW(code, languages::kForeignOnly) == 0);
+        }
+        int i = 0;
+        for (const languages::Language& language : languages::kLanguages)
+            addLanguage(combo, language.name, i++, lstrcmpW(code, language.code) == 0);
+    }
+}
+
+void readLanguages(HWND dialog, languages::LanguagePreferences& out) {
+    for (const LanguageList& list : kLanguageLists) {
+        HWND combo = GetDlgItem(dialog, list.id);
+        const LRESULT at = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+        const int data = at < 0 ? -1 : static_cast<int>(SendMessageW(combo, CB_GETITEMDATA, at, 0));
+        const wchar_t* code = data >= 0    ? languages::kLanguages[data].code
+                              : data == -2 ? languages::kNoSubtitles
+                              : data == -3 ? languages::kForeignOnly
+                                           : L"";
+        lstrcpynW(list.field(out), code, 8);
+    }
+}
+
+bool sameLanguages(languages::LanguagePreferences a, languages::LanguagePreferences b) {
+    for (const LanguageList& list : kLanguageLists)
+        if (lstrcmpW(list.field(a), list.field(b)) != 0) return false;
+    return true;
 }
 
 bool refuse(HWND dialog, int control, const wchar_t* text) {
@@ -135,6 +199,7 @@ INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         SendDlgItemMessageW(dialog, IDC_SNAPSHOT_FOLDER, EM_LIMITTEXT, 259, 0);
         SendDlgItemMessageW(dialog, IDC_SUB_FONT, EM_LIMITTEXT, 31, 0);
         showRecord(dialog, *state, state->stored);
+        showLanguages(dialog, state->storedLanguages);
         return TRUE;
     case WM_CTLCOLORSTATIC:
         if (state && reinterpret_cast<HWND>(lParam) == GetDlgItem(dialog, IDC_SUB_COLOR_SWATCH))
@@ -150,10 +215,21 @@ INT_PTR CALLBACK dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
             PreferenceData defaults;
             fillDefaults(defaults);
             showRecord(dialog, *state, defaults);
+            languages::LanguagePreferences none;
+            showLanguages(dialog, none);
             return TRUE;
         }
         case IDOK:
             if (!readRecord(dialog, *state)) return TRUE;
+            readLanguages(dialog, state->editedLanguages);
+            if (!sameLanguages(state->editedLanguages, state->storedLanguages)) {
+                if (!languages::writeLanguagePreferences(state->editedLanguages)) {
+                    MessageBoxW(dialog, L"The preferred languages could not be saved.",
+                                L"Preferences", MB_OK | MB_ICONERROR);
+                    return TRUE;
+                }
+                state->saved = true;
+            }
             if (!samePreferences(state->edited, state->stored)) {
                 if (!savePreferences(state->edited)) {
                     MessageBoxW(dialog, L"The preferences could not be saved.", L"Preferences",
@@ -184,6 +260,7 @@ int runPreferenceDialog(HINSTANCE instance, HWND owner) {
     InitCommonControlsEx(&icc);
     DialogState state;
     loadPreferences(state.stored);
+    languages::readLanguagePreferences(state.storedLanguages);
     for (COLORREF& c : state.customColors) c = RGB(255, 255, 255);
     INT_PTR result = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PREFERENCES), owner,
                                      dialogProc, reinterpret_cast<LPARAM>(&state));

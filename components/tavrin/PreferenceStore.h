@@ -1,11 +1,13 @@
 // The preference record's storage: one value per field under a registry key of its own.
 #pragma once
 
+#include "platform/LanguagePreferences.h"
 #include "platform/PreferenceRecord.h"
 
 namespace tavrin {
 
-inline constexpr const wchar_t kRegistryKey[] = L"Software\\Quondel\\Velloran\\Preferences";
+// The preferred languages are kept under the same key (platform/LanguagePreferences.h).
+inline constexpr const wchar_t* kRegistryKey = languages::kPreferencesKey;
 
 // Reads every field; a missing value, or one of the wrong type, size or range, gives that
 // field's default. Never fails.

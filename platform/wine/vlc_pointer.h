@@ -15,6 +15,11 @@ struct libvlc_media_player_t;
  * has no input or no video output yet. Never from inside libVLC's own callbacks. */
 int vlc_pointer_send(struct libvlc_media_player_t* player, int x, int y, int click);
 
+/* Asks the disc for its menu: popup 0 the top menu (a DVD's title menu, else its root menu; a
+ * Blu-ray's top menu), 1 a Blu-ray's pop-up menu. 0 when the disc took the request; negative
+ * when the player has no input or the disc has no such menu. */
+int vlc_menu_call(struct libvlc_media_player_t* player, int popup);
+
 #ifdef __cplusplus
 }
 #endif

@@ -64,6 +64,14 @@
 #                          white PLAY FILM box over the film's playlist; Enter starts title 1, the film:
 #                          two 31 s chapters, red then green
 #   bd_nojar.iso           a Java first play whose object names BDMV/JAR/00000.jar, which is missing
+#   chap6.iso              PAL 4:3 352x288 DVD, no menu, one title of six 8 s chapters in solid red,
+#                          green, blue, yellow, magenta, cyan
+#   subs80.mkv             80 s 320x240 H.264 dark field with two subtitle tracks, neither default,
+#                          a cue every second: eng a short "E", fre a line of "FRANCAIS"
+#   menulang.iso           PAL 4:3 352x288 DVD whose first play shows its title menu, kept in two
+#                          languages: en a green field, fr a magenta one (3 s cells that loop)
+#   interlaced.iso         PAL 4:3 DVD, no menu, one 6 s interlaced title (top field first): vertical
+#                          stripes 16 px wide that move 8 px right with every field
 set -euo pipefail
 out=${1:-build/testmedia}
 mkdir -p "$out"
@@ -554,4 +562,91 @@ if ! have bd_nojar.iso; then
     python3 "$(dirname "$0")/make_bluray.py" --chapters 1 --chapter-seconds 2 --java-menu no-jar \
         "$work/bd_nojar.iso"
     mv "$work/bd_nojar.iso" "$out/bd_nojar.iso"
+fi
+
+if ! have chap6.iso; then
+    log chap6.iso
+    vobs=
+    for colour in red lime blue yellow magenta cyan; do
+        ff -f lavfi -i "color=c=$colour:size=352x288:rate=25" \
+            -f lavfi -i sine=frequency=440:sample_rate=48000 -t 8 -target pal-dvd \
+            -s 352x288 -aspect 4:3 -b:v 300k -maxrate 1000k -c:a ac3 -b:a 64k -ac 2 \
+            "$work/c-$colour.mpg"
+        vobs+="<vob file=\"$work/c-$colour.mpg\" chapters=\"0\" />"
+    done
+    cat > "$work/chap6.xml" <<XML
+<dvdauthor dest="$work/chap6">
+  <vmgm />
+  <titleset>
+    <titles>
+      <video format="pal" aspect="4:3" resolution="352x288" />
+      <audio lang="en" />
+      <pgc>$vobs</pgc>
+    </titles>
+  </titleset>
+</dvdauthor>
+XML
+    dvd_author "$work/chap6.xml" PAL
+    dvd_iso "$work/chap6" chap6.iso CHAPTERS6
+fi
+
+if ! have interlaced.iso; then
+    log interlaced.iso
+    # Fields of a 50 frame/s source interleaved into 25 frames: each frame's two fields show the
+    # stripes 8 px apart, which combs wherever the fields are shown woven together.
+    stripes="nullsrc=s=720x576:r=50,geq=lum='if(lt(mod(X+N*8\\,32)\\,16)\\,220\\,30)':cb=128:cr=128"
+    stripes+=",format=yuv420p,tinterlace=mode=interleave_top,setfield=tff"
+    ff -f lavfi -i "$stripes" -f lavfi -i sine=frequency=440:sample_rate=48000 -t 6 \
+        -target pal-dvd -flags +ilme+ildct -top 1 -aspect 4:3 -b:v 2000k -maxrate 6000k \
+        -c:a ac3 -b:a 64k -ac 2 "$work/interlaced.mpg"
+    one_title_dvd interlaced pal 'aspect="4:3"' "$work/interlaced.mpg"
+fi
+
+if ! have subs80.mkv; then
+    log subs80.mkv
+    # A cue every second, so that a track chosen while playing shows within one.
+    for t in "eng E" "fre FRANCAIS FRANCAIS FRANCAIS"; do
+        for s in $(seq 0 79); do
+            printf '%d\n00:%02d:%02d,000 --> 00:%02d:%02d,900\n%s\n\n' $((s + 1)) \
+                $((s / 60)) $((s % 60)) $((s / 60)) $((s % 60)) "${t#* }"
+        done > "$work/subs-${t%% *}.srt"
+    done
+    ff -f lavfi -i color=c=0x102060:size=320x240:rate=25 \
+        -f lavfi -i sine=frequency=440:sample_rate=48000 -i "$work/subs-eng.srt" \
+        -i "$work/subs-fre.srt" -map 0:v -map 1:a -map 2 -map 3 -t 80 -c:v libx264 \
+        -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 32k -c:s srt \
+        -metadata:s:s:0 language=eng -metadata:s:s:1 language=fre \
+        -disposition:s:0 0 -disposition:s:1 0 "$work/subs80.mkv"
+    mv "$work/subs80.mkv" "$out/subs80.mkv"
+fi
+
+if ! have menulang.iso; then
+    log menulang.iso
+    for t in "en green" "fr magenta" "title blue"; do
+        ff -f lavfi -i "color=c=${t#* }:size=352x288:rate=25" \
+            -f lavfi -i sine=frequency=440:sample_rate=48000 -t 3 -target pal-dvd -s 352x288 \
+            -aspect 4:3 -b:v 300k -maxrate 1000k -c:a ac3 -b:a 64k -ac 2 "$work/ml-${t% *}.mpg"
+    done
+    menus=
+    for lang in en fr; do
+        menus+="<menus lang=\"$lang\"><video format=\"pal\" aspect=\"4:3\" resolution=\"352x288\" />"
+        menus+="<pgc entry=\"title\"><vob file=\"$work/ml-$lang.mpg\" /><post>jump cell 1;</post>"
+        menus+="</pgc></menus>"
+    done
+    cat > "$work/menulang.xml" <<XML
+<dvdauthor dest="$work/menulang">
+  <vmgm>
+    <fpc>jump vmgm menu 1;</fpc>
+    $menus
+  </vmgm>
+  <titleset>
+    <titles>
+      <video format="pal" aspect="4:3" resolution="352x288" />
+      <pgc><vob file="$work/ml-title.mpg" /></pgc>
+    </titles>
+  </titleset>
+</dvdauthor>
+XML
+    dvd_author "$work/menulang.xml" PAL
+    dvd_iso "$work/menulang" menulang.iso MENULANG
 fi

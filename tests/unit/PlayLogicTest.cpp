@@ -810,6 +810,33 @@ void pumpFor(DWORD ms, PlayerEvent until) {
     }
 }
 
+// Three chapters, the second starting at 5 s (not known in the last row).
+TEST(ChapterStepTest, NextStopsAtTheLastAndPreviousRestartsAfterThreeSeconds) {
+    TrackList chapters;
+    for (int i = 0; i < 3; ++i)
+        chapters.add(i, "Chapter");
+    const int rows[][5] = {// startMs of chapter 1, current, timeMs, direction, target
+                           {5000, 1, 9000, +1, 2},  {5000, 2, 11000, +1, -1}, {5000, 1, 8000, -1, 0},
+                           {5000, 1, 8001, -1, 1},  {5000, 0, 4000, -1, 0},   {5000, 5, 0, -1, -1},
+                           {-1, 1, 9000, -1, 0}};
+    for (const auto& r : rows) {
+        chapters[1].startMs = r[0];
+        EXPECT_EQ(chapterStepTarget(chapters, r[1], r[2], r[3]), r[4]) << r[1] << " " << r[2];
+    }
+}
+
+// Subtitles in French only while the audio is in another language.
+TEST(SubtitleRuleTest, TheViewersSubtitlesOnlyForAudioInAnotherLanguage) {
+    TrackList subtitles;
+    subtitles.add(-1, "Disable");
+    subtitles.add(3, "Track 1 - [English]");
+    subtitles.add(4, "Track 2 - [French]");
+    EXPECT_EQ(subtitleForAudio(subtitles, 3, "Track 1 - [English]", "French"), 2);
+    EXPECT_EQ(subtitleForAudio(subtitles, 3, "Track 2 - [French]", "French"), 0);
+    EXPECT_EQ(subtitleForAudio(subtitles, 2, "Track 1 - [English]", "French"), -1); // not listed
+    EXPECT_EQ(subtitleForAudio(subtitles, 3, "Track 1", "German"), -1);
+}
+
 // Engine events reach this window the way they reach the main window.
 class PlayerEventRelayTest : public ::testing::Test {
 protected:

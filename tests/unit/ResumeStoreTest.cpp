@@ -58,8 +58,8 @@ TEST_F(ResumeStoreTest, CorruptOrOversizedEntriesAreIgnoredAndReplaced) {
     store.remember(L"good", at(60000, 600000));
     ScopedKey key;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kTestKey, 0, KEY_ALL_ACCESS, key.out()), 0);
-    std::vector<BYTE> good(40);
-    DWORD size = 40;
+    std::vector<BYTE> good(112);
+    DWORD size = 112;
     ASSERT_EQ(RegQueryValueExW(key.get(), L"good", nullptr, nullptr, good.data(), &size), 0);
     std::vector<BYTE> pastEnd = good, oversized = good, shorter(good.begin(), good.end() - 1);
     pastEnd[18] = 0xFF; // the time, now past the length

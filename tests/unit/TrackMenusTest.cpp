@@ -173,12 +173,13 @@ TEST_F(TrackMenus, ChapterMenuFollowsTheCurrentTitle) {
     logic->updateTrackLists();
     buildTrackMenu(TrackListKind::Titles);
     buildTrackMenu(TrackListKind::Chapters);
-    // Title and Chapter are the 14th and 15th items of Controls.
-    HMENU titles = popupAt(1, 13);
+    // Controls ends Title, Chapter, a separator and Full Screen.
+    const int chapterAt = GetMenuItemCount(GetSubMenu(gMainFrame.mainMenu, 1)) - 3;
+    HMENU titles = popupAt(1, chapterAt - 1);
     ASSERT_NE(titles, nullptr);
     EXPECT_EQ(GetMenuItemCount(titles), 2);
     EXPECT_TRUE(GetMenuState(titles, 33069, MF_BYCOMMAND) & MF_CHECKED);
-    HMENU chapters = popupAt(1, 14);
+    HMENU chapters = popupAt(1, chapterAt);
     ASSERT_NE(chapters, nullptr);
     ASSERT_EQ(GetMenuItemCount(chapters), 12);
     EXPECT_EQ(itemText(chapters, 11), WString(L"Chapter 12"));
@@ -187,12 +188,12 @@ TEST_F(TrackMenus, ChapterMenuFollowsTheCurrentTitle) {
 
     fake->title = -1; // nothing current: the chapter popup stays as it was
     buildTrackMenu(TrackListKind::Chapters);
-    EXPECT_EQ(popupAt(1, 14), chapters);
+    EXPECT_EQ(popupAt(1, chapterAt), chapters);
 
     fake->title = 20; // a title without chapters takes the popup away
     buildTrackMenu(TrackListKind::Chapters);
-    EXPECT_EQ(popupAt(1, 14), nullptr);
-    EXPECT_TRUE(itemState(1, 14) & MF_GRAYED);
+    EXPECT_EQ(popupAt(1, chapterAt), nullptr);
+    EXPECT_TRUE(itemState(1, chapterAt) & MF_GRAYED);
 }
 
 TEST_F(TrackMenus, ChoosingTitleSelectsItAndEmptiesAudioMenu) {

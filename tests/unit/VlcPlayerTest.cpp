@@ -225,6 +225,32 @@ TEST(VlcOptions, NumbersAreSignedDecimalAndFontIsBounded) {
     EXPECT_EQ(options[3], "--freetype-font=");
 }
 
+// The system speaks German here.
+TEST(VlcOptions, LanguagesChosenElseTheSystemsAndSubtitlesOnlyWhenChosen) {
+    struct Row {
+        const wchar_t *audio, *subtitle, *menu;
+        std::vector<std::string> expected;
+    } const rows[] = {
+        {L"", L"", L"", {"--audio-language=de", "--menu-language=de"}},
+        {L"fr", L"", L"", {"--audio-language=fr", "--menu-language=de"}},
+        {L"", L"none", L"en", {"--audio-language=de", "--menu-language=en", "--sub-language=none"}},
+        {L"ja", L"fr", L"fr", {"--audio-language=ja", "--menu-language=fr", "--sub-language=fr"}},
+        {L"fr", L"foreign", L"", {"--audio-language=fr", "--menu-language=de"}},
+    };
+    for (const Row& row : rows) {
+        languages::LanguagePreferences chosen;
+        lstrcpynW(chosen.audio, row.audio, 8);
+        lstrcpynW(chosen.subtitle, row.subtitle, 8);
+        lstrcpynW(chosen.menu, row.menu, 8);
+        std::vector<std::string> options;
+        appendLanguageOptions(options, chosen, L"de");
+        EXPECT_EQ(options, row.expected);
+    }
+    // What the registry may hold: a listed code, "" and for subtitles "none".
+    EXPECT_TRUE(languages::isKnownLanguage(L"none", true) && languages::isKnownLanguage(L"", false));
+    EXPECT_FALSE(languages::isKnownLanguage(L"none", false) || languages::isKnownLanguage(L"x", true));
+}
+
 TEST(VlcDiscLocation, SchemeByDiscKindAndForwardSlashes) {
     EXPECT_EQ(buildDiscLocation("D:\\", DiscKind::Dvd), "dvd:///D:/");
     EXPECT_EQ(buildDiscLocation("K:\\", DiscKind::BluRay), "bluray:///K:/");
