@@ -6,8 +6,8 @@ import shutil
 import sys
 import time
 
-from conftest import REPO, drive_letters, run, video_rect, wait_for, win_path
-from test_bar import SEEK_LEFT, TIME_KNOB, Bar, text_pixels, time_knob
+from conftest import REPO, SCREEN, drive_letters, run, video_rect, wait_for, win_path
+from test_bar import SEEK_LEFT, TIME_KNOB, Bar, click_screen, popups, text_pixels, time_knob
 from test_open import DISC_CAPTION, choose_in_file_dialog
 
 XDND_DROP = REPO / "tests" / "e2e" / "tools" / "xdnd_drop.py"
@@ -18,6 +18,27 @@ def walk_menu(player, accelerator, keys):
     for key in keys:
         time.sleep(0.3)
         player.xdo("key", key)
+
+
+# Wine's menus on the test display: items 17 pixels high, separators 9, a 3-pixel border. The
+# menu bar's Controls lies 63 pixels right of the window's left edge, 10 below its top.
+ITEM, SEPARATOR, BORDER = 17, 9, 3
+CONTROLS_AT = (63, 10)
+
+
+def test_an_item_of_the_controls_menu_is_chosen_with_mouse_clicks(player, media, fresh_settings):
+    player.start(win_path(media / "long.mkv"))
+    assert player.wait_caption(r"long\.mkv$", 30), player.caption()
+    x, y, width, height = player.geometry()
+    assert (width, height) != SCREEN
+    click_screen(player, x + CONTROLS_AT[0], y + CONTROLS_AT[1])
+    menu = wait_for(lambda: popups(player), 5)
+    assert menu, "Controls did not open"
+    # Full Screen, the last item: sixteen items and five separators above it.
+    px, py = player.geometry(menu[0])[:2]
+    click_screen(player, px + 40, py + BORDER + 16 * ITEM + 5 * SEPARATOR + ITEM // 2)
+    assert wait_for(lambda: tuple(player.geometry()[2:]) == SCREEN, 5), player.geometry()
+    assert player.close() == 0
 
 
 def test_title_and_chapter_are_chosen_from_the_controls_menu(player, media, fresh_settings):
